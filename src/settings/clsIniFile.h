@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+
+namespace pellora {
+
+// One value of a private-profile settings file at a time. Nothing is cached:
+// every call reads or rewrites the file, and no handle stays open between calls.
+class clsIniFile {
+public:
+    QString FileName() const;
+    void FileName(const QString& vNewValue);
+
+    // Saving never fails loudly; the result says whether the value reached the disk.
+    bool PutIni(const QString& strSec, const QString& strKey, const QString& strValue);
+    QString GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const;
+
+private:
+    QString fileName_;
+};
+
+} // namespace pellora
