@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <filesystem>
+#include <optional>
 
 namespace pellora {
 
@@ -17,6 +18,8 @@ public:
     QString GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const;
 
 private:
+    std::optional<QString> storedValue(const QString& section, const QString& key) const;
+
     QString fileName_;
 };
 

@@ -1,0 +1,217 @@
+#include "batch/BatchRun.h"
+
+#include "batch/CollectSourceFiles.h"
+#include "batch/ConvertTgaToJpeg.h"
+#include "batch/FindHighestSerial.h"
+#include "batch/GeneralDateText.h"
+#include "batch/InFlightConversions.h"
+#include "batch/PrefixRules.h"
+#include "log/modFunc.h"
+#include "platform/FileSystem.h"
+#include "platform/FolderText.h"
+#include "platform/TempFileSweeper.h"
+
+#include <atomic>
+
+namespace pellora {
+
+namespace {
+
+std::atomic<bool> runInProgress{false};
+
+constexpr int kHighestSerial = 999;
+
+const QString kInputFolderInvalid = QStringLiteral("コピー元フォルダが無効です。");
+const QString kOutputFolderQuestion = QStringLiteral("コピー先フォルダが無効です。\r\n新しく作成しますか？");
+const QString kOutputFolderNotCreated = QStringLiteral("コピー先フォルダを作成できません。");
+const QString kPrefixInvalid = QStringLiteral("ファイル名が無効です。");
+const QString kNoSourceFiles = QStringLiteral("処理するファイルが見つかりません。");
+const QString kSerialLimit = QStringLiteral("エラー発生 連番が999件を越えました。");
+const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
+const QString kLogFileName = QStringLiteral("kavlog.txt");
+const QString kSourcePattern = QStringLiteral("*.tga");
+
+QString listingFailureLine(const ListingFailure& failure)
+{
+    return QStringLiteral("エラー発生 \r\n") + QString::number(failure.number) + QStringLiteral(" : ") + failure.text;
+}
+
+QString resultLine(const SourceFile& file, const QString& newName, int result)
+{
+    if (result != ResultCode::Success)
+        return QStringLiteral("コピー失敗 エラーコード") + QString::number(result);
+    return file.Name + QStringLiteral("\t--->\t") + newName;
+}
+
+QString serialName(const QString& prefix, int serial)
+{
+    return prefix + QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0')) + QStringLiteral(".jpg");
+}
+
+// Clears the in-progress mark however the run ends.
+class InProgressMark {
+public:
+    bool acquire() { return held_ = !runInProgress.exchange(true); }
+    ~InProgressMark()
+    {
+        if (held_)
+            runInProgress.store(false);
+    }
+
+private:
+    bool held_ = false;
+};
+
+} // namespace
+
+BatchRun::BatchRun(BatchHost& host, unsigned jobs) : host_(host), jobs_(jobs == 0 ? 1 : jobs) {}
+
+bool BatchRun::inProgress()
+{
+    return runInProgress.load();
+}
+
+BatchSummary BatchRun::run()
+{
+    InProgressMark mark;
+    if (!mark.acquire())
+        return BatchSummary{BatchEnd::AlreadyRunning};
+
+    summary_ = BatchSummary{};
+    host_.setBusy(true);
+    host_.clearList();
+    inDir_ = FolderText::withTrailingSeparator(host_.inputFolderText());
+    outDir_ = FolderText::withTrailingSeparator(host_.outputFolderText());
+    logPath_ = FolderText::toPath(outDir_ + kLogFileName);
+    matchPrefix_ = host_.prefixText();
+    reportLogFailures_ = false;
+
+    summary_.end = checkFoldersAndPrefix();
+    if (summary_.end == BatchEnd::Completed) {
+        reportLogFailures_ = true;
+        TempFileSweeper::sweep(FolderText::toPath(outDir_));
+        log(QStringLiteral("---処理開始--- [") + GeneralDateText::now() + QStringLiteral("]"));
+        auto files = CollectSourceFiles(FolderText::toPath(inDir_), kSourcePattern);
+        if (!files) {
+            report(listingFailureLine(files.error()));
+            summary_.end = BatchEnd::ListingFailed;
+        } else if (files->empty()) {
+            report(kNoSourceFiles);
+            summary_.end = BatchEnd::NoSourceFiles;
+        } else {
+            summary_.end = convertAll(*files);
+        }
+    }
+    finish();
+    return summary_;
+}
+
+BatchEnd BatchRun::checkFoldersAndPrefix()
+{
+    if (!modFunc::FolderExists(FolderText::toPath(inDir_))) {
+        host_.showCritical(kInputFolderInvalid);
+        host_.focusInputFolder();
+        return BatchEnd::InputFolderMissing;
+    }
+    // A separator in the prefix would write outside the output folder.
+    if (!PrefixRules::isValid(matchPrefix_)) {
+        host_.showCritical(kPrefixInvalid);
+        host_.focusPrefix();
+        return BatchEnd::InvalidPrefix;
+    }
+    if (!modFunc::FolderExists(FolderText::toPath(outDir_))) {
+        if (!host_.askYesNo(kOutputFolderQuestion)) {
+            host_.focusOutputFolder();
+            return BatchEnd::OutputFolderDeclined;
+        }
+        if (!createOutputFolder()) {
+            host_.showCritical(kOutputFolderNotCreated);
+            host_.focusOutputFolder();
+            return BatchEnd::OutputFolderNotCreated;
+        }
+    }
+    return BatchEnd::Completed;
+}
+
+bool BatchRun::createOutputFolder()
+{
+    // One level only: a mistyped parent should not grow a tree of folders.
+    const int rc = FileSystem::current().mkdir(FolderText::toPath(outDir_));
+    return rc == 0 && modFunc::FolderExists(FolderText::toPath(outDir_));
+}
+
+BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
+{
+    int serial = FindHighestSerial(FolderText::toPath(outDir_), matchPrefix_);
+    host_.setProgressMaximum(static_cast<double>(files.size()));
+    host_.setProgressValue(0);
+
+    InFlightConversions inFlight(jobs_);
+    BatchEnd end = BatchEnd::Completed;
+    double progress = 0;
+    size_t next = 0;
+    bool handingOut = true;
+    for (;;) {
+        // Hand out work while there is room; each hand-out is one file's turn.
+        while (handingOut && next < files.size() && inFlight.hasRoom()) {
+            host_.yield();
+            if (host_.stopRequested()) {
+                end = BatchEnd::Stopped;
+                handingOut = false;
+                break;
+            }
+            if (++serial > kHighestSerial) {
+                end = BatchEnd::SerialLimit;
+                handingOut = false;
+                break;
+            }
+            const QString newName = serialName(matchPrefix_, serial);
+            inFlight.start(files[next], newName, FolderText::toPath(outDir_ + newName), host_.quality());
+            ++next;
+        }
+        if (inFlight.empty())
+            break;
+        // Everything visible happens in list order, after that file's conversion.
+        const auto done = inFlight.takeOldest([this] { host_.yield(); });
+        report(resultLine(done.file, done.newName, done.result));
+        if (done.result == ResultCode::Success) {
+            ++summary_.converted;
+            if (host_.deleteOption() == 1)
+                modFunc::DeleteFileIfExists(done.file.Path);
+        } else {
+            ++summary_.failed;
+        }
+        host_.setProgressValue(++progress);
+    }
+    if (end == BatchEnd::SerialLimit)
+        report(kSerialLimit);
+    return end;
+}
+
+void BatchRun::finish()
+{
+    host_.setBusy(false);
+    host_.setProgressValue(0);
+    // The end line carries its own CR LF, so the log shows an empty line after each run.
+    log(QStringLiteral("---処理終了--- [") + GeneralDateText::now() + QStringLiteral("]\r\n"));
+}
+
+void BatchRun::report(const QString& line)
+{
+    host_.addListLine(line);
+    log(line);
+}
+
+void BatchRun::log(const QString& line)
+{
+    if (host_.logOption() != 1)
+        return;
+    if (modFunc::AppendLogLine(line, logPath_) == 0)
+        return;
+    if (reportLogFailures_ && !summary_.logWriteFailed)
+        host_.addListLine(kLogUnwritable);
+    if (reportLogFailures_)
+        summary_.logWriteFailed = true;
+}
+
+} // namespace pellora

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "batch/BatchHost.h"
+#include "batch/SourceFile.h"
+
+#include <QString>
+#include <filesystem>
+#include <vector>
+
+namespace pellora {
+
+// How a run ended; every run ends through the end line whatever the reason.
+enum class BatchEnd {
+    Completed,            // every listed file was handed to the conversion
+    AlreadyRunning,       // another run was in progress: this one did nothing at all
+    InputFolderMissing,
+    OutputFolderDeclined,
+    OutputFolderNotCreated,
+    InvalidPrefix,
+    ListingFailed,
+    NoSourceFiles,
+    SerialLimit,
+    Stopped,              // the host asked the run to stop
+};
+
+struct BatchSummary {
+    BatchEnd end = BatchEnd::Completed;
+    int converted = 0;
+    int failed = 0;
+    bool logWriteFailed = false;
+};
+
+// One batch run: lists the TGA files of the input folder, numbers them after
+// the highest serial in the output folder, converts each, and reports every
+// file to the host and the log. `jobs` conversions may run at once; whatever
+// the host and the log see stays in list order.
+class BatchRun {
+public:
+    explicit BatchRun(BatchHost& host, unsigned jobs = 1);
+    BatchSummary run();
+
+    // True while any run of this process is between its start and its end line.
+    static bool inProgress();
+
+private:
+    BatchEnd checkFoldersAndPrefix();
+    bool createOutputFolder();
+    BatchEnd convertAll(const std::vector<SourceFile>& files);
+    void finish();
+
+    // Adds a line to the list, and to the log when the log option is on.
+    void report(const QString& line);
+    void log(const QString& line);
+
+    BatchHost& host_;
+    unsigned jobs_;
+    BatchSummary summary_;
+
+    // Taken from the host at the start of the run.
+    QString inDir_, outDir_, matchPrefix_;
+    std::filesystem::path logPath_;
+    // A log failure is told once, and only once the run is past its folder
+    // checks: before that, the output folder may simply not exist.
+    bool reportLogFailures_ = false;
+};
+
+} // namespace pellora

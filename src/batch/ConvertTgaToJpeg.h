@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+namespace pellora {
+
+// The outcome of one conversion, as the list line shows it.
+namespace ResultCode {
+constexpr std::int16_t Success = 0;
+constexpr std::int16_t DecodeFailed = -1;     // the TGA could not be read or decoded; nothing was written
+constexpr std::int16_t UnexpectedFailure = 99; // includes a quality outside 0..255
+// Any other value is the JPEG writer's own code (JpegWriteStatus).
+} // namespace ResultCode
+
+// Converts one TGA file to one JPEG file, in memory from end to end. The JPEG
+// keeps the TGA's modification time. Thread-safe: each thread keeps its own
+// encoder.
+std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
+                              int quality);
+
+} // namespace pellora

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+
+namespace pellora {
+
+// The highest serial already used in `folder` by a file whose name starts with
+// `prefix` (ignoring case), any extension: the three characters after the
+// prefix, read as a number. 0 when nothing qualifies. A folder that cannot be
+// listed counts as one where nothing qualifies.
+int FindHighestSerial(const std::filesystem::path& folder, const QString& prefix);
+
+} // namespace pellora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "batch/SourceFile.h"
+#include "batch/WorkerPool.h"
+
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
+
+namespace pellora {
+
+// Conversions handed to worker threads, taken back in the order they were
+// started. At most `jobs` are in flight, so memory stays bounded whatever the
+// size of the batch.
+class InFlightConversions {
+public:
+    struct Done {
+        SourceFile file;
+        QString newName;
+        std::int16_t result = 0;
+    };
+
+    explicit InFlightConversions(unsigned jobs);
+    ~InFlightConversions(); // waits for whatever is still running
+
+    bool hasRoom() const { return pending_.size() < jobs_; }
+    bool empty() const { return pending_.empty(); }
+
+    void start(const SourceFile& file, const QString& newName, const std::filesystem::path& destination,
+               int quality);
+    // Waits for the oldest conversion, calling `whileWaiting` about every
+    // 10 ms so the host stays responsive.
+    Done takeOldest(const std::function<void()>& whileWaiting);
+
+private:
+    struct Pending {
+        SourceFile file;
+        QString newName;
+        std::future<std::int16_t> result;
+    };
+
+    unsigned jobs_;
+    std::deque<Pending> pending_;
+    std::unique_ptr<WorkerPool> pool_;
+};
+
+} // namespace pellora

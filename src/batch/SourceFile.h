@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+
+namespace pellora {
+
+// One file a run converts: its full path (native bytes, opened as they are)
+// and its bare name as the list and the log show it.
+struct SourceFile {
+    std::filesystem::path Path;
+    QString Name;
+};
+
+} // namespace pellora

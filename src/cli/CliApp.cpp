@@ -1,0 +1,108 @@
+#include "cli/CliApp.h"
+
+#include "cli/CliOptions.h"
+#include "settings/SettingValueRules.h"
+#include "settings/SettingsKeys.h"
+#include "settings/clsIniFile.h"
+
+#include <QFile>
+#include <thread>
+#include <unistd.h>
+
+namespace pellora {
+
+namespace {
+
+void writeText(std::FILE* stream, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream);
+    std::fflush(stream);
+}
+
+unsigned defaultJobs()
+{
+    const unsigned threads = std::thread::hardware_concurrency();
+    return threads == 0 ? 1 : threads;
+}
+
+} // namespace
+
+CliApp::CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile)
+    : out_(out), err_(err), defaultSettingsFile_(std::move(defaultSettingsFile))
+{
+}
+
+int CliApp::exitStatusFor(const BatchSummary& summary)
+{
+    switch (summary.end) {
+    case BatchEnd::Completed:
+    case BatchEnd::NoSourceFiles:
+        return summary.failed == 0 ? AllConverted : SomeFailed;
+    case BatchEnd::SerialLimit:
+    case BatchEnd::Stopped:
+        return SomeFailed;
+    default:
+        return UsageOrFolderProblem;
+    }
+}
+
+ConsoleHost::Values CliApp::startingValues(const QString& settingsFile) const
+{
+    // The same keys and defaults the window uses; the command line only reads them.
+    clsIniFile ini;
+    ini.FileName(settingsFile);
+    auto stored = [&](SettingsKeys::Index index) {
+        const SettingKey& key = SettingsKeys::at(index);
+        return ini.GetIni(QString::fromLatin1(SettingsKeys::kSection), QString::fromLatin1(key.key), key.defaultValue);
+    };
+    ConsoleHost::Values values;
+    values.inDir = stored(SettingsKeys::InDir);
+    values.outDir = stored(SettingsKeys::OutDir);
+    values.prefix = stored(SettingsKeys::Match);
+    values.quality = SettingValueRules::quality(stored(SettingsKeys::Quality));
+    values.deleteOption = SettingValueRules::option(stored(SettingsKeys::DelCheck), 0);
+    values.logOption = SettingValueRules::option(stored(SettingsKeys::LogCheck), 1);
+    return values;
+}
+
+int CliApp::run(const QStringList& arguments)
+{
+    const auto options = CliOptions::parse(arguments);
+    if (!options) {
+        writeText(err_, QStringLiteral("pellora-cli: ") + options.error() + u'\n' + CliOptions::usage());
+        return UsageOrFolderProblem;
+    }
+    if (options->help) {
+        writeText(out_, CliOptions::usage());
+        return AllConverted;
+    }
+    if (options->version) {
+        writeText(out_, QStringLiteral("pellora-cli " PELLORA_VERSION "\n"));
+        return AllConverted;
+    }
+
+    const QString settingsFile = options->settingsFile.value_or(QFile::decodeName(defaultSettingsFile_.c_str()));
+    ConsoleHost::Values values = startingValues(settingsFile);
+    if (options->inDir) values.inDir = *options->inDir;
+    if (options->outDir) values.outDir = *options->outDir;
+    if (options->prefix) values.prefix = *options->prefix;
+    if (options->quality) values.quality = *options->quality;
+    if (options->deleteSources) values.deleteOption = *options->deleteSources ? 1 : 0;
+    if (options->log) values.logOption = *options->log ? 1 : 0;
+    values.answerYes = options->createOutputFolder;
+
+    ConsoleHost host(values, out_, err_, ::isatty(::fileno(err_)) == 1);
+    host_ = &host;
+    const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
+    host_ = nullptr;
+    return exitStatusFor(summary);
+}
+
+void CliApp::requestStop()
+{
+    if (ConsoleHost* host = host_)
+        host->requestStop();
+}
+
+} // namespace pellora

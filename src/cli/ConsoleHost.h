@@ -1,0 +1,60 @@
+#pragma once
+
+#include "batch/BatchHost.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace pellora {
+
+// The batch run's host on a terminal: list lines to standard output, messages
+// to standard error, the Yes/No question answered by an option.
+class ConsoleHost : public BatchHost {
+public:
+    struct Values {
+        QString inDir, outDir, prefix;
+        int quality = 50;
+        int deleteOption = 0;
+        int logOption = 1;
+        bool answerYes = false; // to "create the missing output folder?"
+    };
+
+    ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool showProgress);
+
+    QString inputFolderText() override { return values_.inDir; }
+    QString outputFolderText() override { return values_.outDir; }
+    QString prefixText() override { return values_.prefix; }
+    int quality() override { return values_.quality; }
+    int logOption() override { return values_.logOption; }
+    int deleteOption() override { return values_.deleteOption; }
+
+    void clearList() override {}
+    void addListLine(const QString& line) override;
+    void setProgressMaximum(double maximum) override;
+    void setProgressValue(double value) override;
+    void setBusy(bool) override {}
+    void showCritical(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    void focusInputFolder() override {}
+    void focusOutputFolder() override {}
+    void focusPrefix() override {}
+    void yield() override {}
+    bool stopRequested() override { return stop_.load(); }
+
+    // Safe to call from a signal handler.
+    void requestStop() { stop_.store(true); }
+
+private:
+    void drawProgress();
+    void eraseProgress();
+
+    Values values_;
+    std::FILE* out_;
+    std::FILE* err_;
+    bool showProgress_;
+    bool progressShown_ = false;
+    double maximum_ = 0, value_ = 0;
+    std::atomic<bool> stop_{false};
+};
+
+} // namespace pellora

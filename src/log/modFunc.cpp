@@ -1,0 +1,73 @@
+#include "log/modFunc.h"
+
+#include "platform/Cp932Codec.h"
+#include "platform/FileSystem.h"
+#include "platform/UniqueFd.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace pellora::modFunc {
+
+namespace {
+
+bool hasEmbeddedNul(const std::filesystem::path& path)
+{
+    return path.native().find('\0') != std::string::npos;
+}
+
+} // namespace
+
+int AppendLogLine(const QString& text, const std::filesystem::path& path)
+{
+    if (path.empty() || hasEmbeddedNul(path))
+        return EINVAL;
+    FileSystem& fs = FileSystem::current();
+    std::string bytes;
+    try {
+        bytes = Cp932Codec::encode(text) + "\r\n";
+    } catch (const std::exception&) {
+        return ENOMEM; // or no code page 932 in this system's iconv
+    }
+    UniqueFd fd(fs.open(path, O_WRONLY | O_APPEND | O_CREAT, 0644));
+    if (!fd.valid())
+        return -fd.get();
+    // One write call: with O_APPEND a whole line lands at the end even when
+    // another copy of the tool appends to the same log.
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = fs.write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0)
+            return static_cast<int>(-n);
+        if (n == 0)
+            return EIO;
+        done += static_cast<size_t>(n);
+    }
+    const int rc = fd.close();
+    return rc < 0 ? -rc : 0;
+}
+
+bool FolderExists(const std::filesystem::path& path)
+{
+    if (path.empty() || hasEmbeddedNul(path))
+        return false;
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+void DeleteFileIfExists(const std::filesystem::path& path)
+{
+    if (path.empty() || hasEmbeddedNul(path))
+        return;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return;
+    if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
+        return;
+    FileSystem::current().unlink(path);
+}
+
+} // namespace pellora::modFunc

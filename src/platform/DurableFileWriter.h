@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/JpegWriteStatus.h"
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <span>
+
+namespace pellora {
+
+// Puts a file under its final name complete and durable, or not at all: the
+// bytes go to a temporary file in the destination folder, are synced, moved
+// to the final name without ever replacing an existing file, and the folder is
+// synced. On every failure the temporary file is removed.
+class DurableFileWriter {
+public:
+    static JpegWriteStatus write(const std::filesystem::path& destination,
+                                 std::span<const std::uint8_t> bytes,
+                                 const std::optional<timespec>& modificationTime);
+};
+
+} // namespace pellora

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+
+namespace pellora {
+
+// The folder that holds the running executable (not the current folder): a
+// copy of the program in any folder keeps its settings file beside itself.
+class ProgramFolder {
+public:
+    static std::filesystem::path path();
+};
+
+} // namespace pellora

@@ -1,0 +1,136 @@
+#include "settings/clsIniFile.h"
+
+#include "platform/Cp932Codec.h"
+#include "settings/PrivateProfile.h"
+#include "settings/ProfileFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+namespace pellora {
+
+namespace {
+
+// A read returns what fits a 255-byte buffer with its closing NUL.
+constexpr size_t kReadableBytes = 254;
+// A value is stored as at most this many characters.
+constexpr qsizetype kStorableChars = 255;
+
+std::filesystem::path toPath(const QString& fileName)
+{
+    const QByteArray encoded = QFile::encodeName(fileName);
+    return std::filesystem::path(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
+}
+
+std::string encodeFor(PrivateProfile::Encoding encoding, const QString& text)
+{
+    if (encoding == PrivateProfile::Encoding::Utf8)
+        return text.toUtf8().toStdString();
+    return Cp932Codec::encode(text);
+}
+
+QString decodeFrom(PrivateProfile::Encoding encoding, std::string_view bytes)
+{
+    if (encoding == PrivateProfile::Encoding::Utf8)
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return Cp932Codec::decode(bytes);
+}
+
+// What a read hands back: the text up to a NUL, and of a text longer than
+// kReadableBytes in code page 932 only its first characters that fit, never
+// half of a double-byte one.
+QString fitForReading(QString text)
+{
+    if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
+        text.truncate(nul);
+    std::string bytes = Cp932Codec::encode(text);
+    if (bytes.size() <= kReadableBytes)
+        return text;
+    size_t fits = 0;
+    for (;;) {
+        const size_t next = fits + (PrivateProfile::isCp932LeadByte(static_cast<unsigned char>(bytes[fits])) ? 2 : 1);
+        if (next > kReadableBytes)
+            break;
+        fits = next;
+    }
+    bytes.resize(fits);
+    return Cp932Codec::decode(bytes);
+}
+
+// What a write stores: the text before any line break (which would split the
+// entry and let a value write lines of its own), at most kStorableChars
+// characters of it, without leading and trailing spaces.
+QString fitForStoring(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n' || c == u'\0') {
+            text.truncate(i);
+            break;
+        }
+    }
+    if (text.size() > kStorableChars)
+        text.truncate(text.at(kStorableChars - 1).isHighSurrogate() ? kStorableChars - 1 : kStorableChars);
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+QString clsIniFile::FileName() const { return fileName_; }
+
+void clsIniFile::FileName(const QString& vNewValue) { fileName_ = vNewValue; }
+
+bool clsIniFile::PutIni(const QString& strSec, const QString& strKey, const QString& strValue)
+{
+    if (fileName_.isEmpty())
+        return false;
+    const std::filesystem::path path = toPath(fileName_);
+    auto contents = ProfileFile::read(path);
+    // A file that exists but cannot be read must not be replaced by one that
+    // holds only this value.
+    if (!contents && contents.error() != ENOENT)
+        return false;
+    const bool existed = contents.has_value();
+    if (existed && ProfileFile::probeWritable(path) != 0)
+        return false;
+
+    PrivateProfile profile(existed ? std::move(contents->bytes) : std::string());
+    const std::string before = profile.bytes();
+    const auto encoding = profile.encoding();
+    if (!profile.setValue(encodeFor(encoding, strSec), encodeFor(encoding, strKey),
+                          encodeFor(encoding, fitForStoring(strValue))))
+        return false;
+    if (existed && profile.bytes() == before)
+        return true; // already on disk
+    const std::optional<mode_t> mode = existed ? std::optional<mode_t>(contents->mode) : std::nullopt;
+    return ProfileFile::replace(path, profile.bytes(), mode) == 0;
+}
+
+QString clsIniFile::GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const
+{
+    return fitForReading(storedValue(strSec, strKey).value_or(strDefault));
+}
+
+std::optional<QString> clsIniFile::storedValue(const QString& section, const QString& key) const
+{
+    if (fileName_.isEmpty())
+        return std::nullopt;
+    auto contents = ProfileFile::read(toPath(fileName_));
+    if (!contents)
+        return std::nullopt;
+    const PrivateProfile profile(std::move(contents->bytes));
+    const auto encoding = profile.encoding();
+    const auto value = profile.value(encodeFor(encoding, section), encodeFor(encoding, key));
+    if (!value)
+        return std::nullopt;
+    return decodeFrom(encoding, *value);
+}
+
+} // namespace pellora

@@ -1,0 +1,315 @@
+#include "batch/BatchRun.h"
+
+#include "platform/Cp932Codec.h"
+#include "support/FakeHost.h"
+#include "support/JpegProbe.h"
+#include "support/TempDir.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace pellora {
+namespace {
+
+using test::FakeHost;
+using test::TempDir;
+
+const QString kLimitLine = QStringLiteral("エラー発生 連番が999件を越えました。");
+
+class BatchRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(in());
+        std::filesystem::create_directory(out());
+        host.inDir = QString::fromStdString(in().string());
+        host.outDir = QString::fromStdString(out().string());
+    }
+
+    std::filesystem::path in() const { return dir / "in"; }
+    std::filesystem::path out() const { return dir / "out"; }
+    std::filesystem::path logFile() const { return out() / "kavlog.txt"; }
+
+    void addSource(const std::string& name, int seed = 0)
+    {
+        test::writeGameTga(in() / name, test::samplePicture(24, 16, seed));
+    }
+    void touch(const std::filesystem::path& path) { test::writeBytes(path, {'x'}); }
+
+    // The log as text, with the run's date and time masked out.
+    QString logText() const
+    {
+        const auto bytes = test::readText(logFile());
+        QString text = Cp932Codec::decode(bytes);
+        return text.replace(QRegularExpression(QStringLiteral("\\d{4}/\\d\\d/\\d\\d \\d{1,2}:\\d\\d:\\d\\d")),
+                            QStringLiteral("DATE"));
+    }
+
+    BatchSummary run(unsigned jobs = 1) { return BatchRun(host, jobs).run(); }
+
+    TempDir dir;
+    FakeHost host;
+};
+
+TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
+{
+    addSource("b.TGA");
+    addSource("A.tga");
+    addSource("c.Tga");
+    addSource("notes.txt");
+    std::filesystem::create_directory(in() / "folder.tga"); // a folder is never a source
+
+    const BatchSummary summary = run();
+
+    EXPECT_EQ(summary.end, BatchEnd::Completed);
+    EXPECT_EQ(summary.converted, 3);
+    EXPECT_EQ(host.lines, QStringList({"A.tga\t--->\tsshot001.jpg", "b.TGA\t--->\tsshot002.jpg",
+                                       "c.Tga\t--->\tsshot003.jpg"}));
+    EXPECT_EQ(test::listNames(out()),
+              (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg", "sshot003.jpg"}));
+    EXPECT_TRUE(test::decodeJpegFile(out() / "sshot002.jpg").has_value());
+    // Sources stay when the delete option is off.
+    EXPECT_TRUE(std::filesystem::exists(in() / "b.TGA"));
+}
+
+TEST_F(BatchRunTest, ContinuesAfterTheHighestSerialOfAnyExtensionAndCase)
+{
+    touch(out() / "sshot004.jpg");
+    touch(out() / "SSHOT010.tga");
+    touch(out() / "sshotabc.jpg");     // does not convert
+    touch(out() / "sshot9.jpg");       // "9.j" does not convert
+    touch(out() / "other999.jpg");     // another prefix
+    addSource("x.tga");
+
+    run();
+    EXPECT_EQ(host.lines, QStringList({"x.tga\t--->\tsshot011.jpg"}));
+}
+
+TEST_F(BatchRunTest, BlanksAroundTheSerialStillCount)
+{
+    touch(out() / "sshot9  .png");
+    touch(out() / "sshot012abc.txt");
+    std::filesystem::create_directory(out() / "sshot900"); // folders do not count
+    addSource("x.tga");
+    run();
+    EXPECT_EQ(host.lines, QStringList({"x.tga\t--->\tsshot013.jpg"}));
+}
+
+TEST_F(BatchRunTest, StopsAtTheSerialLimitBeforeTouchingTheFile)
+{
+    touch(out() / "sshot998.jpg");
+    addSource("a.tga");
+    addSource("b.tga");
+    host.deleteValue = 1;
+
+    const BatchSummary summary = run();
+
+    EXPECT_EQ(summary.end, BatchEnd::SerialLimit);
+    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot999.jpg", kLimitLine}));
+    EXPECT_FALSE(std::filesystem::exists(in() / "a.tga"));
+    EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
+    EXPECT_FALSE(std::filesystem::exists(out() / "sshot1000.jpg"));
+}
+
+TEST_F(BatchRunTest, AFullSerialRangeConvertsNothing)
+{
+    touch(out() / "sshot999.jpg");
+    addSource("a.tga");
+    run();
+    EXPECT_EQ(host.lines, QStringList({kLimitLine}));
+    EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot999.jpg"}));
+}
+
+TEST_F(BatchRunTest, NoSourceFilesIsReportedAndLogged)
+{
+    const BatchSummary summary = run();
+    EXPECT_EQ(summary.end, BatchEnd::NoSourceFiles);
+    EXPECT_EQ(host.lines, QStringList({"処理するファイルが見つかりません。"}));
+    EXPECT_EQ(logText(), QStringLiteral("---処理開始--- [DATE]\r\n処理するファイルが見つかりません。\r\n"
+                                        "---処理終了--- [DATE]\r\n\r\n"));
+}
+
+TEST_F(BatchRunTest, MissingInputFolderLogsOnlyTheEndLine)
+{
+    host.inDir += QStringLiteral("-missing");
+    const BatchSummary summary = run();
+    EXPECT_EQ(summary.end, BatchEnd::InputFolderMissing);
+    EXPECT_TRUE(host.lines.isEmpty());
+    EXPECT_EQ(host.events, QStringList({"busy", "clear", "critical:コピー元フォルダが無効です。", "focus:in", "idle",
+                                        "value:0"}));
+    EXPECT_EQ(logText(), QStringLiteral("---処理終了--- [DATE]\r\n\r\n"));
+}
+
+TEST_F(BatchRunTest, DeclinedOutputFolderEndsTheRunWithoutCreatingIt)
+{
+    host.outDir += QStringLiteral("/new");
+    addSource("a.tga");
+    const BatchSummary summary = run();
+    EXPECT_EQ(summary.end, BatchEnd::OutputFolderDeclined);
+    EXPECT_TRUE(host.events.contains("ask:コピー先フォルダが無効です。\r\n新しく作成しますか？"));
+    EXPECT_TRUE(host.events.contains("focus:out"));
+    EXPECT_FALSE(std::filesystem::exists(out() / "new"));
+    // The end line could not be logged (no folder), and that is not worth a list line.
+    EXPECT_TRUE(host.lines.isEmpty());
+}
+
+TEST_F(BatchRunTest, AcceptedOutputFolderIsCreatedOneLevelOnly)
+{
+    addSource("a.tga");
+    host.answerYes = true;
+    host.outDir += QStringLiteral("/new");
+    run();
+    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot001.jpg"}));
+    EXPECT_TRUE(std::filesystem::exists(out() / "new" / "sshot001.jpg"));
+
+    host.outDir += QStringLiteral("/deeper/still");
+    const BatchSummary summary = run();
+    EXPECT_EQ(summary.end, BatchEnd::OutputFolderNotCreated);
+    EXPECT_TRUE(host.events.contains("critical:コピー先フォルダを作成できません。"));
+    EXPECT_FALSE(std::filesystem::exists(out() / "new" / "deeper"));
+}
+
+TEST_F(BatchRunTest, AFailedFileIsReportedKeptAndTheRunGoesOn)
+{
+    addSource("a.tga");
+    test::writeBytes(in() / "b.tga", {'n', 'o', 't', ' ', 'a', ' ', 't', 'g', 'a'});
+    addSource("c.tga");
+    host.deleteValue = 1;
+
+    const BatchSummary summary = run();
+
+    EXPECT_EQ(summary.failed, 1);
+    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード-1",
+                                       "c.tga\t--->\tsshot003.jpg"}));
+    EXPECT_FALSE(std::filesystem::exists(in() / "a.tga"));
+    EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
+    EXPECT_FALSE(std::filesystem::exists(in() / "c.tga"));
+    EXPECT_FALSE(std::filesystem::exists(out() / "sshot002.jpg")); // the failed file's serial stays unused
+}
+
+TEST_F(BatchRunTest, OptionsAreReadAfreshForEveryFile)
+{
+    addSource("a.tga");
+    addSource("b.tga");
+    addSource("c.tga");
+    host.deleteValue = 1;
+    host.onYield = [this](int) {
+        if (host.lines.size() == 1) {
+            host.deleteValue = 0; // unchecked once a.tga was done: b and c stay
+            host.logValue = 0;
+        }
+    };
+    run();
+    EXPECT_FALSE(std::filesystem::exists(in() / "a.tga"));
+    EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
+    EXPECT_TRUE(std::filesystem::exists(in() / "c.tga"));
+    EXPECT_EQ(logText(), QStringLiteral("---処理開始--- [DATE]\r\na.tga\t--->\tsshot001.jpg\r\n"));
+    EXPECT_EQ(host.qualityReads, 3);
+}
+
+TEST_F(BatchRunTest, WholeLogOfAThreeFileRunInShiftJis)
+{
+    touch(out() / "kavlog.txt");
+    std::filesystem::resize_file(out() / "kavlog.txt", 0);
+    addSource("スクショ1.tga");
+    addSource("b.tga");
+    addSource("c.tga");
+    run();
+    run(); // a second run appends, numbering after the first
+
+    const std::string bytes = test::readText(logFile());
+    const std::string firstRun = Cp932Codec::encode(
+        QStringLiteral("---処理開始--- [DATE]\r\nb.tga\t--->\tsshot001.jpg\r\nc.tga\t--->\tsshot002.jpg\r\n"
+                       "スクショ1.tga\t--->\tsshot003.jpg\r\n---処理終了--- [DATE]\r\n\r\n"));
+    QString masked = logText();
+    EXPECT_TRUE(masked.startsWith(Cp932Codec::decode(firstRun))) << masked.toStdString();
+    EXPECT_TRUE(masked.contains(QStringLiteral("b.tga\t--->\tsshot004.jpg")));
+    // Shift_JIS bytes, not UTF-8: "処" is 8F 88.
+    EXPECT_NE(bytes.find("\x8f\x88\x97\x9d\x8a\x4a\x8e\x6e"), std::string::npos);
+    EXPECT_EQ(bytes.find("\xe5\x87\xa6"), std::string::npos);
+}
+
+TEST_F(BatchRunTest, PrefixThatCannotBeAFileNameStopsBeforeWriting)
+{
+    addSource("a.tga");
+    for (const QString& prefix : {QStringLiteral("../x"), QStringLiteral("a/b"), QStringLiteral("a:b"),
+                                 QStringLiteral("a*"), QStringLiteral("tab\t")}) {
+        host.prefix = prefix;
+        host.events.clear();
+        const BatchSummary summary = run();
+        EXPECT_EQ(summary.end, BatchEnd::InvalidPrefix) << prefix.toStdString();
+        EXPECT_TRUE(host.events.contains("critical:ファイル名が無効です。"));
+        EXPECT_TRUE(host.events.contains("focus:prefix"));
+    }
+    EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt"}));
+    EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"in", "out"}));
+
+    host.prefix.clear(); // empty is a valid prefix: 001.jpg
+    run();
+    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\t001.jpg"}));
+}
+
+TEST_F(BatchRunTest, ASecondStartDuringARunDoesNothing)
+{
+    addSource("a.tga");
+    BatchSummary nested;
+    test::FakeHost other;
+    host.onYield = [&](int) { nested = BatchRun(other, 1).run(); };
+    run();
+    EXPECT_EQ(nested.end, BatchEnd::AlreadyRunning);
+    EXPECT_TRUE(other.events.isEmpty());
+    EXPECT_FALSE(BatchRun::inProgress());
+}
+
+TEST_F(BatchRunTest, StopRequestEndsAtTheNextFileThroughTheEndLine)
+{
+    addSource("a.tga");
+    addSource("b.tga");
+    host.onYield = [this](int) { host.stop = host.lines.size() == 1; };
+    const BatchSummary summary = run();
+    EXPECT_EQ(summary.end, BatchEnd::Stopped);
+    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot001.jpg"}));
+    EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n")));
+    EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
+}
+
+TEST_F(BatchRunTest, UnwritableLogIsReportedOnceAndTheRunGoesOn)
+{
+    std::filesystem::create_directory(logFile()); // a folder where the log should be
+    addSource("a.tga");
+    addSource("b.tga");
+    const BatchSummary summary = run();
+    EXPECT_TRUE(summary.logWriteFailed);
+    EXPECT_EQ(host.lines, QStringList({"動作ログを書き込めません。", "a.tga\t--->\tsshot001.jpg",
+                                       "b.tga\t--->\tsshot002.jpg"}));
+}
+
+TEST_F(BatchRunTest, ParallelRunGivesExactlyTheSequentialResult)
+{
+    auto runWith = [&](unsigned jobs) {
+        TempDir other;
+        std::filesystem::create_directory(other / "in");
+        std::filesystem::create_directory(other / "out");
+        for (int i = 0; i < 12; ++i) {
+            const std::string name = "shot" + std::to_string(i) + ".tga";
+            if (i % 5 == 3)
+                test::writeBytes(other / "in" / name, {0, 0, 99}); // corrupt
+            else
+                test::writeGameTga(other / "in" / name, test::samplePicture(40, 30, i));
+        }
+        FakeHost h;
+        h.inDir = QString::fromStdString((other / "in").string());
+        h.outDir = QString::fromStdString((other / "out").string());
+        h.deleteValue = 1;
+        BatchRun(h, jobs).run();
+        std::vector<std::vector<unsigned char>> jpegs;
+        for (const auto& name : test::listNames(other / "out"))
+            if (name != "kavlog.txt")
+                jpegs.push_back(test::readBytes(other / "out" / name));
+        return std::tuple(h.lines, test::listNames(other / "in"), test::listNames(other / "out"), jpegs);
+    };
+    EXPECT_EQ(runWith(1), runWith(4));
+}
+
+} // namespace
+} // namespace pellora

@@ -1,0 +1,80 @@
+#include "batch/ConvertTgaToJpeg.h"
+
+#include "platform/JpegWriteStatus.h"
+#include "support/JpegProbe.h"
+#include "support/RecordingFileSystem.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace pellora {
+namespace {
+
+class ConvertTgaToJpegTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::writeGameTga(source(), picture); }
+    std::filesystem::path source() const { return dir / "shot.tga"; }
+    std::filesystem::path destination() const { return dir / "sshot001.jpg"; }
+
+    test::TempDir dir;
+    test::TgaPicture picture = test::samplePicture(97, 61); // odd sizes exercise the edge blocks
+};
+
+TEST_F(ConvertTgaToJpegTest, WritesAJpegCloseToTheSource)
+{
+    ASSERT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::Success);
+    const auto decoded = test::decodeJpegFile(destination());
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_GT(test::psnr(test::opaque(picture), *decoded), 35.0);
+    EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"shot.tga", "sshot001.jpg"}));
+}
+
+TEST_F(ConvertTgaToJpegTest, ANonTgaGivesMinusOneAndTouchesNothing)
+{
+    test::writeBytes(dir / "fake.tga", {'G', 'I', 'F', '8', '9', 'a'});
+    EXPECT_EQ(ConvertTgaToJpeg(dir / "fake.tga", destination(), 90), ResultCode::DecodeFailed);
+    EXPECT_EQ(ConvertTgaToJpeg(dir / "missing.tga", destination(), 90), ResultCode::DecodeFailed);
+    EXPECT_EQ(ConvertTgaToJpeg(dir.path(), destination(), 90), ResultCode::DecodeFailed);
+    EXPECT_FALSE(std::filesystem::exists(destination()));
+}
+
+TEST_F(ConvertTgaToJpegTest, AWriterFailureGivesItsCodeAndLeavesNoTemporaryFile)
+{
+    test::RecordingFileSystem fs;
+    fs.failOn(test::RecordingFileSystem::Op::Open, EROFS, 0, ".pellora-"); // a read-only folder
+    ScopedFileSystem seam(fs);
+    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), static_cast<int>(JpegWriteStatus::CannotCreate));
+    EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"shot.tga"});
+}
+
+TEST_F(ConvertTgaToJpegTest, AnExistingDestinationIsLeftAsItWas)
+{
+    test::writeBytes(destination(), {'k', 'e', 'e', 'p'});
+    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), static_cast<int>(JpegWriteStatus::DestinationExists));
+    EXPECT_EQ(test::readText(destination()), "keep");
+}
+
+TEST_F(ConvertTgaToJpegTest, QualityReachesTheEncoderAndOutOfRangeIsUnexpected)
+{
+    ASSERT_EQ(ConvertTgaToJpeg(source(), dir / "q1.jpg", 1), ResultCode::Success);
+    ASSERT_EQ(ConvertTgaToJpeg(source(), dir / "q100.jpg", 100), ResultCode::Success);
+    EXPECT_LT(std::filesystem::file_size(dir / "q1.jpg") * 3, std::filesystem::file_size(dir / "q100.jpg"));
+    EXPECT_EQ(ConvertTgaToJpeg(source(), dir / "bad.jpg", 256), ResultCode::UnexpectedFailure);
+    EXPECT_EQ(ConvertTgaToJpeg(source(), dir / "bad.jpg", -1), ResultCode::UnexpectedFailure);
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.jpg"));
+}
+
+TEST_F(ConvertTgaToJpegTest, TheJpegKeepsTheScreenshotsDate)
+{
+    const utimbuf taken{1'500'000'000, 1'500'000'000};
+    ASSERT_EQ(::utime(source().c_str(), &taken), 0);
+    ASSERT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::Success);
+    struct stat info {};
+    ASSERT_EQ(::stat(destination().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1'500'000'000);
+}
+
+} // namespace
+} // namespace pellora

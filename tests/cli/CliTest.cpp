@@ -1,0 +1,131 @@
+#include "cli/CliApp.h"
+#include "cli/CliOptions.h"
+
+#include "support/JpegProbe.h"
+#include "support/TempDir.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace pellora {
+namespace {
+
+TEST(CliOptions, ParsesEveryOption)
+{
+    const auto options = CliOptions::parse({"--in", "/a", "--out", "/b", "--prefix", "shot", "--quality", "77",
+                                            "--delete", "--no-log", "--create-out", "--jobs", "3", "--settings", "x.ini"});
+    ASSERT_TRUE(options.has_value());
+    EXPECT_EQ(options->inDir, QStringLiteral("/a"));
+    EXPECT_EQ(options->outDir, QStringLiteral("/b"));
+    EXPECT_EQ(options->prefix, QStringLiteral("shot"));
+    EXPECT_EQ(options->quality, 77);
+    EXPECT_EQ(options->deleteSources, true);
+    EXPECT_EQ(options->log, false);
+    EXPECT_TRUE(options->createOutputFolder);
+    EXPECT_EQ(options->jobs, 3u);
+    EXPECT_EQ(options->settingsFile, QStringLiteral("x.ini"));
+    EXPECT_EQ(CliOptions::parse({"--keep", "--delete", "--keep"})->deleteSources, false); // the last one wins
+}
+
+TEST(CliOptions, RefusesBadUsageWithAReason)
+{
+    for (const QStringList& arguments : {QStringList{"--quality", "0"}, QStringList{"--quality", "101"},
+                                         QStringList{"--quality", "abc"}, QStringList{"--quality"},
+                                         QStringList{"--frobnicate"}, QStringList{"--jobs", "0"}, QStringList{"--in"}}) {
+        const auto options = CliOptions::parse(arguments);
+        ASSERT_FALSE(options.has_value()) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(options.error().isEmpty());
+    }
+}
+
+TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
+{
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0}), 0);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::NoSourceFiles, 0, 0}), 0);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 2, 1}), 1);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::SerialLimit, 1, 0}), 1);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::InputFolderMissing, 0, 0}), 2);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::OutputFolderDeclined, 0, 0}), 2);
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+};
+
+// Runs the real executable, as a script would.
+Outcome runCli(const std::string& arguments)
+{
+    const char* build = std::getenv("PELLORA_BUILD_DIR");
+    const std::string command = std::string(build ? build : ".") + "/pellora-cli " + arguments + " 2>/dev/null";
+    Outcome outcome;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return outcome;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        outcome.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+TEST(PelloraCli, ConvertsAFolderEndToEnd)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "in");
+    test::writeGameTga(dir / "in" / "b.tga", test::samplePicture(30, 20, 1));
+    test::writeGameTga(dir / "in" / "a.tga", test::samplePicture(30, 20, 2));
+    test::writeBytes(dir / "settings.ini", {});
+    const std::string common = "--settings " + (dir / "settings.ini").string() + " --in " + (dir / "in").string() +
+                               " --out " + (dir / "out").string() + " --quality 85 --delete --jobs 2";
+
+    // Without --create-out the missing output folder ends the run before any file.
+    Outcome declined = runCli(common);
+    EXPECT_EQ(declined.status, 2);
+    EXPECT_EQ(declined.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+
+    Outcome done = runCli(common + " --create-out");
+    EXPECT_EQ(done.status, 0);
+    EXPECT_EQ(done.out, "a.tga\t--->\tsshot001.jpg\nb.tga\t--->\tsshot002.jpg\n");
+    EXPECT_EQ(test::listNames(dir / "out"), (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg"}));
+    EXPECT_TRUE(test::listNames(dir / "in").empty());
+    EXPECT_TRUE(test::decodeJpegFile(dir / "out" / "sshot002.jpg").has_value());
+
+    Outcome nothing = runCli(common);
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_EQ(nothing.out, "処理するファイルが見つかりません。\n");
+
+    test::writeBytes(dir / "in" / "broken.tga", {1, 2, 3});
+    Outcome failed = runCli(common);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "コピー失敗 エラーコード-1\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "in" / "broken.tga"));
+
+    EXPECT_EQ(runCli("--quality 101").status, 2);
+}
+
+TEST(PelloraCli, TakesItsStartingValuesFromTheSettingsFile)
+{
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "in");
+    std::filesystem::create_directories(dir / "out");
+    test::writeGameTga(dir / "in" / "a.tga", test::samplePicture(16, 16));
+    const std::string ini = "[initialize]\r\nindir=" + (dir / "in").string() + "\r\noutdir=" + (dir / "out").string() +
+                            "\r\nmatch=pic\r\nquality=abc\r\ndelcheck=1\r\nlogcheck=0\r\n";
+    test::writeBytes(dir / "my.ini", std::vector<unsigned char>(ini.begin(), ini.end()));
+
+    Outcome outcome = runCli("--settings " + (dir / "my.ini").string());
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "a.tga\t--->\tpic001.jpg\n");
+    EXPECT_EQ(test::listNames(dir / "out"), std::vector<std::string>{"pic001.jpg"}); // log off
+    EXPECT_TRUE(test::listNames(dir / "in").empty());                                // delete on
+    EXPECT_EQ(test::readText(dir / "my.ini"), ini);                                   // never written
+}
+
+} // namespace
+} // namespace pellora

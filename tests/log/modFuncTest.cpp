@@ -1,0 +1,96 @@
+#include "log/modFunc.h"
+
+#include "support/RecordingFileSystem.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace pellora {
+namespace {
+
+using test::TempDir;
+
+TEST(AppendLogLine, CreatesTheFileAndAppendsCrLfLines)
+{
+    TempDir dir;
+    const auto log = dir / "kavlog.txt";
+    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), 0);
+    EXPECT_EQ(test::readText(log), "abc\r\n");
+
+    test::writeBytes(log, {'x', '\r', '\n'});
+    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), 0);
+    EXPECT_EQ(test::readText(log), "x\r\nabc\r\n");
+}
+
+TEST(AppendLogLine, WritesTextExactlyAsGiven)
+{
+    TempDir dir;
+    const auto log = dir / "kavlog.txt";
+    test::writeBytes(log, {'x'}); // last line without its CR LF: the text continues it
+    modFunc::AppendLogLine(QStringLiteral("a\r\nb"), log);
+    modFunc::AppendLogLine(QStringLiteral("end\r\n"), log);
+    modFunc::AppendLogLine(QStringLiteral("---処理開始--- ["), log);
+    EXPECT_EQ(test::readText(log), std::string("xa\r\nb\r\nend\r\n\r\n"
+                                               "\x2D\x2D\x2D\x8F\x88\x97\x9D\x8A\x4A\x8E\x6E\x2D\x2D\x2D\x20\x5B\r\n"));
+}
+
+TEST(AppendLogLine, ReportsFailuresToTheCaller)
+{
+    TempDir dir;
+    EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "missing" / "kavlog.txt"), ENOENT);
+    EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), dir.path()), 0); // a folder
+
+    // A read-only log: root would write anyway, so the refusal comes through the seam.
+    test::RecordingFileSystem fs;
+    fs.failOn(test::RecordingFileSystem::Op::Open, EACCES);
+    ScopedFileSystem seam(fs);
+    EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt"), EACCES);
+
+    test::RecordingFileSystem full;
+    full.failOn(test::RecordingFileSystem::Op::Write, ENOSPC);
+    ScopedFileSystem fullSeam(full);
+    EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt"), ENOSPC);
+}
+
+TEST(FolderExists, TrueOnlyForExistingFolders)
+{
+    TempDir dir;
+    test::writeBytes(dir / "file", {1});
+    EXPECT_TRUE(modFunc::FolderExists(dir.path()));
+    EXPECT_TRUE(modFunc::FolderExists(dir.path().string() + "/"));
+    EXPECT_FALSE(modFunc::FolderExists(dir / "missing"));
+    EXPECT_FALSE(modFunc::FolderExists(dir / "file"));
+    EXPECT_FALSE(modFunc::FolderExists(""));
+    EXPECT_FALSE(modFunc::FolderExists(std::string("a\0b", 3)));
+}
+
+TEST(DeleteFileIfExists, DeletesFilesAndIgnoresEverythingElse)
+{
+    TempDir dir;
+    test::writeBytes(dir / "a.tga", {1});
+    modFunc::DeleteFileIfExists(dir / "a.tga");
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.tga"));
+
+    modFunc::DeleteFileIfExists(dir / "missing.tga"); // nothing to do, no complaint
+
+    std::filesystem::create_directory(dir / "folder.tga");
+    modFunc::DeleteFileIfExists(dir / "folder.tga");
+    EXPECT_TRUE(std::filesystem::exists(dir / "folder.tga"));
+
+    // Read-only stays, even for root, as Windows keeps a read-only file.
+    test::writeBytes(dir / "ro.tga", {1});
+    ::chmod((dir / "ro.tga").c_str(), 0444);
+    modFunc::DeleteFileIfExists(dir / "ro.tga");
+    EXPECT_TRUE(std::filesystem::exists(dir / "ro.tga"));
+
+    test::writeBytes(dir / "busy.tga", {1});
+    test::RecordingFileSystem fs;
+    fs.failOn(test::RecordingFileSystem::Op::Unlink, EBUSY);
+    ScopedFileSystem seam(fs);
+    modFunc::DeleteFileIfExists(dir / "busy.tga");
+    EXPECT_TRUE(std::filesystem::exists(dir / "busy.tga"));
+}
+
+} // namespace
+} // namespace pellora

@@ -1,0 +1,298 @@
+#include "SettingsTestFiles.h"
+
+#include "settings/SettingsKeys.h"
+#include "settings/StoredSettings.h"
+#include "settings/clsIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <random>
+
+namespace pellora {
+namespace {
+
+using test::SettingsTestFile;
+
+const QString kSection = QStringLiteral("initialize");
+
+class IniFileTest : public ::testing::Test {
+protected:
+    IniFileTest() { ini.FileName(file.name()); }
+
+    QString get(const char* key, const QString& fallback = QStringLiteral("DEFAULT")) const
+    {
+        return ini.GetIni(kSection, QString::fromLatin1(key), fallback);
+    }
+    bool put(const char* key, const QString& value) { return ini.PutIni(kSection, QString::fromLatin1(key), value); }
+
+    SettingsTestFile file;
+    clsIniFile ini;
+};
+
+StoredSettings::Texts windowsSample()
+{
+    return {QStringLiteral("C:\\Vondrel\\Brisquel"), QStringLiteral("C:\\Vask_SS"), QStringLiteral("sshot"),
+            QStringLiteral("50"), QStringLiteral("0"), QStringLiteral("1")};
+}
+
+// --- No file, first save, partial file ------------------------------------
+
+TEST_F(IniFileTest, WithoutAFileEveryKeyReadsItsDefault)
+{
+    const StoredSettings stored = StoredSettings::load(file.name());
+    EXPECT_EQ(stored.text(SettingsKeys::Match), "sshot");
+    EXPECT_EQ(stored.text(SettingsKeys::Quality), "50");
+    EXPECT_EQ(stored.text(SettingsKeys::DelCheck), "0");
+    EXPECT_EQ(stored.text(SettingsKeys::LogCheck), "1");
+#ifdef _WIN32
+    EXPECT_EQ(stored.text(SettingsKeys::InDir), "C:\\Vondrel\\Brisquel");
+    EXPECT_EQ(stored.text(SettingsKeys::OutDir), "C:\\Vask_SS");
+#else
+    EXPECT_EQ(stored.text(SettingsKeys::InDir), QDir::homePath() + "/.wine/drive_c/Vondrel/Brisquel");
+    EXPECT_EQ(stored.text(SettingsKeys::OutDir), QDir::homePath() + "/Vask_SS");
+    EXPECT_TRUE(QDir::isAbsolutePath(stored.text(SettingsKeys::InDir)));
+#endif
+    EXPECT_FALSE(std::filesystem::exists(file.path())) << "reading must not create the file";
+}
+
+TEST_F(IniFileTest, SixSavesOnAMissingFileWriteTheSevenLineSample)
+{
+    ASSERT_TRUE(StoredSettings::save(file.name(), windowsSample()));
+    EXPECT_EQ(file.read(), "[initialize]\r\n"
+                           "indir=C:\\Vondrel\\Brisquel\r\n"
+                           "outdir=C:\\Vask_SS\r\n"
+                           "match=sshot\r\n"
+                           "quality=50\r\n"
+                           "delcheck=0\r\n"
+                           "logcheck=1\r\n");
+    EXPECT_EQ(StoredSettings::load(file.name()).texts(), windowsSample());
+}
+
+TEST_F(IniFileTest, AFileWithOnlyTheQualityGivesItAndFiveDefaults)
+{
+    file.write("[initialize]\r\nquality=80\r\n");
+    const StoredSettings stored = StoredSettings::load(file.name());
+    const StoredSettings defaults = StoredSettings::load(file.name() + ".missing");
+    for (int i = 0; i < SettingsKeys::Count; ++i) {
+        const auto index = static_cast<SettingsKeys::Index>(i);
+        EXPECT_EQ(stored.text(index), index == SettingsKeys::Quality ? QString("80") : defaults.text(index))
+            << SettingsKeys::at(index).key;
+    }
+}
+
+TEST_F(IniFileTest, AnEmptyValueIsStoredAndReadsBackEmptyNotAsTheDefault)
+{
+    ASSERT_TRUE(put("match", QString()));
+    EXPECT_EQ(file.read(), "[initialize]\r\nmatch=\r\n");
+    EXPECT_EQ(get("match", "sshot"), "");
+}
+
+// --- Lengths and blanks ---------------------------------------------------
+
+QString cyclingText(int length)
+{
+    QString text;
+    for (int i = 0; i < length; ++i)
+        text += QChar(u'a' + i % 26);
+    return text;
+}
+
+TEST_F(IniFileTest, ASavedValueKeepsItsFirst255CharactersWithoutOuterSpaces)
+{
+    const QString long300 = cyclingText(300);
+    ASSERT_TRUE(put("match", long300));
+    EXPECT_EQ(file.read(), "[initialize]\r\nmatch=" + long300.left(255).toStdString() + "\r\n");
+
+    ASSERT_TRUE(put("match", " C:\\shots "));
+    EXPECT_EQ(file.read(), "[initialize]\r\nmatch=C:\\shots\r\n");
+
+    // Spaces beyond the 255th character are cut off first, then the rest is trimmed.
+    ASSERT_TRUE(put("match", QString(250, u' ') + "abcdefgh"));
+    EXPECT_EQ(file.read(), "[initialize]\r\nmatch=abcde\r\n");
+}
+
+TEST_F(IniFileTest, AReadReturnsAtMost254BytesAndNeverHalfACharacter)
+{
+    const std::string ascii(300, 'x');
+    file.write("[initialize]\r\nmatch=" + ascii + "\r\n");
+    EXPECT_EQ(get("match"), QString(254, u'x'));
+
+    std::string hiragana; // "あ" is 0x82 0xA0 in code page 932
+    for (int i = 0; i < 200; ++i)
+        hiragana += "\x82\xA0";
+    file.write("[initialize]\r\nmatch=" + hiragana + "\r\n");
+    EXPECT_EQ(get("match"), QString(127, u'あ'));
+
+    // One single-byte character first: the 127th "あ" would need bytes 254 and 255.
+    file.write("[initialize]\r\nmatch=a" + hiragana + "\r\n");
+    EXPECT_EQ(get("match"), "a" + QString(126, u'あ'));
+}
+
+TEST_F(IniFileTest, JapaneseTextGoesThroughCodePage932AndUnmappableCharactersBecomeAQuestionMark)
+{
+    ASSERT_TRUE(put("indir", QStringLiteral("D:\\スクショ")));
+    EXPECT_EQ(file.read(), "[initialize]\r\nindir=D:\\\x83X\x83N\x83V\x83\x87\r\n");
+    EXPECT_EQ(get("indir"), QStringLiteral("D:\\スクショ"));
+
+    ASSERT_TRUE(put("indir", QStringLiteral("D:\\한")));
+    EXPECT_EQ(get("indir"), "D:\\?");
+}
+
+// --- Editing a file that exists -------------------------------------------
+
+TEST_F(IniFileTest, RewritingKeepsForeignLinesAndPlacesMissingKeysAtTheEndOfTheSection)
+{
+    file.write("; written by hand\r\n"
+               "[other]\r\n"
+               "foo=bar\r\n"
+               "\r\n"
+               "[initialize]\r\n"
+               "quality=80\r\n"
+               "; my prefix:\r\n"
+               "match = shot\r\n"
+               "\r\n"
+               "\r\n"
+               "[later]\r\n"
+               "indir=not this one\r\n");
+    StoredSettings::Texts texts{"D:\\in", "D:\\out", "pic", "90", "1", "0"};
+    ASSERT_TRUE(StoredSettings::save(file.name(), texts));
+    EXPECT_EQ(file.read(), "; written by hand\r\n"
+                           "[other]\r\n"
+                           "foo=bar\r\n"
+                           "\r\n"
+                           "[initialize]\r\n"
+                           "quality=90\r\n"
+                           "; my prefix:\r\n"
+                           "match = pic\r\n"
+                           "indir=D:\\in\r\n"
+                           "outdir=D:\\out\r\n"
+                           "delcheck=1\r\n"
+                           "logcheck=0\r\n"
+                           "\r\n"
+                           "\r\n"
+                           "[later]\r\n"
+                           "indir=not this one\r\n");
+    EXPECT_EQ(StoredSettings::load(file.name()).texts(), texts);
+}
+
+TEST_F(IniFileTest, AMissingSectionIsAddedAtTheEndOfTheFile)
+{
+    file.write("[other]\r\nfoo=bar\r\n");
+    ASSERT_TRUE(put("quality", "70"));
+    EXPECT_EQ(file.read(), "[other]\r\nfoo=bar\r\n[initialize]\r\nquality=70\r\n");
+}
+
+TEST_F(IniFileTest, SectionsAndKeysMatchWhateverTheCaseAndBlanksAroundTheEqualsSign)
+{
+    file.write("[INITIALIZE]\r\n  Quality \t=  70  \r\n");
+    EXPECT_EQ(get("quality"), "70");
+    ASSERT_TRUE(put("quality", "60"));
+    EXPECT_EQ(file.read(), "[INITIALIZE]\r\n  Quality \t=  60\r\n");
+}
+
+TEST_F(IniFileTest, LfOnlyLinesAreReadAndOnlyTheRewrittenLineGetsCrLf)
+{
+    file.write("[initialize]\nquality=80\nmatch=x\n");
+    EXPECT_EQ(get("quality"), "80");
+    EXPECT_EQ(get("match"), "x");
+    ASSERT_TRUE(put("quality", "90"));
+    ASSERT_TRUE(put("delcheck", "1"));
+    EXPECT_EQ(file.read(), "[initialize]\nquality=90\r\nmatch=x\ndelcheck=1\r\n");
+}
+
+TEST_F(IniFileTest, AUtf8ByteOrderMarkIsAcceptedAndTheFileStaysUtf8)
+{
+    file.write("\xEF\xBB\xBF[initialize]\r\nmatch=\xE7\x94\xBB\xE9\x9D\xA2\r\n"); // 画面
+    EXPECT_EQ(get("match"), QStringLiteral("画面"));
+    ASSERT_TRUE(put("indir", QStringLiteral("D:\\写真")));
+    EXPECT_EQ(file.read(), "\xEF\xBB\xBF[initialize]\r\nmatch=\xE7\x94\xBB\xE9\x9D\xA2\r\n"
+                           "indir=D:\\\xE5\x86\x99\xE7\x9C\x9F\r\n");
+}
+
+TEST_F(IniFileTest, ALastLineWithoutLineEndIsReadAndCompletedWhenSomethingFollows)
+{
+    file.write("[initialize]\r\nquality=80");
+    EXPECT_EQ(get("quality"), "80");
+    ASSERT_TRUE(put("delcheck", "1"));
+    EXPECT_EQ(file.read(), "[initialize]\r\nquality=80\r\ndelcheck=1\r\n");
+
+    file.write("[other]\r\nfoo=bar");
+    ASSERT_TRUE(put("quality", "70"));
+    EXPECT_EQ(file.read(), "[other]\r\nfoo=bar\r\n[initialize]\r\nquality=70\r\n");
+}
+
+TEST_F(IniFileTest, ALineBreakInAValueCannotAddLinesToTheFile)
+{
+    ASSERT_TRUE(put("match", "pic\r\n[initialize]\r\nquality=1"));
+    EXPECT_EQ(file.read(), "[initialize]\r\nmatch=pic\r\n");
+}
+
+TEST_F(IniFileTest, AValueEndsAtANulByte)
+{
+    file.write(std::string("[initialize]\r\nmatch=ab\0cd\r\n", 25));
+    EXPECT_EQ(get("match"), "ab");
+}
+
+// --- Hostile and large files ---------------------------------------------
+
+std::string randomBytes(size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(byte(random));
+    return bytes;
+}
+
+TEST_F(IniFileTest, AMegabyteOfGarbageReadsDefaultsAndSurvivesASave)
+{
+    const std::string garbage = randomBytes(1 << 20, 5);
+    file.write(garbage);
+    for (const SettingKey& key : SettingsKeys::table())
+        EXPECT_EQ(get(key.key), "DEFAULT") << key.key;
+    ASSERT_TRUE(put("quality", "70"));
+    const std::string after = file.read();
+    EXPECT_TRUE(after.starts_with(garbage)) << "the garbage is somebody's; it must stay";
+    EXPECT_EQ(get("quality"), "70");
+}
+
+TEST_F(IniFileTest, ATenMegabyteFileIsStillReadAndWritten)
+{
+    std::string big;
+    while (big.size() < (10u << 20))
+        big += "; padding padding padding padding padding padding padding padding\r\n";
+    file.write(big + "[initialize]\r\nquality=77\r\n");
+    EXPECT_EQ(get("quality"), "77");
+    ASSERT_TRUE(put("quality", "78"));
+    EXPECT_EQ(file.read(), big + "[initialize]\r\nquality=78\r\n");
+}
+
+TEST_F(IniFileTest, AFileBeyondTheSizeLimitReadsDefaultsAndIsNotRewritten)
+{
+    file.write("[initialize]\r\nquality=80\r\n");
+    std::filesystem::resize_file(file.path(), (64u << 20) + 1); // sparse: costs no disk
+    EXPECT_EQ(get("quality"), "DEFAULT");
+    EXPECT_FALSE(put("quality", "70"));
+    EXPECT_EQ(std::filesystem::file_size(file.path()), (64u << 20) + 1);
+}
+
+TEST_F(IniFileTest, AFolderInPlaceOfTheFileReadsDefaultsAndIsLeftAlone)
+{
+    std::filesystem::create_directory(file.path());
+    EXPECT_EQ(get("quality"), "DEFAULT");
+    EXPECT_FALSE(put("quality", "70"));
+    EXPECT_TRUE(std::filesystem::is_directory(file.path()));
+    EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"});
+}
+
+TEST_F(IniFileTest, WithoutAFileNameNothingIsReadOrWritten)
+{
+    clsIniFile unnamed;
+    EXPECT_EQ(unnamed.GetIni(kSection, "quality", "50"), "50");
+    EXPECT_FALSE(unnamed.PutIni(kSection, "quality", "70"));
+}
+
+} // namespace
+} // namespace pellora
