@@ -11,35 +11,57 @@ namespace pellora {
 
 namespace {
 
-std::int16_t convert(const std::filesystem::path& source, const std::filesystem::path& destination, int quality)
+Expected<StagedFile, std::int16_t> stage(const std::filesystem::path& source,
+                                         const std::filesystem::path& destination, int quality)
 {
     const auto file = FileReader::readAll(source);
     if (!file)
-        return ResultCode::DecodeFailed;
+        return unexpected(ResultCode::DecodeFailed);
     const auto image = TgaDecoder::decode(file->bytes);
     if (!image)
-        return ResultCode::DecodeFailed;
+        return unexpected(ResultCode::DecodeFailed);
 
     // One compressor and output buffer per thread, reused for every file.
     thread_local JpegEncoder encoder;
     const auto jpeg = encoder.encode(image->view(), quality);
     if (!jpeg)
-        return static_cast<std::int16_t>(JpegWriteStatus::EncoderFailed);
-    return static_cast<std::int16_t>(DurableFileWriter::write(destination, *jpeg, file->modificationTime));
+        return unexpected(static_cast<std::int16_t>(JpegWriteStatus::EncoderFailed));
+    auto staged = DurableFileWriter::stage(destination, *jpeg, file->modificationTime);
+    if (!staged)
+        return unexpected(static_cast<std::int16_t>(staged.error()));
+    return std::move(*staged);
 }
 
 } // namespace
 
-std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
-                              int quality)
+Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const std::filesystem::path& source,
+                                                  const std::filesystem::path& destination, int quality)
 {
     if (quality < 0 || quality > 255)
-        return ResultCode::UnexpectedFailure;
+        return unexpected(ResultCode::UnexpectedFailure);
     try {
-        return convert(source, destination, quality);
+        return stage(source, destination, quality);
+    } catch (const std::exception&) {
+        return unexpected(ResultCode::UnexpectedFailure);
+    }
+}
+
+std::int16_t CommitStagedJpeg(StagedFile& staged)
+{
+    try {
+        return static_cast<std::int16_t>(staged.commit());
     } catch (const std::exception&) {
         return ResultCode::UnexpectedFailure;
     }
+}
+
+std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
+                              int quality)
+{
+    auto staged = StageTgaAsJpeg(source, destination, quality);
+    if (!staged)
+        return staged.error();
+    return CommitStagedJpeg(*staged);
 }
 
 } // namespace pellora

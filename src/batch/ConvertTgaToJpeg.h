@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Expected.h"
+#include "platform/StagedFile.h"
+
 #include <cstdint>
 #include <filesystem>
 
@@ -18,5 +21,13 @@ constexpr std::int16_t UnexpectedFailure = 99; // includes a quality outside 0..
 // encoder.
 std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality);
+
+// The same conversion in two steps, so that the slow durable syncs of one file
+// can overlap with the work on the next: staging reads, decodes, encodes and
+// writes a temporary file; committing makes it durable under its final name.
+// A staged file dropped without commit leaves nothing behind.
+Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const std::filesystem::path& source,
+                                                  const std::filesystem::path& destination, int quality);
+std::int16_t CommitStagedJpeg(StagedFile& staged);
 
 } // namespace pellora

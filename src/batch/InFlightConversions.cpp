@@ -7,7 +7,8 @@
 namespace pellora {
 
 InFlightConversions::InFlightConversions(unsigned jobs)
-    : jobs_(jobs == 0 ? 1 : jobs), pool_(std::make_unique<WorkerPool>(jobs_))
+    : jobs_(jobs == 0 ? 1 : jobs), committer_(std::make_unique<WorkerPool>(1)),
+      workers_(std::make_unique<WorkerPool>(jobs_))
 {
 }
 
@@ -20,10 +21,17 @@ InFlightConversions::~InFlightConversions()
 void InFlightConversions::start(const SourceFile& file, const QString& newName,
                                 const std::filesystem::path& destination, int quality)
 {
-    auto task = std::make_shared<std::packaged_task<std::int16_t()>>(
-        [source = file.Path, destination, quality] { return ConvertTgaToJpeg(source, destination, quality); });
-    pending_.push_back(Pending{file, newName, task->get_future()});
-    pool_->submit([task] { (*task)(); });
+    auto result = std::make_shared<std::promise<std::int16_t>>();
+    pending_.push_back(Pending{file, newName, result->get_future()});
+    workers_->submit([this, result, source = file.Path, destination, quality] {
+        auto staged = StageTgaAsJpeg(source, destination, quality);
+        if (!staged) {
+            result->set_value(staged.error());
+            return;
+        }
+        auto file = std::make_shared<StagedFile>(std::move(*staged));
+        committer_->submit([result, file] { result->set_value(CommitStagedJpeg(*file)); });
+    });
 }
 
 InFlightConversions::Done InFlightConversions::takeOldest(const std::function<void()>& whileWaiting)

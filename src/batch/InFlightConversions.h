@@ -14,8 +14,10 @@
 namespace pellora {
 
 // Conversions handed to worker threads, taken back in the order they were
-// started. At most `jobs` are in flight, so memory stays bounded whatever the
-// size of the batch.
+// started. `jobs` threads read, decode and encode; one more thread makes the
+// finished files durable, so the syncs of one file overlap with the work on
+// the next. At most jobs + 1 files are in flight, so memory stays bounded
+// whatever the size of the batch.
 class InFlightConversions {
 public:
     struct Done {
@@ -27,7 +29,7 @@ public:
     explicit InFlightConversions(unsigned jobs);
     ~InFlightConversions(); // waits for whatever is still running
 
-    bool hasRoom() const { return pending_.size() < jobs_; }
+    bool hasRoom() const { return pending_.size() < jobs_ + 1; }
     bool empty() const { return pending_.empty(); }
 
     void start(const SourceFile& file, const QString& newName, const std::filesystem::path& destination,
@@ -45,7 +47,9 @@ private:
 
     unsigned jobs_;
     std::deque<Pending> pending_;
-    std::unique_ptr<WorkerPool> pool_;
+    // Declared in this order so the committer outlives the workers that feed it.
+    std::unique_ptr<WorkerPool> committer_;
+    std::unique_ptr<WorkerPool> workers_;
 };
 
 } // namespace pellora

@@ -24,12 +24,6 @@ bool writeAll(FileSystem& fs, int fd, std::span<const std::uint8_t> bytes)
     return true;
 }
 
-bool syncFolder(FileSystem& fs, const std::filesystem::path& folder)
-{
-    UniqueFd fd(fs.open(folder, O_RDONLY | O_DIRECTORY));
-    return fd.valid() && fs.fsync(fd.get()) == 0 && fd.close() == 0;
-}
-
 // Creates a fresh temporary file and takes a lock on it that lives as long as
 // the descriptor: a sweeper that can take the lock knows its writer is gone.
 UniqueFd createTemporary(FileSystem& fs, const std::filesystem::path& folder, std::filesystem::path& name)
@@ -47,55 +41,35 @@ UniqueFd createTemporary(FileSystem& fs, const std::filesystem::path& folder, st
     return UniqueFd();
 }
 
-JpegWriteStatus fillTemporary(FileSystem& fs, UniqueFd& fd, std::span<const std::uint8_t> bytes,
-                              const std::optional<timespec>& modificationTime)
-{
-    if (!writeAll(fs, fd.get(), bytes))
-        return JpegWriteStatus::CannotWrite;
-    if (modificationTime)
-        fs.setModificationTime(fd.get(), *modificationTime); // a lost date is no reason to fail
-    if (fs.fsync(fd.get()) != 0)
-        return JpegWriteStatus::CannotWrite;
-    return JpegWriteStatus::Written;
-}
-
 } // namespace
+
+Expected<StagedFile, JpegWriteStatus> DurableFileWriter::stage(const std::filesystem::path& destination,
+                                                               std::span<const std::uint8_t> bytes,
+                                                               const std::optional<timespec>& modificationTime)
+{
+    FileSystem& fs = FileSystem::current();
+    const std::filesystem::path folder = destination.parent_path().empty() ? "." : destination.parent_path();
+    std::filesystem::path temporary;
+    UniqueFd fd = createTemporary(fs, folder, temporary);
+    if (!fd.valid())
+        return unexpected(JpegWriteStatus::CannotCreate);
+    const int descriptor = fd.get();
+    StagedFile staged(std::move(fd), temporary, destination);
+    if (!writeAll(fs, descriptor, bytes))
+        return unexpected(JpegWriteStatus::CannotWrite); // `staged` removes the temporary file
+    if (modificationTime)
+        fs.setModificationTime(descriptor, *modificationTime); // a lost date is no reason to fail
+    return staged;
+}
 
 JpegWriteStatus DurableFileWriter::write(const std::filesystem::path& destination,
                                          std::span<const std::uint8_t> bytes,
                                          const std::optional<timespec>& modificationTime)
 {
-    FileSystem& fs = FileSystem::current();
-    const std::filesystem::path folder = destination.parent_path().empty() ? "." : destination.parent_path();
-
-    std::filesystem::path temporary;
-    UniqueFd fd = createTemporary(fs, folder, temporary);
-    if (!fd.valid())
-        return JpegWriteStatus::CannotCreate;
-
-    JpegWriteStatus status = fillTemporary(fs, fd, bytes, modificationTime);
-    // Keep the lock until the file is under its final name or removed.
-    if (status == JpegWriteStatus::Written) {
-        const int rc = fs.renameNoReplace(temporary, destination);
-        if (rc == -EEXIST)
-            status = JpegWriteStatus::DestinationExists;
-        else if (rc != 0)
-            status = JpegWriteStatus::CannotCommit;
-    }
-    if (status != JpegWriteStatus::Written) {
-        fs.unlink(temporary);
-        return status;
-    }
-    // The name is only durable once the folder is synced. If that fails, the
-    // caller will keep the source; take the file back rather than leave a
-    // picture whose name may vanish on a crash.
-    if (!syncFolder(fs, folder)) {
-        fs.unlink(destination);
-        return JpegWriteStatus::CannotCommit;
-    }
-    // Data and name are synced: a late close error cannot change the file.
-    fd.close();
-    return JpegWriteStatus::Written;
+    auto staged = stage(destination, bytes, modificationTime);
+    if (!staged)
+        return staged.error();
+    return staged->commit();
 }
 
 } // namespace pellora

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/Expected.h"
 #include "platform/JpegWriteStatus.h"
+#include "platform/StagedFile.h"
 
 #include <cstdint>
 #include <ctime>
@@ -19,6 +21,12 @@ public:
     static JpegWriteStatus write(const std::filesystem::path& destination,
                                  std::span<const std::uint8_t> bytes,
                                  const std::optional<timespec>& modificationTime);
+
+    // The first half of write: the bytes in a temporary file, not yet synced.
+    // Lets the slow syncs of one file overlap with the work on the next.
+    static Expected<StagedFile, JpegWriteStatus> stage(const std::filesystem::path& destination,
+                                                       std::span<const std::uint8_t> bytes,
+                                                       const std::optional<timespec>& modificationTime);
 };
 
 } // namespace pellora

@@ -261,16 +261,27 @@ TEST_F(BatchRunTest, ASecondStartDuringARunDoesNothing)
     EXPECT_FALSE(BatchRun::inProgress());
 }
 
-TEST_F(BatchRunTest, StopRequestEndsAtTheNextFileThroughTheEndLine)
+TEST_F(BatchRunTest, StopRequestEndsSoonThroughTheEndLineWithNothingHalfDone)
 {
-    addSource("a.tga");
-    addSource("b.tga");
-    host.onYield = [this](int) { host.stop = host.lines.size() == 1; };
-    const BatchSummary summary = run();
+    for (int i = 0; i < 8; ++i)
+        addSource("s" + std::to_string(i) + ".tga", i);
+    host.deleteValue = 1;
+    host.onYield = [this](int) { host.stop = host.lines.size() >= 1; };
+    const BatchSummary summary = run(4);
+
     EXPECT_EQ(summary.end, BatchEnd::Stopped);
-    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot001.jpg"}));
+    // Files already handed to a worker finish and are reported in order; no new one starts.
+    ASSERT_GE(host.lines.size(), 1);
+    EXPECT_LT(host.lines.size(), 8);
+    const auto outputs = test::listNames(out());
+    EXPECT_EQ(outputs.size(), static_cast<size_t>(host.lines.size()) + 1); // + kavlog.txt
+    for (const auto& name : outputs) {
+        if (name != "kavlog.txt") {
+            EXPECT_TRUE(test::decodeJpegFile(out() / name).has_value()) << name;
+        }
+    }
+    EXPECT_EQ(test::listNames(in()).size(), 8u - static_cast<size_t>(host.lines.size()));
     EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n")));
-    EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
 }
 
 TEST_F(BatchRunTest, UnwritableLogIsReportedOnceAndTheRunGoesOn)

@@ -1,0 +1,148 @@
+// One 1920x1080 32-bit screenshot converted end to end, beside the floor that
+// only encodes the same pixels from memory. The durable-write syncs depend on
+// the disk, so they get a row of their own and the conversion is also timed
+// without them. Files go under the build folder: a RAM file system would hide
+// what users' disks cost.
+#include "batch/ConvertTgaToJpeg.h"
+#include "platform/FileSystem.h"
+#include "platform/JpegEncoder.h"
+#include "platform/UniqueFd.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cmath>
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+// Screenshot-like: smooth shading, edges and some grain, so the encoder works
+// as hard as on a real frame.
+std::vector<std::uint8_t> screenshotPixels()
+{
+    std::vector<std::uint8_t> bgrx(static_cast<size_t>(kWidth) * kHeight * 4);
+    std::mt19937 noise(7);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint8_t* p = &bgrx[(static_cast<size_t>(y) * kWidth + x) * 4];
+            const int grain = static_cast<int>(noise() % 9) - 4;
+            const int band = ((x / 160) + (y / 90)) % 2 ? 40 : 0;
+            p[0] = static_cast<std::uint8_t>(std::clamp(int(120 + 100 * std::sin(x / 70.0)) + grain, 0, 255));
+            p[1] = static_cast<std::uint8_t>(std::clamp(y * 200 / kHeight + band + grain, 0, 255));
+            p[2] = static_cast<std::uint8_t>(std::clamp(x * 220 / kWidth + grain, 0, 255));
+            p[3] = 255;
+        }
+    }
+    return bgrx;
+}
+
+std::filesystem::path benchFolder()
+{
+    const auto folder = std::filesystem::current_path() / "bench-files";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::filesystem::path writeTga(const std::vector<std::uint8_t>& bgrx)
+{
+    const auto path = benchFolder() / "screenshot.tga";
+    std::uint8_t header[18] = {0, 0, 2};
+    header[12] = kWidth & 0xff;
+    header[13] = kWidth >> 8;
+    header[14] = kHeight & 0xff;
+    header[15] = kHeight >> 8;
+    header[16] = 32;
+    header[17] = 0x08; // bottom-up, 8 alpha bits: what games write
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    out.write(reinterpret_cast<const char*>(bgrx.data()), static_cast<std::streamsize>(bgrx.size()));
+    return path;
+}
+
+// The real file system with the durable-write syncs skipped or timed.
+class SyncControl : public pellora::FileSystem {
+public:
+    bool skipSyncs = false;
+    std::chrono::nanoseconds syncTime{0};
+    int fsync(int fd) override
+    {
+        if (skipSyncs)
+            return 0;
+        const auto start = std::chrono::steady_clock::now();
+        const int rc = FileSystem::fsync(fd);
+        syncTime += std::chrono::steady_clock::now() - start;
+        return rc;
+    }
+};
+
+const std::vector<std::uint8_t>& pixels()
+{
+    static const auto bgrx = screenshotPixels();
+    return bgrx;
+}
+
+void EncodeOnlyFloor(benchmark::State& state)
+{
+    pellora::JpegEncoder encoder;
+    const pellora::PixelView view{pixels().data(), kWidth, kHeight, kWidth * 4, TJPF_BGRX, true};
+    for (auto _ : state) {
+        auto jpeg = encoder.encode(view, 90);
+        benchmark::DoNotOptimize(jpeg);
+    }
+}
+
+void convert(benchmark::State& state, bool withSyncs)
+{
+    const auto source = writeTga(pixels());
+    const auto destination = benchFolder() / "sshot001.jpg";
+    SyncControl fs;
+    fs.skipSyncs = !withSyncs;
+    pellora::ScopedFileSystem seam(fs);
+    for (auto _ : state) {
+        if (pellora::ConvertTgaToJpeg(source, destination, 90) != 0)
+            state.SkipWithError("conversion failed");
+        state.PauseTiming();
+        std::filesystem::remove(destination);
+        state.ResumeTiming();
+    }
+    if (withSyncs)
+        state.counters["sync_ms"] = benchmark::Counter(
+            std::chrono::duration<double, std::milli>(fs.syncTime).count() / static_cast<double>(state.iterations()));
+}
+
+void ConvertWithoutSyncs(benchmark::State& state) { convert(state, false); }
+void ConvertDurable(benchmark::State& state) { convert(state, true); }
+
+// The syncs alone: one JPEG-sized file and its folder, as each commit does.
+void DurableSyncsOnly(benchmark::State& state)
+{
+    const std::vector<char> bytes(400 * 1024, 'j');
+    const auto folder = benchFolder();
+    const auto path = folder / "sync-probe.bin";
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        state.ResumeTiming();
+        pellora::UniqueFd file(::open(path.c_str(), O_WRONLY));
+        ::fsync(file.get());
+        pellora::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY));
+        ::fsync(dir.get());
+    }
+    std::filesystem::remove(path);
+}
+
+} // namespace
+
+BENCHMARK(EncodeOnlyFloor)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(ConvertWithoutSyncs)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(ConvertDurable)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(DurableSyncsOnly)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+BENCHMARK_MAIN();
