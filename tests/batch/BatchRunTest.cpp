@@ -301,7 +301,7 @@ TEST_F(BatchRunTest, ParallelRunGivesExactlyTheSequentialResult)
         TempDir other;
         std::filesystem::create_directory(other / "in");
         std::filesystem::create_directory(other / "out");
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 40; ++i) {
             const std::string name = "shot" + std::to_string(i) + ".tga";
             if (i % 5 == 3)
                 test::writeBytes(other / "in" / name, {0, 0, 99}); // corrupt
@@ -317,9 +317,28 @@ TEST_F(BatchRunTest, ParallelRunGivesExactlyTheSequentialResult)
         for (const auto& name : test::listNames(other / "out"))
             if (name != "kavlog.txt")
                 jpegs.push_back(test::readBytes(other / "out" / name));
-        return std::tuple(h.lines, test::listNames(other / "in"), test::listNames(other / "out"), jpegs);
+        QString log = Cp932Codec::decode(test::readText(other / "out" / "kavlog.txt"));
+        log.replace(QRegularExpression(QStringLiteral("\\[[^]]*\\]")), QStringLiteral("[DATE]"));
+        return std::tuple(h.lines, log, test::listNames(other / "in"), test::listNames(other / "out"), jpegs);
     };
-    EXPECT_EQ(runWith(1), runWith(4));
+    const auto sequential = runWith(1);
+    EXPECT_EQ(std::get<0>(sequential).size(), 40);
+    EXPECT_EQ(sequential, runWith(4));
+}
+
+TEST_F(BatchRunTest, SerialLimitWithWorkInFlightWritesNothingPastIt)
+{
+    touch(out() / "sshot995.jpg");
+    for (int i = 0; i < 10; ++i)
+        addSource("s" + std::to_string(i) + ".tga", i);
+    host.deleteValue = 1;
+    const BatchSummary summary = run(4);
+    EXPECT_EQ(summary.end, BatchEnd::SerialLimit);
+    EXPECT_EQ(host.lines.size(), 5);
+    EXPECT_EQ(host.lines.last(), kLimitLine);
+    EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot995.jpg", "sshot996.jpg",
+                                                                "sshot997.jpg", "sshot998.jpg", "sshot999.jpg"}));
+    EXPECT_EQ(test::listNames(in()).size(), 6u);
 }
 
 } // namespace

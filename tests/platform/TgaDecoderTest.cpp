@@ -69,24 +69,24 @@ const Variant kVariants[] = {
     {"Grey16", TgaKind::Greyscale, 16, 0, TJPF_GRAY},
 };
 
-TgaSpec specFor(const Variant& v, bool runLength, int originBits)
+TgaSpec formatFor(const Variant& v, bool runLength, int originBits)
 {
-    TgaSpec spec;
-    spec.kind = v.kind;
-    spec.pixelBits = v.pixelBits;
-    spec.mapEntryBits = v.mapEntryBits;
+    TgaSpec format;
+    format.kind = v.kind;
+    format.pixelBits = v.pixelBits;
+    format.mapEntryBits = v.mapEntryBits;
     // A raised first entry; with 16-bit indices, one whose values need both bytes.
     if (v.kind == TgaKind::ColorMapped)
-        spec.mapFirstIndex = v.pixelBits == 16 ? 1000 : 200;
-    spec.runLength = runLength;
-    spec.topFirst = (originBits & 0x20) != 0;
-    spec.rightToLeft = (originBits & 0x10) != 0;
-    spec.id = "shot-id";
+        format.mapFirstIndex = v.pixelBits == 16 ? 1000 : 200;
+    format.runLength = runLength;
+    format.topFirst = (originBits & 0x20) != 0;
+    format.rightToLeft = (originBits & 0x10) != 0;
+    format.id = "shot-id";
     // A TGA 2.0 footer after the pixels must be ignored.
-    spec.trailer = Bytes(8, 0);
+    format.trailer = Bytes(8, 0);
     const char signature[] = "TRUEVISION-XFILE.";
-    spec.trailer.insert(spec.trailer.end(), signature, signature + sizeof signature);
-    return spec;
+    format.trailer.insert(format.trailer.end(), signature, signature + sizeof signature);
+    return format;
 }
 
 class TgaVariantTest : public ::testing::TestWithParam<std::tuple<Variant, bool, int>> {};
@@ -95,8 +95,8 @@ TEST_P(TgaVariantTest, DecodesThePictureTheHeaderDescribes)
 {
     auto [variant, runLength, originBits] = GetParam();
     TgaPicture picture = samplePicture(variant.kind);
-    TgaSpec spec = specFor(variant, runLength, originBits);
-    Bytes file = test::buildTga(picture, spec);
+    TgaSpec format = formatFor(variant, runLength, originBits);
+    Bytes file = test::buildTga(picture, format);
 
     auto image = decode(file);
     ASSERT_TRUE(image) << describe(image.error());
@@ -125,12 +125,12 @@ TEST(TgaDecoderBorrowTest, UncompressedLeftToRightTrueColourBorrowsTheFile)
     for (int bits : {24, 32}) {
         for (bool topFirst : {false, true}) {
             SCOPED_TRACE("bits " + std::to_string(bits) + (topFirst ? " top-first" : " bottom-first"));
-            TgaSpec spec;
-            spec.pixelBits = bits;
-            spec.topFirst = topFirst;
-            spec.id = "abc";
+            TgaSpec format;
+            format.pixelBits = bits;
+            format.topFirst = topFirst;
+            format.id = "abc";
             TgaPicture picture = samplePicture(TgaKind::TrueColor, 7, 3);
-            Bytes file = test::buildTga(picture, spec);
+            Bytes file = test::buildTga(picture, format);
 
             auto image = decode(file);
             ASSERT_TRUE(image) << describe(image.error());
@@ -150,8 +150,8 @@ TEST(TgaDecoderBorrowTest, RowsThatNeedWorkAreOwnedTopDown)
     TgaSpec packed;
     packed.runLength = true;
     packed.pixelBits = 32;
-    for (const TgaSpec& spec : {mirrored, packed}) {
-        auto image = decode(test::buildTga(samplePicture(TgaKind::TrueColor, 9, 4), spec));
+    for (const TgaSpec& format : {mirrored, packed}) {
+        auto image = decode(test::buildTga(samplePicture(TgaKind::TrueColor, 9, 4), format));
         ASSERT_TRUE(image) << describe(image.error());
         EXPECT_TRUE(image->ownsPixels());
         EXPECT_FALSE(image->view().bottomUp);
@@ -160,10 +160,10 @@ TEST(TgaDecoderBorrowTest, RowsThatNeedWorkAreOwnedTopDown)
 
 TEST(TgaDecoderBorrowTest, OwnedImageKeepsItsRowsWhenMoved)
 {
-    TgaSpec spec;
-    spec.runLength = true;
+    TgaSpec format;
+    format.runLength = true;
     TgaPicture picture = samplePicture(TgaKind::TrueColor, 9, 4);
-    auto decoded = decode(test::buildTga(picture, spec));
+    auto decoded = decode(test::buildTga(picture, format));
     ASSERT_TRUE(decoded);
     TgaImage moved = std::move(decoded).value();
     EXPECT_TRUE(test::pictureFromView(moved.view()) == test::opaque(picture));
@@ -177,10 +177,11 @@ TEST(TgaDecoderContentTest, ThirtyTwoBitColoursSurviveZeroAlpha)
     for (Bgra& p : picture.pixels)
         p.a = 0;
     for (bool runLength : {false, true}) {
-        TgaSpec spec;
-        spec.pixelBits = 32;
-        spec.runLength = runLength;
-        auto image = decode(test::buildTga(picture, spec));
+        TgaSpec format;
+        format.pixelBits = 32;
+        format.runLength = runLength;
+        Bytes file = test::buildTga(picture, format); // an uncompressed image borrows it
+        auto image = decode(file);
         ASSERT_TRUE(image) << describe(image.error());
         EXPECT_EQ(image->view().pixelFormat, TJPF_BGRX);
         EXPECT_TRUE(test::pictureFromView(image->view()) == test::opaque(picture));
@@ -228,9 +229,9 @@ void expectRefused(const Bytes& file, TgaError expected)
                                        << "; expected: " << describe(expected);
 }
 
-Bytes smallFile(TgaSpec spec = {})
+Bytes smallFile(TgaSpec format = {})
 {
-    return test::buildTga(samplePicture(spec.kind, 6, 3), spec);
+    return test::buildTga(samplePicture(format.kind, 6, 3), format);
 }
 
 Bytes headerOnly(int width, int height, int imageType = 2, int bits = 24)
@@ -243,13 +244,13 @@ Bytes headerOnly(int width, int height, int imageType = 2, int bits = 24)
     return file;
 }
 
-TgaSpec mappedSpec(bool runLength = false)
+TgaSpec mappedFormat(bool runLength = false)
 {
-    TgaSpec spec;
-    spec.kind = TgaKind::ColorMapped;
-    spec.pixelBits = 8;
-    spec.runLength = runLength;
-    return spec;
+    TgaSpec format;
+    format.kind = TgaKind::ColorMapped;
+    format.pixelBits = 8;
+    format.runLength = runLength;
+    return format;
 }
 
 TEST(TgaDecoderRefusalTest, TruncatedHeaderOrId)
@@ -288,14 +289,14 @@ TEST(TgaDecoderRefusalTest, UnknownTypeOrDepth)
         expectRefused(headerOnly(2, 2, 2, bits), TgaError::UnsupportedPixelDepth);
     for (int bits : {15, 24, 32})
         expectRefused(headerOnly(2, 2, 3, bits), TgaError::UnsupportedPixelDepth);
-    Bytes mapped = smallFile(mappedSpec());
+    Bytes mapped = smallFile(mappedFormat());
     mapped[tga::kPixelBits] = 24;
     expectRefused(mapped, TgaError::UnsupportedPixelDepth);
 }
 
 TEST(TgaDecoderRefusalTest, ColourMapInconsistentWithType)
 {
-    Bytes missing = smallFile(mappedSpec());
+    Bytes missing = smallFile(mappedFormat());
     missing[tga::kColorMapType] = 0;
     expectRefused(missing, TgaError::BadColorMapSpec);
 
@@ -303,11 +304,11 @@ TEST(TgaDecoderRefusalTest, ColourMapInconsistentWithType)
     unknownMapType[tga::kColorMapType] = 2;
     expectRefused(unknownMapType, TgaError::BadColorMapSpec);
 
-    Bytes badEntry = smallFile(mappedSpec());
+    Bytes badEntry = smallFile(mappedFormat());
     badEntry[tga::kMapEntryBits] = 8;
     expectRefused(badEntry, TgaError::BadColorMapSpec);
 
-    Bytes empty = smallFile(mappedSpec());
+    Bytes empty = smallFile(mappedFormat());
     tga::putU16(empty, tga::kMapLength, 0);
     expectRefused(empty, TgaError::BadColorMapSpec);
 }
@@ -323,7 +324,7 @@ TEST(TgaDecoderRefusalTest, InterleavedRows)
 
 TEST(TgaDecoderRefusalTest, TruncatedColourMap)
 {
-    Bytes file = smallFile(mappedSpec());
+    Bytes file = smallFile(mappedFormat());
     file.resize(tga::pixelDataOffset(file) - 1);
     expectRefused(file, TgaError::TruncatedColorMap);
 }
@@ -332,9 +333,9 @@ TEST(TgaDecoderRefusalTest, ColourIndexOutsideTheMap)
 {
     for (bool runLength : {false, true}) {
         SCOPED_TRACE(runLength ? "run-length" : "uncompressed");
-        TgaSpec spec = mappedSpec(runLength);
-        spec.mapFirstIndex = 10;
-        Bytes file = smallFile(spec);
+        TgaSpec format = mappedFormat(runLength);
+        format.mapFirstIndex = 10;
+        Bytes file = smallFile(format);
         std::size_t length = file[tga::kMapLength];
         // Raw pixel data starts with an index byte; an RLE stream with a packet header.
         std::size_t firstIndex = tga::pixelDataOffset(file) + (runLength ? 1 : 0);
@@ -348,16 +349,16 @@ TEST(TgaDecoderRefusalTest, ColourIndexOutsideTheMap)
 
 TEST(TgaDecoderRefusalTest, PacketRunningPastTheImage)
 {
-    TgaSpec spec;
-    spec.runLength = true;
+    TgaSpec format;
+    format.runLength = true;
     TgaPicture flat(4, 2, Bgra{1, 2, 3, 255});
-    Bytes run = test::buildTga(flat, spec);
+    Bytes run = test::buildTga(flat, format);
     ASSERT_EQ(run[tga::kHeaderSize], 0x80 | 7); // one run of all eight pixels
     run[tga::kHeaderSize] = 0x80 | 8;
     expectRefused(run, TgaError::RunOverflowsImage);
 
     TgaPicture noisy = samplePicture(TgaKind::TrueColor, 4, 2);
-    Bytes raw = test::buildTga(noisy, spec);
+    Bytes raw = test::buildTga(noisy, format);
     ASSERT_EQ(raw[tga::kHeaderSize], 7); // one raw packet of all eight pixels
     raw[tga::kHeaderSize] = 8;
     raw.insert(raw.end(), {9, 9, 9});
@@ -368,18 +369,18 @@ TEST(TgaDecoderRefusalTest, PacketRunningPastTheImage)
 // proves nothing past the buffer is read.
 TEST(TgaDecoderRefusalTest, EveryTruncationFails)
 {
-    std::vector<TgaSpec> specs;
+    std::vector<TgaSpec> formats;
     for (const Variant& v : kVariants)
         for (bool runLength : {false, true})
-            specs.push_back(specFor(v, runLength, 0x00));
-    for (const TgaSpec& spec : specs) {
-        TgaSpec noTrailer = spec;
+            formats.push_back(formatFor(v, runLength, 0x00));
+    for (const TgaSpec& format : formats) {
+        TgaSpec noTrailer = format;
         noTrailer.trailer.clear();
-        Bytes file = test::buildTga(samplePicture(spec.kind, 9, 3), noTrailer);
+        Bytes file = test::buildTga(samplePicture(format.kind, 9, 3), noTrailer);
         for (std::size_t size = 0; size < file.size(); ++size) {
             Bytes cut(file.begin(), file.begin() + std::ptrdiff_t(size));
             auto image = decode(cut);
-            ASSERT_FALSE(image) << "bits " << spec.pixelBits << " rle " << spec.runLength
+            ASSERT_FALSE(image) << "bits " << format.pixelBits << " rle " << format.runLength
                                 << " decoded at " << size << " of " << file.size() << " bytes";
         }
     }

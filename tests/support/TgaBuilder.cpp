@@ -11,10 +11,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-int imageTypeOf(const TgaSpec& spec)
+int imageTypeOf(const TgaSpec& format)
 {
-    int base = spec.kind == TgaKind::ColorMapped ? 1 : spec.kind == TgaKind::TrueColor ? 2 : 3;
-    return spec.runLength ? base + 8 : base;
+    int base = format.kind == TgaKind::ColorMapped ? 1 : format.kind == TgaKind::TrueColor ? 2 : 3;
+    return format.runLength ? base + 8 : base;
 }
 
 void append555(Bytes& out, const Bgra& p, bool alphaBit)
@@ -47,28 +47,28 @@ std::vector<Bgra> distinctColors(const TgaPicture& picture)
 }
 
 // Pixels as raw bytes, in the order the header's origin bits say they are stored.
-std::vector<Bytes> filePixels(const TgaPicture& picture, const TgaSpec& spec,
+std::vector<Bytes> filePixels(const TgaPicture& picture, const TgaSpec& format,
                               const std::vector<Bgra>& palette)
 {
     std::vector<Bytes> pixels;
     for (int row = 0; row < picture.height; ++row) {
-        int y = spec.topFirst ? row : picture.height - 1 - row;
+        int y = format.topFirst ? row : picture.height - 1 - row;
         for (int col = 0; col < picture.width; ++col) {
-            int x = spec.rightToLeft ? picture.width - 1 - col : col;
+            int x = format.rightToLeft ? picture.width - 1 - col : col;
             const Bgra& p = picture.at(x, y);
             Bytes raw;
-            if (spec.kind == TgaKind::ColorMapped) {
+            if (format.kind == TgaKind::ColorMapped) {
                 auto index = unsigned(std::find(palette.begin(), palette.end(), p) - palette.begin())
-                    + unsigned(spec.mapFirstIndex);
+                    + unsigned(format.mapFirstIndex);
                 raw.push_back(std::uint8_t(index));
-                if (spec.pixelBits == 16)
+                if (format.pixelBits == 16)
                     raw.push_back(std::uint8_t(index >> 8));
-            } else if (spec.kind == TgaKind::Greyscale) {
+            } else if (format.kind == TgaKind::Greyscale) {
                 raw.push_back(p.g);
-                if (spec.pixelBits == 16)
+                if (format.pixelBits == 16)
                     raw.push_back(p.a);
             } else {
-                appendColor(raw, p, spec.pixelBits);
+                appendColor(raw, p, format.pixelBits);
             }
             pixels.push_back(std::move(raw));
         }
@@ -104,9 +104,9 @@ void appendPackets(Bytes& out, const std::vector<Bytes>& pixels)
     }
 }
 
-void appendRunLength(Bytes& out, const std::vector<Bytes>& pixels, const TgaSpec& spec, int width)
+void appendRunLength(Bytes& out, const std::vector<Bytes>& pixels, const TgaSpec& format, int width)
 {
-    if (spec.packetsCrossRows) {
+    if (format.packetsCrossRows) {
         appendPackets(out, pixels);
         return;
     }
@@ -117,41 +117,41 @@ void appendRunLength(Bytes& out, const std::vector<Bytes>& pixels, const TgaSpec
 
 } // namespace
 
-std::vector<std::uint8_t> buildTga(const TgaPicture& picture, const TgaSpec& spec)
+std::vector<std::uint8_t> buildTga(const TgaPicture& picture, const TgaSpec& format)
 {
     std::vector<Bgra> palette;
-    if (spec.kind == TgaKind::ColorMapped) {
+    if (format.kind == TgaKind::ColorMapped) {
         palette = distinctColors(picture);
-        std::size_t reach = std::size_t(1) << spec.pixelBits;
-        if (spec.mapFirstIndex + palette.size() > reach)
+        std::size_t reach = std::size_t(1) << format.pixelBits;
+        if (format.mapFirstIndex + palette.size() > reach)
             throw std::invalid_argument("too many colours for the index depth");
     }
     Bytes out(tga::kHeaderSize, 0);
-    out[tga::kIdLength] = std::uint8_t(spec.id.size());
-    out[tga::kImageType] = std::uint8_t(imageTypeOf(spec));
-    if (spec.kind == TgaKind::ColorMapped) {
+    out[tga::kIdLength] = std::uint8_t(format.id.size());
+    out[tga::kImageType] = std::uint8_t(imageTypeOf(format));
+    if (format.kind == TgaKind::ColorMapped) {
         out[tga::kColorMapType] = 1;
-        tga::putU16(out, tga::kMapFirst, unsigned(spec.mapFirstIndex));
+        tga::putU16(out, tga::kMapFirst, unsigned(format.mapFirstIndex));
         tga::putU16(out, tga::kMapLength, unsigned(palette.size()));
-        out[tga::kMapEntryBits] = std::uint8_t(spec.mapEntryBits);
+        out[tga::kMapEntryBits] = std::uint8_t(format.mapEntryBits);
     }
     tga::putU16(out, tga::kWidth, unsigned(picture.width));
     tga::putU16(out, tga::kHeight, unsigned(picture.height));
-    out[tga::kPixelBits] = std::uint8_t(spec.pixelBits);
-    bool hasAlpha = spec.pixelBits == 32 || (spec.pixelBits == 16 && spec.kind != TgaKind::ColorMapped);
-    int alphaBits = !hasAlpha ? 0 : spec.pixelBits == 32 || spec.kind == TgaKind::Greyscale ? 8 : 1;
-    out[tga::kDescriptor] = std::uint8_t(alphaBits | (spec.topFirst ? 0x20 : 0) | (spec.rightToLeft ? 0x10 : 0));
-    out.insert(out.end(), spec.id.begin(), spec.id.end());
+    out[tga::kPixelBits] = std::uint8_t(format.pixelBits);
+    bool hasAlpha = format.pixelBits == 32 || (format.pixelBits == 16 && format.kind != TgaKind::ColorMapped);
+    int alphaBits = !hasAlpha ? 0 : format.pixelBits == 32 || format.kind == TgaKind::Greyscale ? 8 : 1;
+    out[tga::kDescriptor] = std::uint8_t(alphaBits | (format.topFirst ? 0x20 : 0) | (format.rightToLeft ? 0x10 : 0));
+    out.insert(out.end(), format.id.begin(), format.id.end());
     for (const Bgra& entry : palette)
-        appendColor(out, entry, spec.mapEntryBits);
+        appendColor(out, entry, format.mapEntryBits);
 
-    std::vector<Bytes> pixels = filePixels(picture, spec, palette);
-    if (spec.runLength)
-        appendRunLength(out, pixels, spec, picture.width);
+    std::vector<Bytes> pixels = filePixels(picture, format, palette);
+    if (format.runLength)
+        appendRunLength(out, pixels, format, picture.width);
     else
         for (const Bytes& p : pixels)
             out.insert(out.end(), p.begin(), p.end());
-    out.insert(out.end(), spec.trailer.begin(), spec.trailer.end());
+    out.insert(out.end(), format.trailer.begin(), format.trailer.end());
     return out;
 }
 

@@ -45,7 +45,7 @@ struct TgaSpec {
     std::vector<std::uint8_t> trailer; // written after the pixel data
 };
 
-std::vector<std::uint8_t> buildTga(const TgaPicture& picture, const TgaSpec& spec);
+std::vector<std::uint8_t> buildTga(const TgaPicture& picture, const TgaSpec& format);
 
 // Header field offsets, for tests that forge broken files.
 namespace tga {
