@@ -1,0 +1,45 @@
+#pragma once
+
+#include "batch/BatchHost.h"
+
+namespace pellora {
+
+class frmMain;
+class UserPrompts;
+
+// The window's side of a batch run: its controls are what the run reads and
+// where it reports.
+class WindowBatchHost : public BatchHost {
+public:
+    WindowBatchHost(frmMain& window, UserPrompts& prompts);
+
+    QString inputFolderText() override;
+    QString outputFolderText() override;
+    QString prefixText() override;
+
+    int quality() override;
+    int logOption() override;
+    int deleteOption() override;
+
+    void clearList() override;
+    void addListLine(const QString& line) override;
+    void setProgressMaximum(double maximum) override;
+    void setProgressValue(double value) override;
+    void setBusy(bool busy) override;
+
+    void showCritical(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+
+    void focusInputFolder() override;
+    void focusOutputFolder() override;
+    void focusPrefix() override;
+
+    void yield() override;
+    bool stopRequested() override;
+
+private:
+    frmMain& window_;
+    UserPrompts& prompts_;
+};
+
+} // namespace pellora

@@ -1,0 +1,301 @@
+#include "ui/frmMain.h"
+
+#include "batch/BatchRun.h"
+#include "platform/FolderText.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingValueRules.h"
+#include "settings/StoredSettings.h"
+#include "ui/ChosenFolder.h"
+#include "ui/FileDialogFolderChooser.h"
+#include "ui/MessageBoxPrompts.h"
+#include "ui/WindowBatchHost.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFont>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QThread>
+
+namespace pellora {
+
+namespace {
+
+constexpr int kClientWidth = 448;
+constexpr int kClientHeight = 288;
+
+// The layout was drawn for a 9-point Japanese UI font whose kana are narrower
+// than those of most CJK fonts; at 11 pixels the longest captions still fit
+// their controls. A Japanese face first, so that shared characters take their
+// Japanese forms rather than the Chinese ones of a fallback.
+QFont designFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic"), QStringLiteral("Yu Gothic UI"),
+                      QStringLiteral("Meiryo UI"), QStringLiteral("MS UI Gothic")});
+    font.setPixelSize(11);
+    return font;
+}
+
+template <typename Widget>
+Widget* placed(Widget* widget, const char* name, int left, int top, int width, int height)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QPushButton* button(QWidget* parent, const QString& text)
+{
+    auto* result = new QPushButton(text, parent);
+    // A plain window has no default button; say so in case a style thinks otherwise.
+    result->setAutoDefault(false);
+    result->setDefault(false);
+    return result;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
+{
+    return placed(new QLabel(text, parent), name, left, top, width, height);
+}
+
+int defaultOption(SettingsKeys::Index index)
+{
+    return SettingsKeys::at(index).defaultValue.toInt();
+}
+
+} // namespace
+
+frmMain::frmMain(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      programFolder_(programFolder),
+      chooser_(std::make_unique<FileDialogFolderChooser>()),
+      prompts_(std::make_unique<MessageBoxPrompts>())
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(designFont());
+    setWindowIcon(QIcon(QStringLiteral(":/pellora/pellora.png")));
+    createControls();
+    setTabOrderAsDesigned();
+    loadSettings();
+    txtInDir->setFocus();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::setFolderChooser(std::unique_ptr<FolderChooser> chooser)
+{
+    chooser_ = std::move(chooser);
+}
+
+void frmMain::setPrompts(std::unique_ptr<UserPrompts> prompts)
+{
+    prompts_ = std::move(prompts);
+}
+
+QString frmMain::settingsFilePath() const
+{
+    return programFolder_ + QLatin1Char('/') + QString::fromLatin1(SettingsKeys::kApplicationTitle)
+           + QStringLiteral(".ini");
+}
+
+QString frmMain::caption()
+{
+    return QStringLiteral("Vask SS移動変換ツール") + QStringLiteral(" - ver") + QStringLiteral(PELLORA_VERSION);
+}
+
+// Created in tab order, so the focus chain already follows the design.
+void frmMain::createControls()
+{
+    txtInDir = createFolderRow("txtInDir", 8, 0, QStringLiteral("参照(&I)..."));
+    txtOutDir = createFolderRow("txtOutDir", 36, 1, QStringLiteral("参照(&O)..."));
+
+    txtMatch = placed(new QLineEdit(QStringLiteral("sshot"), this), "txtMatch", 96, 64, 137, 21);
+
+    HScroll1 = placed(new QScrollBar(Qt::Horizontal, this), "HScroll1", 132, 92, 101, 21);
+    HScroll1->setRange(1, 100);
+    HScroll1->setSingleStep(1);
+    HScroll1->setPageStep(10);
+    HScroll1->setValue(50);
+    // The label shows completed changes only, not the thumb while it is dragged.
+    HScroll1->setTracking(false);
+    HScroll1->setFocusPolicy(Qt::StrongFocus);
+    connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::showQuality);
+
+    chkDel = placed(new QCheckBox(QStringLiteral("元のスクリーンショットは削除する"), this), "chkDel", 244, 92, 193, 21);
+    chkLog = placed(new QCheckBox(QStringLiteral("動作ログを保存する"), this), "chkLog", 68, 124, 141, 17);
+    chkLog->setChecked(true);
+
+    List1 = placed(new QListWidget(this), "List1", 4, 148, 357, 112);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setSortingEnabled(false);
+
+    cmdMove = placed(button(this, QStringLiteral("移動(&M)")), "cmdMove", 364, 184, 81, 33);
+    connect(cmdMove, &QPushButton::clicked, this, &frmMain::startRun);
+    cmdExit = placed(button(this, QStringLiteral("終了(&X)")), "cmdExit", 364, 224, 81, 33);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::exitProgram);
+
+    label(this, "Label1", QStringLiteral("コピー元フォルダ"), 4, 12, 89, 17);
+    label(this, "Label2", QStringLiteral("コピー先フォルダ"), 4, 40, 89, 17);
+    label(this, "Label3", QStringLiteral("ファイル名"), 4, 68, 81, 17);
+    label(this, "Label4", QStringLiteral("動作ログ"), 4, 124, 61, 17);
+    label(this, "Label5", QStringLiteral("保存クオリティ"), 4, 96, 81, 17);
+    lblQua = label(this, "lblQua", QString(), 96, 92, 29, 21);
+    lblQua->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    ProgressBar = placed(new QProgressBar(this), "ProgressBar", 0, 263, 448, 25);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
+}
+
+QLineEdit* frmMain::createFolderRow(const char* boxName, int top, int buttonIndex, const QString& buttonCaption)
+{
+    QLineEdit* box = placed(new QLineEdit(this), boxName, 96, top, 273, 21);
+    QPushButton* browseButton = placed(button(this, buttonCaption), "cmdFolder", 376, top, 65, 21);
+    // Both browse buttons share one name and one handler, told apart by index.
+    browseButton->setProperty("index", buttonIndex);
+    connect(browseButton, &QPushButton::clicked, this, [this, buttonIndex] { browse(buttonIndex); });
+    cmdFolder[static_cast<size_t>(buttonIndex)] = browseButton;
+    return box;
+}
+
+void frmMain::setTabOrderAsDesigned()
+{
+    const QWidget* order[] = {txtInDir, cmdFolder[0], txtOutDir, cmdFolder[1], txtMatch, HScroll1,
+                              chkDel,   chkLog,       List1,     cmdMove,      cmdExit};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
+
+// Reads the six values in key-table order, then derives the window fields
+// from them. A number its control cannot take gives the key's default.
+void frmMain::loadSettings()
+{
+    const StoredSettings stored = StoredSettings::load(settingsFilePath());
+    const QString inDirText = stored.text(SettingsKeys::InDir);
+    const QString outDirText = stored.text(SettingsKeys::OutDir);
+    txtMatch->setText(stored.text(SettingsKeys::Match));
+    HScroll1->setValue(SettingValueRules::quality(stored.text(SettingsKeys::Quality)));
+    chkDel->setChecked(SettingValueRules::option(stored.text(SettingsKeys::DelCheck), defaultOption(SettingsKeys::DelCheck)) == 1);
+    chkLog->setChecked(SettingValueRules::option(stored.text(SettingsKeys::LogCheck), defaultOption(SettingsKeys::LogCheck)) == 1);
+
+    txtInDir->setText(inDirText);
+    txtOutDir->setText(outDirText);
+    setFolderFields(inDirText, outDirText);
+    setWindowTitle(caption());
+    QDir::setCurrent(programFolder_);
+    showQuality(HScroll1->value());
+}
+
+// The folders go back as the boxes show them, so a separator added in memory
+// never reaches the file. A failed save is not shown: the window goes anyway.
+void frmMain::saveSettings()
+{
+    StoredSettings::Texts texts;
+    texts[SettingsKeys::InDir] = txtInDir->text();
+    texts[SettingsKeys::OutDir] = txtOutDir->text();
+    texts[SettingsKeys::Match] = txtMatch->text();
+    texts[SettingsKeys::Quality] = QString::number(HScroll1->value());
+    texts[SettingsKeys::DelCheck] = QString::number(chkDel->isChecked() ? 1 : 0);
+    texts[SettingsKeys::LogCheck] = QString::number(chkLog->isChecked() ? 1 : 0);
+    StoredSettings::save(settingsFilePath(), texts);
+}
+
+void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)
+{
+    inDir_ = FolderText::withTrailingSeparator(inDirText);
+    outDir_ = FolderText::withTrailingSeparator(outDirText);
+    logPath_ = outDir_ + QStringLiteral("kavlog.txt");
+}
+
+void frmMain::showQuality(int value)
+{
+    lblQua->setText(QString::number(value));
+}
+
+QString frmMain::BrowseForFolder()
+{
+    return ChosenFolder::toBoxText(chooser_->choose(this));
+}
+
+void frmMain::browse(int index)
+{
+    const QString path = BrowseForFolder();
+    if (path.isEmpty())
+        return;
+    if (index == 0)
+        txtInDir->setText(path);
+    else if (index == 1)
+        txtOutDir->setText(path);
+}
+
+// The run yields to the event loop once per file, so this can be reached
+// again from inside itself; the disabled button and the guard keep it to one
+// run at a time.
+void frmMain::startRun()
+{
+    if (running_ || BatchRun::inProgress())
+        return;
+    running_ = true;
+    stopRequested_ = false;
+    setFolderFields(txtInDir->text(), txtOutDir->text());
+    matchPrefix_ = txtMatch->text();
+
+    const bool moveHadFocus = cmdMove->hasFocus();
+    cmdMove->setEnabled(false);
+    QWidget* const focusWhileDisabled = focusWidget();
+    {
+        WindowBatchHost host(*this, *prompts_);
+        BatchRun(host, static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))).run();
+    }
+    cmdMove->setEnabled(true);
+    // Disabling moved the focus away from the button; give it back unless
+    // the run sent it to a text box.
+    if (moveHadFocus && focusWidget() == focusWhileDisabled)
+        cmdMove->setFocus();
+    running_ = false;
+    finishRun();
+}
+
+void frmMain::finishRun()
+{
+    if (!closeWhenRunEnds_)
+        return;
+    closeWhenRunEnds_ = false;
+    close();
+    if (endProgramWhenClosed_)
+        Q_EMIT programEndRequested();
+}
+
+void frmMain::exitProgram()
+{
+    endProgramWhenClosed_ = true;
+    if (close())
+        Q_EMIT programEndRequested();
+}
+
+// Closing always goes through. During a run it waits for the run to stop at
+// its next file, so that no conversion is cut off and the run never reports
+// to a window that has gone; the settings are saved as the window goes.
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (running_) {
+        stopRequested_ = true;
+        closeWhenRunEnds_ = true;
+        event->ignore();
+        return;
+    }
+    saveSettings();
+    event->accept();
+}
+
+} // namespace pellora

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+
+namespace pellora {
+
+class FolderChooser;
+class UserPrompts;
+
+// The program's only window: the folders, prefix, quality and options of a
+// run, the button that starts it, and the list and bar in which it reports.
+// Loading reads the settings file beside the program; every close writes it.
+class frmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // programFolder holds the settings file and becomes the current folder.
+    explicit frmMain(const QString& programFolder, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void setFolderChooser(std::unique_ptr<FolderChooser> chooser);
+    void setPrompts(std::unique_ptr<UserPrompts> prompts);
+
+    QString settingsFilePath() const;
+    static QString caption();
+
+    // The window fields: set at start-up and again at the start of each run.
+    const QString& InDir() const { return inDir_; }
+    const QString& OutDir() const { return outDir_; }
+    const QString& MatchPrefix() const { return matchPrefix_; }
+    const QString& LogPath() const { return logPath_; }
+
+    bool runInProgress() const { return running_; }
+
+    // The chosen folder's path, or empty text on Cancel or for something
+    // that is not a folder of the file system.
+    QString BrowseForFolder();
+
+Q_SIGNALS:
+    // cmdExit wants the whole program to end now, not only this window.
+    void programEndRequested();
+
+public Q_SLOTS:
+    void startRun();
+    void browse(int index);
+    void exitProgram();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class WindowBatchHost;
+
+    void createControls();
+    QLineEdit* createFolderRow(const char* boxName, int top, int buttonIndex, const QString& buttonCaption);
+    void setTabOrderAsDesigned();
+    void loadSettings();
+    void saveSettings();
+    void setFolderFields(const QString& inDirText, const QString& outDirText);
+    void showQuality(int value);
+    void finishRun();
+
+    QString programFolder_;
+    std::unique_ptr<FolderChooser> chooser_;
+    std::unique_ptr<UserPrompts> prompts_;
+
+    QString inDir_;
+    QString outDir_;
+    QString matchPrefix_;
+    QString logPath_;
+
+    bool running_ = false;
+    bool stopRequested_ = false;
+    bool closeWhenRunEnds_ = false;
+    bool endProgramWhenClosed_ = false;
+
+    QLineEdit* txtInDir = nullptr;
+    std::array<QPushButton*, 2> cmdFolder{};
+    QLineEdit* txtOutDir = nullptr;
+    QLineEdit* txtMatch = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    QCheckBox* chkDel = nullptr;
+    QCheckBox* chkLog = nullptr;
+    QListWidget* List1 = nullptr;
+    QPushButton* cmdMove = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QLabel* lblQua = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+};
+
+} // namespace pellora

@@ -1,0 +1,28 @@
+#include "ui/GraphicalSession.h"
+#include "ui/frmMain.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[])
+{
+    const auto missing = pellora::GraphicalSession::missingReason(
+        [](const char* name) { return std::getenv(name); }, argc > 0 ? argv[0] : "pellora");
+    if (missing) {
+        std::fprintf(stderr, "%s\n", missing->c_str());
+        return 1;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pellora"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellora/pellora.png")));
+    QApplication::setDesktopFileName(QStringLiteral("pellora"));
+
+    pellora::frmMain window(QCoreApplication::applicationDirPath());
+    // Exit ends the program at once, whatever else is still open.
+    QObject::connect(&window, &pellora::frmMain::programEndRequested, &application, [] { QCoreApplication::exit(0); });
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,181 @@
+#include "FakeFolderChooser.h"
+#include "WindowTestKit.h"
+
+#include "ui/ChosenFolder.h"
+#include "ui/DialogPlacement.h"
+#include "ui/FileDialogFolderChooser.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+namespace pellora {
+namespace {
+
+using test::control;
+
+TEST(DialogPlacementTest, CentresOnTheScreenRoundingHalvesToEven)
+{
+    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1024, 768), QSize(320, 340)), QPoint(352, 214));
+    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1024, 768), QSize(315, 340)), QPoint(354, 214)); // 354.5
+    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1024, 768), QSize(317, 339)), QPoint(354, 214)); // 353.5, 214.5
+    // A dialog larger than the screen goes above and left of it, halves still to even.
+    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(800, 600), QSize(805, 603)), QPoint(-2, -2));
+    // A screen size that is not a whole number of pixels.
+    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1023.5, 768), QSize(320, 340)), QPoint(352, 214)); // 351.75
+}
+
+TEST(ChosenFolderTest, GivesTheFolderWithoutTrailingSeparatorOrNothing)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "Shots");
+    test::writeBytes(dir / "file.tga", {1});
+    const QString folder = test::qtext(dir / "Shots");
+
+    EXPECT_EQ(ChosenFolder::toBoxText(folder + QStringLiteral("/")), folder);
+    EXPECT_EQ(ChosenFolder::toBoxText(folder), folder);
+    EXPECT_EQ(ChosenFolder::toBoxText(QStringLiteral("/")), QStringLiteral("/")) << "a root keeps its separator";
+    EXPECT_EQ(ChosenFolder::toBoxText(QString()), QString());
+    EXPECT_EQ(ChosenFolder::toBoxText(test::qtext(dir / "missing")), QString());
+    EXPECT_EQ(ChosenFolder::toBoxText(test::qtext(dir / "file.tga")), QString());
+    EXPECT_EQ(ChosenFolder::toBoxText(QStringLiteral("Shots")), QString()) << "relative: not a place the user chose";
+}
+
+class BrowseTest : public test::WindowTest {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(chosen.path() / "Shots");
+        window = openWindow();
+        inBox = control<QLineEdit>(*window, "txtInDir");
+        outBox = control<QLineEdit>(*window, "txtOutDir");
+        inBox->setText(QStringLiteral("/before/in"));
+        outBox->setText(QStringLiteral("/before/out"));
+    }
+
+    void answerWith(const QString& answer)
+    {
+        window->setFolderChooser(std::make_unique<test::FakeFolderChooser>(answer, &calls, &owner));
+    }
+
+    QPushButton* browseButton(int index)
+    {
+        for (auto* button : window->findChildren<QPushButton*>(QStringLiteral("cmdFolder")))
+            if (button->property("index").toInt() == index)
+                return button;
+        ADD_FAILURE() << "no browse button " << index;
+        return nullptr;
+    }
+
+    test::TempDir chosen;
+    std::unique_ptr<frmMain> window;
+    QLineEdit* inBox = nullptr;
+    QLineEdit* outBox = nullptr;
+    int calls = 0;
+    QWidget* owner = nullptr;
+};
+
+TEST_F(BrowseTest, ChosenFolderFillsTheBoxOfItsButtonOnly)
+{
+    const QString folder = test::qtext(chosen / "Shots");
+    answerWith(folder + QStringLiteral("/"));
+
+    browseButton(0)->click();
+    EXPECT_EQ(inBox->text(), folder);
+    EXPECT_EQ(outBox->text(), QStringLiteral("/before/out"));
+    EXPECT_EQ(owner, window.get());
+
+    inBox->setText(QStringLiteral("/before/in"));
+    browseButton(1)->click();
+    EXPECT_EQ(inBox->text(), QStringLiteral("/before/in"));
+    EXPECT_EQ(outBox->text(), folder);
+    EXPECT_EQ(calls, 2);
+    EXPECT_NE(window->OutDir(), folder + QStringLiteral("/")) << "the next run, not the browse, takes the folder";
+}
+
+TEST_F(BrowseTest, CancelOrSomethingThatIsNoFolderLeavesBothBoxes)
+{
+    for (const QString& answer : {QString(), test::qtext(chosen / "gone")}) {
+        answerWith(answer);
+        browseButton(0)->click();
+        browseButton(1)->click();
+        EXPECT_EQ(inBox->text(), QStringLiteral("/before/in"));
+        EXPECT_EQ(outBox->text(), QStringLiteral("/before/out"));
+    }
+    EXPECT_EQ(calls, 4);
+}
+
+TEST_F(BrowseTest, AccessKeysOpenThePickerForTheirBox)
+{
+    const QString folder = test::qtext(chosen / "Shots");
+    answerWith(folder);
+    activate(*window);
+    pressAccessKey(*window, Qt::Key_O, browseButton(1));
+    EXPECT_EQ(outBox->text(), folder);
+    EXPECT_EQ(inBox->text(), QStringLiteral("/before/in"));
+    pressAccessKey(*window, Qt::Key_I, browseButton(0));
+    EXPECT_EQ(inBox->text(), folder);
+}
+
+// What the real dialog looked like while it was open.
+struct DialogSeen {
+    QString title;
+    QString folder;
+    bool foldersOnly = false;
+    bool ownDialog = false;
+    bool modal = false;
+    QPoint position;
+    QPoint centred;
+};
+
+// Inspects the open folder dialog, then leaves it through `leave`.
+void inspectThen(DialogSeen& seen, std::function<void(QFileDialog&)> leave)
+{
+    QTimer::singleShot(0, [&seen, leave] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no modal folder dialog is open";
+            return;
+        }
+        seen.title = dialog->windowTitle();
+        seen.folder = dialog->directory().absolutePath();
+        seen.foldersOnly = dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
+        seen.ownDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
+        seen.modal = dialog->isModal();
+        seen.position = dialog->frameGeometry().topLeft();
+        const QRect screen = dialog->screen()->geometry();
+        seen.centred = screen.topLeft()
+                       + DialogPlacement::centredOnScreen(QSizeF(screen.size()), dialog->frameGeometry().size());
+        leave(*dialog);
+    });
+}
+
+TEST_F(BrowseTest, RealDialogOpensCentredAtTheRootEveryTime)
+{
+    const QString folder = test::qtext(chosen / "Shots");
+    FileDialogFolderChooser chooser;
+
+    DialogSeen first;
+    inspectThen(first, [&](QFileDialog& dialog) {
+        dialog.setDirectory(folder);
+        static_cast<QDialog&>(dialog).accept(); // public there, protected in QFileDialog
+    });
+    EXPECT_EQ(ChosenFolder::toBoxText(chooser.choose(window.get())), folder);
+    EXPECT_EQ(first.title, QStringLiteral("フォルダの選択"));
+    EXPECT_EQ(first.folder, QStringLiteral("/"));
+    EXPECT_TRUE(first.foldersOnly);
+    EXPECT_TRUE(first.ownDialog);
+    EXPECT_TRUE(first.modal);
+    EXPECT_EQ(first.position, first.centred);
+
+    DialogSeen second;
+    inspectThen(second, [](QFileDialog& dialog) { dialog.reject(); });
+    EXPECT_EQ(chooser.choose(window.get()), QString());
+    EXPECT_EQ(second.folder, QStringLiteral("/")) << "the second dialog must not start at the last choice";
+}
+
+} // namespace
+} // namespace pellora

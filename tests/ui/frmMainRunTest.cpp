@@ -1,0 +1,247 @@
+#include "RecordingPrompts.h"
+#include "WindowTestKit.h"
+
+#include "batch/BatchRun.h"
+#include "platform/Cp932Codec.h"
+#include "support/JpegProbe.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+namespace pellora {
+namespace {
+
+using test::control;
+
+// Runs `action` at every pass of the event loop during a run of `window`
+// until it returns true; a run passes through the loop once per file, so this
+// is how a test acts mid-run.
+class DuringRun {
+public:
+    DuringRun(const frmMain& window, std::function<bool()> action) : action_(std::move(action))
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this, &window] {
+            if (window.runInProgress() && action_())
+                timer_.stop();
+        });
+        timer_.start(0);
+    }
+
+private:
+    QTimer timer_;
+    std::function<bool()> action_;
+};
+
+class frmMainRunTest : public test::WindowTest {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(in());
+        std::filesystem::create_directory(out());
+        window = openWindow();
+        window->setPrompts(std::make_unique<test::RecordingPrompts>(prompts));
+        control<QLineEdit>(*window, "txtInDir")->setText(test::qtext(in()));
+        control<QLineEdit>(*window, "txtOutDir")->setText(test::qtext(out()));
+        activate(*window);
+    }
+
+    std::filesystem::path in() const { return work / "in"; }
+    std::filesystem::path out() const { return work / "out"; }
+
+    void addSources(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            test::writeGameTga(in() / ("shot" + std::to_string(i) + ".tga"), test::samplePicture(16, 8, i));
+    }
+
+    void pressAltM() { pressAccessKey(*window, Qt::Key_M, control<QPushButton>(*window, "cmdMove")); }
+
+    QStringList listLines() const
+    {
+        QStringList lines;
+        const auto* list = control<QListWidget>(*window, "List1");
+        for (int i = 0; i < list->count(); ++i)
+            lines << list->item(i)->text();
+        return lines;
+    }
+
+    QString logText() const { return Cp932Codec::decode(test::readText(out() / "kavlog.txt")); }
+
+    QWidget* focused() const { return QApplication::focusWidget(); }
+
+    static int jobs() { return std::max(1, QThread::idealThreadCount()); }
+
+    test::TempDir work;
+    test::PromptLog prompts;
+    std::unique_ptr<frmMain> window;
+};
+
+TEST_F(frmMainRunTest, AltMConvertsEveryFileAndReportsEachInTheList)
+{
+    addSources(3);
+    auto* move = control<QPushButton>(*window, "cmdMove");
+    auto* progress = control<QProgressBar>(*window, "ProgressBar");
+    bool sawDisabledButton = false;
+    bool sawBusyCursor = false;
+    DuringRun observe(*window, [&] {
+        sawDisabledButton = !move->isEnabled();
+        sawBusyCursor = window->cursor().shape() == Qt::WaitCursor;
+        return true;
+    });
+
+    pressAltM();
+
+    EXPECT_TRUE(sawDisabledButton);
+    EXPECT_TRUE(sawBusyCursor);
+    const QStringList lines = listLines();
+    ASSERT_EQ(lines.size(), 3) << lines.join(QLatin1Char('\n')).toStdString();
+    for (int i = 0; i < 3; ++i) {
+        const QString serialName = QStringLiteral("sshot%1.jpg").arg(i + 1, 3, 10, QLatin1Char('0'));
+        EXPECT_TRUE(lines[i].endsWith(QStringLiteral("\t--->\t") + serialName)) << lines[i].toStdString();
+        const auto picture = test::decodeJpegFile(out() / serialName.toStdString());
+        ASSERT_TRUE(picture.has_value()) << serialName.toStdString();
+        EXPECT_EQ(picture->width, 16);
+    }
+    EXPECT_EQ(progress->value(), 0);
+    EXPECT_EQ(progress->maximum(), 3);
+    EXPECT_TRUE(move->isEnabled());
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor) << "the busy cursor must go after the run";
+    EXPECT_TRUE(std::filesystem::exists(out() / "kavlog.txt"));
+    EXPECT_EQ(window->OutDir(), test::qtext(out()) + QStringLiteral("/"));
+    EXPECT_TRUE(prompts.criticals.isEmpty());
+}
+
+TEST_F(frmMainRunTest, ASecondStartDuringARunDoesNothing)
+{
+    addSources(4);
+    auto* move = control<QPushButton>(*window, "cmdMove");
+    int attempts = 0;
+    DuringRun startAgain(*window, [&] {
+        move->click();
+        QTest::keyClick(window.get(), Qt::Key_M, Qt::AltModifier);
+        window->startRun();
+        ++attempts;
+        return attempts == 2;
+    });
+
+    pressAltM();
+    QTest::qWait(300); // long enough for a pending access-key click to land
+
+    EXPECT_EQ(attempts, 2);
+    EXPECT_EQ(listLines().size(), 4);
+    const auto names = test::listNames(out());
+    EXPECT_EQ(names, (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg", "sshot003.jpg",
+                                               "sshot004.jpg"}));
+    EXPECT_FALSE(BatchRun::inProgress());
+}
+
+TEST_F(frmMainRunTest, MoveButtonGetsTheFocusBackAfterARun)
+{
+    addSources(1);
+    auto* move = control<QPushButton>(*window, "cmdMove");
+    move->setFocus();
+    QTest::keyClick(move, Qt::Key_Space);
+    EXPECT_EQ(listLines().size(), 1);
+    EXPECT_EQ(focused(), move);
+}
+
+TEST_F(frmMainRunTest, ClosingDuringARunStopsItAtTheNextFileWithoutLosingAnything)
+{
+    const int sources = 3 * jobs() + 3;
+    addSources(sources);
+    control<QCheckBox>(*window, "chkDel")->setChecked(true);
+    auto* list = control<QListWidget>(*window, "List1");
+    bool closedAtOnce = true;
+    DuringRun closeAfterFirstFile(*window, [&] {
+        if (list->count() < 1)
+            return false;
+        closedAtOnce = window->close();
+        return true;
+    });
+
+    pressAltM();
+
+    EXPECT_FALSE(closedAtOnce) << "the window must wait for the run to stop";
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->runInProgress());
+    EXPECT_TRUE(std::filesystem::exists(programFolder / "Pellora.ini"));
+    const QStringList lines = listLines();
+    EXPECT_GE(lines.size(), 1);
+    EXPECT_LE(lines.size(), jobs() + 1) << "the run went on after the close";
+
+    // Every JPEG is whole, nothing else was left behind, and every deleted
+    // source has its JPEG.
+    int jpegs = 0;
+    for (const auto& name : test::listNames(out())) {
+        if (name == "kavlog.txt")
+            continue;
+        ASSERT_EQ(name.substr(0, 5), "sshot") << name;
+        EXPECT_TRUE(test::decodeJpegFile(out() / name).has_value()) << name;
+        ++jpegs;
+    }
+    EXPECT_EQ(jpegs, lines.size());
+    EXPECT_EQ(static_cast<int>(test::listNames(in()).size()) + jpegs, sources);
+    EXPECT_TRUE(logText().contains(QStringLiteral("---処理終了---"))) << logText().toStdString();
+}
+
+TEST_F(frmMainRunTest, ExitDuringARunStopsItThenClosesAndSaves)
+{
+    addSources(3 * jobs() + 3);
+    auto* list = control<QListWidget>(*window, "List1");
+    int endRequests = 0;
+    QObject::connect(window.get(), &frmMain::programEndRequested, [&] {
+        EXPECT_FALSE(window->isVisible()) << "the window goes before the program ends";
+        ++endRequests;
+    });
+    DuringRun exitAfterFirstFile(*window, [&] {
+        if (list->count() < 1)
+            return false;
+        control<QPushButton>(*window, "cmdExit")->click();
+        return true;
+    });
+
+    pressAltM();
+
+    EXPECT_EQ(endRequests, 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_LE(listLines().size(), jobs() + 1);
+    EXPECT_TRUE(std::filesystem::exists(programFolder / "Pellora.ini"));
+    for (const auto& name : test::listNames(out()))
+        EXPECT_TRUE(name == "kavlog.txt" || test::decodeJpegFile(out() / name).has_value()) << name;
+}
+
+TEST_F(frmMainRunTest, DeclinedOutputFolderQuestionMovesTheFocusToTheOutputBox)
+{
+    addSources(1);
+    std::filesystem::remove(out());
+    prompts.answer = false;
+
+    pressAltM();
+
+    ASSERT_EQ(prompts.questions.size(), 1);
+    EXPECT_EQ(prompts.questions[0], QStringLiteral("コピー先フォルダが無効です。\r\n新しく作成しますか？"));
+    EXPECT_EQ(focused(), control<QLineEdit>(*window, "txtOutDir"));
+    EXPECT_FALSE(std::filesystem::exists(out()));
+    EXPECT_TRUE(listLines().isEmpty());
+}
+
+TEST_F(frmMainRunTest, MissingInputFolderIsToldAndMovesTheFocusToTheInputBox)
+{
+    control<QLineEdit>(*window, "txtInDir")->setText(test::qtext(work / "nowhere"));
+    control<QLineEdit>(*window, "txtMatch")->setFocus();
+
+    pressAltM();
+
+    EXPECT_EQ(prompts.criticals, QStringList{QStringLiteral("コピー元フォルダが無効です。")});
+    EXPECT_EQ(focused(), control<QLineEdit>(*window, "txtInDir"));
+    EXPECT_TRUE(control<QPushButton>(*window, "cmdMove")->isEnabled());
+}
+
+} // namespace
+} // namespace pellora
