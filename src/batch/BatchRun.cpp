@@ -7,11 +7,13 @@
 #include "batch/InFlightConversions.h"
 #include "batch/PrefixRules.h"
 #include "log/modFunc.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderText.h"
 #include "platform/TempFileSweeper.h"
 
 #include <atomic>
+#include <deque>
 
 namespace pellora {
 
@@ -147,6 +149,8 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
     host_.setProgressValue(0);
 
     InFlightConversions inFlight(jobs_);
+    // Each source as it was when handed out, in the same order as inFlight.
+    std::deque<std::optional<FileIdentity>> handedOut;
     BatchEnd end = BatchEnd::Completed;
     double progress = 0;
     size_t next = 0;
@@ -166,6 +170,7 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
                 break;
             }
             const QString newName = serialName(matchPrefix_, serial);
+            handedOut.push_back(FileIdentity::of(files[next].Path));
             inFlight.start(files[next], newName, FolderText::toPath(outDir_ + newName), host_.quality());
             ++next;
         }
@@ -173,10 +178,12 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
             break;
         // Everything visible happens in list order, after that file's conversion.
         const auto done = inFlight.takeOldest([this] { host_.yield(); });
+        const auto sourceBefore = handedOut.front();
+        handedOut.pop_front();
         report(resultLine(done.file, done.newName, done.result));
         if (done.result == ResultCode::Success) {
             ++summary_.converted;
-            if (host_.deleteOption() == 1)
+            if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, sourceBefore, done.newName))
                 modFunc::DeleteFileIfExists(done.file.Path);
         } else {
             ++summary_.failed;
@@ -186,6 +193,16 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
     if (end == BatchEnd::SerialLimit)
         report(kSerialLimit);
     return end;
+}
+
+bool BatchRun::mayDeleteSource(const std::filesystem::path& source, const std::optional<FileIdentity>& before,
+                               const QString& newName) const
+{
+    // A source replaced or rewritten since it was handed out holds a picture
+    // the JPEG does not show; and a JPEG moved or removed meanwhile no longer
+    // stands in for its source. Either way the source stays.
+    return before && FileIdentity::of(source) == before &&
+           FileIdentity::of(FolderText::toPath(outDir_ + newName)).has_value();
 }
 
 void BatchRun::finish()

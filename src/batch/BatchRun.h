@@ -2,9 +2,11 @@
 
 #include "batch/BatchHost.h"
 #include "batch/SourceFile.h"
+#include "platform/FileIdentity.h"
 
 #include <QString>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace pellora {
@@ -46,6 +48,8 @@ private:
     BatchEnd checkFoldersAndPrefix();
     bool createOutputFolder();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
+    bool mayDeleteSource(const std::filesystem::path& source, const std::optional<FileIdentity>& before,
+                         const QString& newName) const;
     void finish();
 
     // Adds a line to the list, and to the log when the log option is on.

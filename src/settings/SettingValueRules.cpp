@@ -12,21 +12,28 @@ int defaultOf(SettingsKeys::Index index)
     return SettingsKeys::at(index).defaultValue.toInt();
 }
 
+// Controls hold whole numbers: the conversion would round "80.5" or "0.6".
+std::optional<int> wholeNumber(const QString& stored)
+{
+    const auto value = TextToInt16::convert(stored);
+    if (!value || stored.trimmed() != QString::number(*value))
+        return std::nullopt;
+    return *value;
+}
+
 } // namespace
 
 int SettingValueRules::quality(const QString& stored)
 {
-    // The conversion rounds "80.5" to 80, but the scroll bar holds whole numbers only.
-    const auto value = TextToInt16::convert(stored);
-    const bool whole = value && stored.trimmed() == QString::number(*value);
-    if (!whole || *value < 1 || *value > 100)
+    const auto value = wholeNumber(stored);
+    if (!value || *value < 1 || *value > 100)
         return defaultOf(SettingsKeys::Quality);
     return *value;
 }
 
 int SettingValueRules::option(const QString& stored, int defaultValue)
 {
-    const auto value = TextToInt16::convert(stored);
+    const auto value = wholeNumber(stored);
     if (!value || (*value != 0 && *value != 1))
         return defaultValue;
     return *value;

@@ -59,7 +59,9 @@ struct Outcome {
 Outcome runCli(const std::string& arguments)
 {
     const char* build = std::getenv("PELLORA_BUILD_DIR");
-    const std::string command = std::string(build ? build : ".") + "/pellora-cli " + arguments + " 2>/dev/null";
+    if (!build || !*build)
+        build = PELLORA_DEFAULT_BUILD_DIR;
+    const std::string command = std::string(build) + "/pellora-cli " + arguments + " 2>/dev/null";
     Outcome outcome;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)

@@ -1,0 +1,221 @@
+#include "FaultyFileSystem.h"
+#include "PictureLedger.h"
+#include "ReliabilitySummary.h"
+
+#include "batch/BatchRun.h"
+#include "platform/Cp932Codec.h"
+#include "settings/clsIniFile.h"
+#include "support/FakeHost.h"
+#include "support/JpegProbe.h"
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <chrono>
+#include <sys/resource.h>
+
+namespace pellora {
+namespace {
+
+using test::FakeHost;
+
+const QString kPrefixInvalid = QStringLiteral("critical:ファイル名が無効です。");
+
+class BadInputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(in());
+        std::filesystem::create_directory(out());
+        std::filesystem::create_directory(outside());
+        host.inDir = QString::fromStdString(in().string());
+        host.outDir = QString::fromStdString(out().string());
+        host.deleteValue = 1;
+    }
+
+    std::filesystem::path in() const { return dir / "in"; }
+    std::filesystem::path out() const { return dir / "out"; }
+    std::filesystem::path outside() const { return dir / "outside"; }
+
+    BatchSummary run(unsigned jobs = 1) { return BatchRun(host, jobs).run(); }
+
+    int accountFor(int expected)
+    {
+        const auto audit = ledger.audit({in(), out()});
+        for (const auto& problem : audit.problems)
+            ADD_FAILURE() << problem;
+        EXPECT_EQ(audit.accounted, expected);
+        return audit.lost;
+    }
+
+    test::TempDir dir;
+    FakeHost host;
+    test::PictureLedger ledger;
+};
+
+TEST_F(BadInputTest, AwkwardFileNamesOpenConvertAndAreDeleted)
+{
+    const std::string names[] = {
+        "スクリーンショット 1.tga",
+        "with  two spaces .tga",
+        "-leading-dash.tga",
+        "new\nline.tga",
+        std::string(251, 'n') + ".tga",     // 255 bytes, the longest a name can be
+        "latin1-\xe9t\xe9.tga",             // not valid UTF-8
+        "\xff\xfe-bytes.tga",
+    };
+    int index = 1;
+    for (const auto& name : names)
+        ledger.addSource(in() / name, test::distinctPicture(32, 24, index++));
+
+    for (const unsigned jobs : {1u, 4u}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        const BatchSummary summary = run(jobs);
+        EXPECT_EQ(summary.converted, static_cast<int>(std::size(names))) << host.lines.join(" | ").toStdString();
+        EXPECT_EQ(summary.failed, 0);
+        EXPECT_FALSE(summary.logWriteFailed) << host.lines.join(" | ").toStdString();
+        EXPECT_TRUE(test::listNames(in()).empty());
+        for (const QString& line : host.lines)
+            EXPECT_TRUE(line.contains(QStringLiteral("\t--->\tsshot"))) << line.toStdString();
+        EXPECT_EQ(accountFor(static_cast<int>(std::size(names))), 0);
+        // The second pass converts the same names again, numbered after the first.
+        std::filesystem::remove_all(in());
+        std::filesystem::create_directory(in());
+        index = 1;
+        for (const auto& name : names)
+            test::writeGameTga(in() / name, test::distinctPicture(32, 24, index++));
+    }
+    // A Japanese name reaches the list and the log whole.
+    const std::string log = test::readText(out() / "kavlog.txt");
+    EXPECT_NE(log.find(Cp932Codec::encode(QStringLiteral("スクリーンショット 1.tga"))), std::string::npos);
+}
+
+TEST_F(BadInputTest, ALinkNamedLikeASourceIsNeitherReadNorDeleted)
+{
+    ledger.addSource(outside() / "elsewhere.tga", test::distinctPicture(32, 24, 1));
+    std::filesystem::create_symlink(outside() / "elsewhere.tga", in() / "link.tga");
+    std::filesystem::create_symlink(outside() / "missing.tga", in() / "dangling.tga");
+
+    run();
+    EXPECT_EQ(host.lines, QStringList({"処理するファイルが見つかりません。"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(in() / "link.tga"));
+    EXPECT_TRUE(std::filesystem::is_symlink(in() / "dangling.tga"));
+    EXPECT_FALSE(std::filesystem::exists(outside() / "missing.tga"));
+    EXPECT_EQ(ledger.audit({outside()}).lost, 0);
+    EXPECT_EQ(test::listNames(out()), std::vector<std::string>{"kavlog.txt"});
+}
+
+TEST_F(BadInputTest, ALinkNamedLikeASerialIsNeverWrittenThrough)
+{
+    test::writeBytes(outside() / "victim.jpg", {'v'});
+    std::filesystem::create_symlink(outside() / "victim.jpg", out() / "sshot001.jpg");
+    std::filesystem::create_symlink(outside() / "nothing.jpg", out() / "sshot002.jpg");
+    ledger.addSource(in() / "a.tga", test::distinctPicture(32, 24, 1));
+    ledger.addSource(in() / "b.tga", test::distinctPicture(32, 24, 2));
+
+    // A third link appears at the name b.tga is about to take, after the run chose it.
+    test::FaultyFileSystem fs;
+    fs.afterClose("b.tga", [&] { std::filesystem::create_symlink(outside() / "late.jpg", out() / "sshot004.jpg"); });
+    {
+        ScopedFileSystem seam(fs);
+        run();
+    }
+    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot003.jpg", "コピー失敗 エラーコード4"}));
+    EXPECT_EQ(test::readText(outside() / "victim.jpg"), "v");
+    EXPECT_FALSE(std::filesystem::exists(outside() / "nothing.jpg"));
+    EXPECT_FALSE(std::filesystem::exists(outside() / "late.jpg"));
+    EXPECT_TRUE(std::filesystem::is_symlink(out() / "sshot004.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
+    EXPECT_EQ(accountFor(2), 0);
+}
+
+long peakKilobytes()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(BadInputTest, TenThousandFilesStopAtTheSerialLimitInBoundedTimeAndMemory)
+{
+    constexpr int kFiles = 10'000;
+    const auto tiny = test::buildTga(test::distinctPicture(4, 4, 1), test::TgaSpec{});
+    for (int i = 0; i < kFiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%05d.tga", i);
+        test::writeBytes(in() / name, std::vector<unsigned char>(tiny.begin(), tiny.end()));
+    }
+    const long before = peakKilobytes();
+    const auto start = std::chrono::steady_clock::now();
+    const BatchSummary summary = run(2);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long grownKilobytes = peakKilobytes() - before;
+
+    EXPECT_EQ(summary.end, BatchEnd::SerialLimit);
+    EXPECT_EQ(summary.converted, 999);
+    ASSERT_EQ(host.lines.size(), 1000);
+    EXPECT_EQ(host.lines.front(), QStringLiteral("f00000.tga\t--->\tsshot001.jpg"));
+    EXPECT_EQ(host.lines[998], QStringLiteral("f00998.tga\t--->\tsshot999.jpg"));
+    EXPECT_EQ(host.lines.back(), QStringLiteral("エラー発生 連番が999件を越えました。"));
+    EXPECT_EQ(test::listNames(in()).size(), static_cast<size_t>(kFiles - 999));
+    EXPECT_TRUE(std::filesystem::exists(in() / "f00999.tga"));
+    EXPECT_EQ(test::listNames(out()).size(), 1000u); // 999 pictures and the log
+    EXPECT_LT(seconds, 60.0);
+    EXPECT_LT(grownKilobytes, 200 * 1024);
+    std::printf("10000-file folder: %.2f s, peak memory grew by %ld KiB\n", seconds, grownKilobytes);
+    test::printSummary("group=bulk files=" + std::to_string(kFiles) + " converted=" + std::to_string(summary.converted) +
+                       " seconds=" + std::to_string(seconds) + " peak_kib_growth=" + std::to_string(grownKilobytes));
+}
+
+TEST_F(BadInputTest, HugeOrNulBearingSettingsFilesReadSensibly)
+{
+    clsIniFile ini;
+    const auto huge = dir / "huge.ini";
+    {
+        std::string text = "[initialize]\r\nquality=80\r\n";
+        const std::string filler = "; filler line to make the file large, never a key\r\n";
+        while (text.size() < (10u << 20))
+            text += filler;
+        text += "match=late\r\n";
+        test::writeBytes(huge, std::vector<unsigned char>(text.begin(), text.end()));
+    }
+    ini.FileName(QString::fromStdString(huge.string()));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("quality"), QStringLiteral("50")), u"80");
+    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("match"), QStringLiteral("sshot")), u"late");
+    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("none"), QStringLiteral("dflt")), u"dflt");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
+
+    const auto nul = dir / "nul.ini";
+    const std::string text = std::string("[initialize]\r\nmatch=ab\0cd\r\nquality=70\r\n", 39);
+    test::writeBytes(nul, std::vector<unsigned char>(text.begin(), text.end()));
+    ini.FileName(QString::fromStdString(nul.string()));
+    const QString match = ini.GetIni(QStringLiteral("initialize"), QStringLiteral("match"), QStringLiteral("sshot"));
+    EXPECT_FALSE(match.contains(QChar(u'\0')));
+    EXPECT_TRUE(match == u"ab" || match == u"sshot") << match.toStdString();
+    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("quality"), QStringLiteral("50")), u"70");
+}
+
+TEST_F(BadInputTest, APrefixTooLongForAFileNameIsRefusedAtTheStart)
+{
+    ledger.addSource(in() / "a.tga", test::distinctPicture(32, 24, 1));
+    // prefix + "999.jpg" must fit in 255 bytes.
+    for (const QString& prefix : {QString(255, u'p'), QString(249, u'p'), QString(83, QChar(0x753B))}) {
+        host.prefix = prefix;
+        host.events.clear();
+        const BatchSummary summary = run();
+        EXPECT_EQ(summary.end, BatchEnd::InvalidPrefix) << prefix.size();
+        EXPECT_TRUE(host.events.contains(kPrefixInvalid));
+        EXPECT_TRUE(host.events.contains(QStringLiteral("focus:prefix")));
+    }
+    EXPECT_TRUE(std::filesystem::exists(in() / "a.tga"));
+
+    host.prefix = QString(248, u'p'); // exactly 255 bytes with its serial: still a name
+    const BatchSummary summary = run();
+    EXPECT_EQ(summary.converted, 1) << host.lines.join(" | ").toStdString();
+    EXPECT_TRUE(std::filesystem::exists(out() / (std::string(248, 'p') + "001.jpg")));
+    EXPECT_EQ(accountFor(1), 0);
+}
+
+} // namespace
+} // namespace pellora
