@@ -58,9 +58,9 @@ TgaPicture samplePicture(int width, int height, int seed)
 
 void writeGameTga(const std::filesystem::path& path, const TgaPicture& picture)
 {
-    TgaSpec spec;
-    spec.pixelBits = 32;
-    writeBytes(path, buildTga(picture, spec));
+    TgaSpec layout;
+    layout.pixelBits = 32;
+    writeBytes(path, buildTga(picture, layout));
 }
 
 } // namespace pellora::test
