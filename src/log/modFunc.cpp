@@ -3,6 +3,7 @@
 #include "platform/Cp932Codec.h"
 #include "platform/FileSystem.h"
 #include "platform/UniqueFd.h"
+#include "platform/WriteAll.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,17 +36,10 @@ int AppendLogLine(const QString& text, const std::filesystem::path& path)
     UniqueFd fd(fs.open(path, O_WRONLY | O_APPEND | O_CREAT, 0644));
     if (!fd.valid())
         return -fd.get();
-    // One write call: with O_APPEND a whole line lands at the end even when
-    // another copy of the tool appends to the same log.
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = fs.write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0)
-            return static_cast<int>(-n);
-        if (n == 0)
-            return EIO;
-        done += static_cast<size_t>(n);
-    }
+    // With O_APPEND a whole line normally lands at the end in one call, even
+    // when another copy of the tool appends to the same log.
+    if (const int rc = writeAll(fd.get(), bytes.data(), bytes.size()); rc != 0)
+        return -rc;
     const int rc = fd.close();
     return rc < 0 ? -rc : 0;
 }

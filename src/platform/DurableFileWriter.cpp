@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/TempFileName.h"
 #include "platform/UniqueFd.h"
+#include "platform/WriteAll.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -11,18 +12,6 @@
 namespace pellora {
 
 namespace {
-
-bool writeAll(FileSystem& fs, int fd, std::span<const std::uint8_t> bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = fs.write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            return false; // a write that makes no progress would loop forever
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // Creates a fresh temporary file and takes a lock on it that lives as long as
 // the descriptor: a sweeper that can take the lock knows its writer is gone.
@@ -55,7 +44,7 @@ Expected<StagedFile, JpegWriteStatus> DurableFileWriter::stage(const std::filesy
         return unexpected(JpegWriteStatus::CannotCreate);
     const int descriptor = fd.get();
     StagedFile staged(std::move(fd), temporary, destination);
-    if (!writeAll(fs, descriptor, bytes))
+    if (writeAll(descriptor, bytes.data(), bytes.size()) != 0)
         return unexpected(JpegWriteStatus::CannotWrite); // `staged` removes the temporary file
     if (modificationTime)
         fs.setModificationTime(descriptor, *modificationTime); // a lost date is no reason to fail

@@ -9,10 +9,12 @@
 
 namespace pellora {
 
-Expected<FileReader::Contents, int> FileReader::readAll(const std::filesystem::path& path)
+Expected<FileReader::Contents, int> FileReader::readAll(const std::filesystem::path& path, std::uint64_t maxSize,
+                                                       bool followLinks)
 {
     FileSystem& fs = FileSystem::current();
-    UniqueFd fd(fs.open(path, O_RDONLY | O_NOFOLLOW));
+    // Non-blocking, so that a FIFO under the file's name cannot hang the open.
+    UniqueFd fd(fs.open(path, O_RDONLY | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW)));
     if (!fd.valid())
         return unexpected(-fd.get());
 
@@ -21,11 +23,12 @@ Expected<FileReader::Contents, int> FileReader::readAll(const std::filesystem::p
         return unexpected(errno);
     if (!S_ISREG(info.st_mode))
         return unexpected(EISDIR);
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize)
+    if (static_cast<std::uint64_t>(info.st_size) > maxSize)
         return unexpected(EFBIG);
 
     Contents contents;
     contents.modificationTime = info.st_mtim;
+    contents.mode = info.st_mode;
     contents.bytes.resize(static_cast<size_t>(info.st_size));
     size_t done = 0;
     while (done < contents.bytes.size()) {

@@ -2,6 +2,7 @@
 
 #include "platform/Expected.h"
 
+#include <sys/types.h>
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -17,10 +18,14 @@ public:
     struct Contents {
         std::vector<std::uint8_t> bytes;
         timespec modificationTime{};
+        mode_t mode = 0;
     };
 
-    // On failure, the errno value of what went wrong.
-    static Expected<Contents, int> readAll(const std::filesystem::path& path);
+    // On failure, the errno value of what went wrong: EISDIR for anything but
+    // a regular file, EFBIG above `maxSize`, ELOOP for a link unless
+    // `followLinks` (a screenshot is never read through a link).
+    static Expected<Contents, int> readAll(const std::filesystem::path& path,
+                                           std::uint64_t maxSize = kMaxFileSize, bool followLinks = false);
 };
 
 } // namespace pellora

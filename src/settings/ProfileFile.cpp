@@ -1,7 +1,9 @@
 #include "settings/ProfileFile.h"
 
+#include "platform/FileReader.h"
 #include "platform/FileSystem.h"
 #include "platform/UniqueFd.h"
+#include "platform/WriteAll.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,20 +35,6 @@ std::filesystem::path followLink(const std::filesystem::path& path)
     return error ? path : target;
 }
 
-int writeAll(int fd, std::string_view bytes)
-{
-    FileSystem& fs = FileSystem::current();
-    while (!bytes.empty()) {
-        const ssize_t n = fs.write(fd, bytes.data(), bytes.size());
-        if (n < 0)
-            return static_cast<int>(n);
-        if (n == 0)
-            return -EIO;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
 // Makes the rename itself durable; a failure here no longer risks the old
 // contents, so it is not reported.
 void syncFolder(const std::filesystem::path& folder)
@@ -61,7 +49,7 @@ int fillAndSync(int fd, std::string_view bytes, std::optional<mode_t> mode)
 {
     if (mode)
         ::fchmod(fd, *mode & 07777);
-    const int rc = writeAll(fd, bytes);
+    const int rc = writeAll(fd, bytes.data(), bytes.size());
     return rc != 0 ? rc : FileSystem::current().fsync(fd);
 }
 
@@ -69,38 +57,11 @@ int fillAndSync(int fd, std::string_view bytes, std::optional<mode_t> mode)
 
 Expected<ProfileFile::Contents, int> ProfileFile::read(const std::filesystem::path& path)
 {
-    FileSystem& fs = FileSystem::current();
-    // Non-blocking, so that a FIFO under the file's name cannot hang the open.
-    UniqueFd fd(fs.open(path, O_RDONLY | O_NONBLOCK));
-    if (!fd.valid())
-        return unexpected(-fd.get());
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return unexpected(errno);
-    if (!S_ISREG(info.st_mode))
-        return unexpected(EISDIR);
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxSize)
-        return unexpected(EFBIG);
-
-    Contents contents;
-    contents.mode = info.st_mode;
-    // One byte more than allowed, to notice a file that grew after fstat.
-    contents.bytes.resize(static_cast<size_t>(info.st_size) + 1);
-    size_t done = 0;
-    while (done < contents.bytes.size()) {
-        const ssize_t n = fs.read(fd.get(), contents.bytes.data() + done, contents.bytes.size() - done);
-        if (n < 0)
-            return unexpected(static_cast<int>(-n));
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-        if (done == contents.bytes.size() && done <= kMaxSize)
-            contents.bytes.resize(std::min<size_t>(done * 2, kMaxSize + 1));
-    }
-    if (done > kMaxSize)
-        return unexpected(EFBIG);
-    contents.bytes.resize(done);
-    return contents;
+    // A settings file that is a link is read (and later updated) through it.
+    auto file = FileReader::readAll(path, kMaxSize, true);
+    if (!file)
+        return unexpected(file.error());
+    return Contents{std::string(file->bytes.begin(), file->bytes.end()), file->mode};
 }
 
 int ProfileFile::probeWritable(const std::filesystem::path& path)
