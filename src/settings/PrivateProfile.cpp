@@ -96,8 +96,12 @@ bool PrivateProfile::setValue(std::string_view section, std::string_view key, st
 
 bool PrivateProfile::canHoldSection(std::string_view name) const
 {
+    // The bracket written after the name must read as the closing one: the
+    // name holds none, and does not end in half of a double-byte character,
+    // which would take the bracket for its second byte.
+    const std::string header = std::string(name) + "]";
     return !name.empty() && trimBlanks(name) == name && !holdsLineBreakOrNul(name)
-        && findChar(name, ']') == std::string_view::npos;
+        && findChar(header, ']') == name.size();
 }
 
 bool PrivateProfile::canHoldKey(std::string_view name) const

@@ -74,9 +74,12 @@ QString fitForStoring(QString text)
         text.truncate(text.at(kStorableChars - 1).isHighSurrogate() ? kStorableChars - 1 : kStorableChars);
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
+    // Tabs too: the reader drops them around a value, so a kept tab would
+    // make each save of an unchanged value differ from the last.
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (begin < end && blank(text.at(begin)))
         ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
+    while (end > begin && blank(text.at(end - 1)))
         --end;
     return text.mid(begin, end - begin);
 }

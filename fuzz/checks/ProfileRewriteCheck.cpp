@@ -1,0 +1,263 @@
+#include "checks/ProfileRewriteCheck.h"
+
+#include "platform/Cp932Codec.h"
+#include "settings/PrivateProfile.h"
+#include "settings/clsIniFile.h"
+
+#include <fstream>
+#include <iterator>
+#include <string_view>
+#include <vector>
+
+namespace pellora::fuzz {
+
+namespace {
+
+using Encoding = PrivateProfile::Encoding;
+
+// Enough pairs to cover any file a fuzzer writes; keeps each run quick.
+constexpr std::size_t kMaxPairs = 256;
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+struct NamePair {
+    std::string section;
+    std::string key;
+};
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// ']' outside double-byte characters, so a trail byte is never taken for it.
+std::size_t findClose(std::string_view text, Encoding encoding)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ']')
+            return i;
+        if (encoding == Encoding::Cp932 && PrivateProfile::isCp932LeadByte(static_cast<unsigned char>(text[i])))
+            ++i;
+    }
+    return std::string_view::npos;
+}
+
+// Every section and key name the file seems to hold, each key with the
+// section it stands in. A superset is fine: names the file does not really
+// hold read as missing before and after.
+std::vector<NamePair> namesIn(std::string_view bytes, Encoding encoding)
+{
+    if (encoding == Encoding::Utf8)
+        bytes.remove_prefix(kBom.size());
+    std::vector<NamePair> pairs;
+    std::string section;
+    while (!bytes.empty() && pairs.size() < kMaxPairs) {
+        const std::size_t lf = bytes.find('\n');
+        std::string_view line = bytes.substr(0, lf);
+        bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        const std::string_view text = trimmed(line);
+        if (!text.empty() && text.front() == '[') {
+            if (const std::size_t close = findClose(text, encoding); close != std::string_view::npos)
+                section = trimmed(text.substr(1, close - 1));
+            continue;
+        }
+        if (const std::size_t equals = line.find('='); equals != std::string_view::npos)
+            pairs.push_back({section, std::string(trimmed(line.substr(0, equals)))});
+    }
+    return pairs;
+}
+
+// Loose on purpose: names this calls different are different for the reader too.
+bool maybeSameName(std::string_view a, std::string_view b)
+{
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string printable(std::string_view bytes)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string describePair(const NamePair& pair)
+{
+    return "[" + printable(pair.section) + "] " + printable(pair.key);
+}
+
+// Every key that is not the written one reads as it did before.
+std::optional<std::string> compareForeignKeys(const std::string& beforeBytes, const std::string& afterBytes,
+                                              std::string_view section, std::string_view key)
+{
+    const PrivateProfile before(beforeBytes);
+    const PrivateProfile after(afterBytes);
+    if (before.encoding() != after.encoding())
+        return "the rewrite changed the file's encoding";
+    for (const NamePair& pair : namesIn(beforeBytes, before.encoding())) {
+        if (maybeSameName(pair.section, section) && maybeSameName(pair.key, key))
+            continue;
+        const auto was = before.value(pair.section, pair.key);
+        const auto now = after.value(pair.section, pair.key);
+        if (was != now)
+            return "writing [" + printable(section) + "] " + printable(key) + " changed "
+                + describePair(pair) + " from '" + printable(was.value_or("<missing>")) + "' to '"
+                + printable(now.value_or("<missing>")) + "'";
+    }
+    return std::nullopt;
+}
+
+// What the reader makes of a value as it was written.
+std::string readBackOf(std::string_view value)
+{
+    value = trimmed(value);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+bool startsWithBlank(std::string_view value)
+{
+    return !value.empty() && (value.front() == ' ' || value.front() == '\t');
+}
+
+// Plain ASCII that GetIni hands back exactly as PutIni got it.
+bool isPlainValue(std::string_view value)
+{
+    if (value.empty() || value.size() > 200 || value.front() == ' ' || value.back() == ' ')
+        return false;
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return false;
+    for (unsigned char c : value) {
+        if (c < 0x20 || c >= 0x7F)
+            return false;
+    }
+    return true;
+}
+
+QString textOf(Encoding encoding, const std::string& bytes)
+{
+    if (encoding == Encoding::Utf8)
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return Cp932Codec::decode(bytes);
+}
+
+std::string bytesOf(Encoding encoding, const QString& text)
+{
+    if (encoding == Encoding::Utf8)
+        return text.toUtf8().toStdString();
+    return Cp932Codec::encode(text);
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+ProfileRewriteCheck::Request ProfileRewriteCheck::split(std::span<const std::uint8_t> input)
+{
+    Request request;
+    if (input.empty())
+        return request;
+    const std::size_t length = std::min<std::size_t>(input[0], input.size() - 1);
+    std::string_view head(reinterpret_cast<const char*>(input.data()) + 1, length);
+    std::string* parts[] = {&request.section, &request.key, &request.value};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::size_t nul = i < 2 ? head.find('\0') : std::string_view::npos;
+        *parts[i] = std::string(head.substr(0, nul));
+        head.remove_prefix(nul == std::string_view::npos ? head.size() : nul + 1);
+    }
+    request.file.assign(reinterpret_cast<const char*>(input.data()) + 1 + length, input.size() - 1 - length);
+    return request;
+}
+
+std::optional<std::string> ProfileRewriteCheck::run(std::span<const std::uint8_t> input,
+                                                    const std::filesystem::path& folder)
+{
+    const Request request = split(input);
+    if (auto problem = inMemory(request))
+        return problem;
+    return throughFile(request, folder);
+}
+
+std::optional<std::string> ProfileRewriteCheck::inMemory(const Request& request)
+{
+    PrivateProfile profile(request.file);
+    if (!profile.setValue(request.section, request.key, request.value)) {
+        if (profile.bytes() != request.file)
+            return "a refused write changed the bytes";
+        return std::nullopt;
+    }
+    if (auto problem = compareForeignKeys(request.file, profile.bytes(), request.section, request.key))
+        return problem;
+    const auto stored = profile.value(request.section, request.key);
+    if (stored != readBackOf(request.value))
+        return "wrote '" + printable(request.value) + "' and read back '"
+            + printable(stored.value_or("<missing>")) + "'";
+    const std::string once = profile.bytes();
+    profile.setValue(request.section, request.key, request.value);
+    if (!startsWithBlank(request.value) && profile.bytes() != once)
+        return "writing the same value again changed the bytes";
+    return std::nullopt;
+}
+
+std::optional<std::string> ProfileRewriteCheck::throughFile(const Request& request,
+                                                           const std::filesystem::path& folder)
+{
+    const std::filesystem::path path = folder / "settings.ini";
+    writeFile(path, request.file);
+    const Encoding encoding = PrivateProfile(request.file).encoding();
+    const QString section = textOf(encoding, request.section);
+    const QString key = textOf(encoding, request.key);
+    const QString value = textOf(encoding, request.value);
+
+    clsIniFile ini;
+    ini.FileName(QString::fromStdString(path.string()));
+    const bool saved = ini.PutIni(section, key, value);
+    const std::string after = readFile(path);
+    if (!saved) {
+        if (after != request.file)
+            return "PutIni failed but changed the file";
+        return std::nullopt;
+    }
+    if (auto problem = compareForeignKeys(request.file, after, bytesOf(encoding, section), bytesOf(encoding, key)))
+        return "PutIni: " + *problem;
+    if (isPlainValue(request.value)) {
+        const QString read = ini.GetIni(section, key, QStringLiteral("\x01missing"));
+        if (read != value)
+            return "PutIni wrote '" + printable(request.value) + "', GetIni read '"
+                + printable(read.toStdString()) + "'";
+    }
+    return std::nullopt;
+}
+
+} // namespace pellora::fuzz

@@ -1,0 +1,86 @@
+#include "checks/SerialConversionCheck.h"
+
+#include "platform/TextToInt16.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pellora::fuzz {
+
+namespace {
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+std::string shown(const std::optional<std::int16_t>& value)
+{
+    return value ? std::to_string(*value) : std::string("nothing");
+}
+
+// Exact value of text that is blanks, an optional sign, ASCII digits and
+// blanks; nothing for other text. Out of range is reported as such.
+struct PlainNumber {
+    bool plain = false;
+    std::optional<std::int16_t> value;
+};
+
+PlainNumber plainNumber(const QString& text)
+{
+    qsizetype i = 0, end = text.size();
+    while (i < end && isBlank(text[i])) ++i;
+    while (end > i && isBlank(text[end - 1])) --end;
+    bool negative = false;
+    if (i < end && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    if (i == end)
+        return {};
+    std::int64_t magnitude = 0;
+    for (; i < end; ++i) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return {};
+        magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i].unicode() - u'0'), 1'000'000);
+    }
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    if (value < -32768 || value > 32767)
+        return {true, std::nullopt};
+    return {true, static_cast<std::int16_t>(value)};
+}
+
+// The result's type keeps it inside -32768..32767 and the sanitizer catches
+// an out-of-range cast; what is left to check is that it did not wrap or clamp:
+// it lies within rounding of the number the text holds, read another way.
+std::optional<std::string> checkNearNumber(const QString& text, const std::optional<std::int16_t>& value)
+{
+    if (!value)
+        return std::nullopt;
+    bool ok = false;
+    const double number = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (ok && std::fabs(number - *value) > 0.5)
+        return "'" + text.toStdString() + "' holds " + std::to_string(number) + " but converts to "
+            + std::to_string(*value);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> SerialConversionCheck::run(std::span<const std::uint8_t> input)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(input.data()),
+                                           static_cast<qsizetype>(input.size()));
+    const std::optional<std::int16_t> value = TextToInt16::convert(text);
+    if (auto problem = checkNearNumber(text, value))
+        return problem;
+    const std::optional<std::int16_t> padded = TextToInt16::convert(QStringLiteral(" \t") + text + QStringLiteral("\t "));
+    if (padded != value)
+        return "'" + text.toStdString() + "' converts to " + shown(value) + " but with blanks around to "
+            + shown(padded);
+    const PlainNumber reference = plainNumber(text);
+    if (reference.plain && reference.value != value)
+        return "'" + text.toStdString() + "' converts to " + shown(value) + ", exact arithmetic says "
+            + shown(reference.value);
+    return std::nullopt;
+}
+
+} // namespace pellora::fuzz
