@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Expected.h"
+#include "platform/UninitializedBytes.h"
 
 #include <sys/types.h>
 #include <cstdint>
@@ -16,7 +17,7 @@ public:
     static constexpr std::uint64_t kMaxFileSize = std::uint64_t{2} << 30;
 
     struct Contents {
-        std::vector<std::uint8_t> bytes;
+        UninitializedBytes bytes;
         timespec modificationTime{};
         mode_t mode = 0;
     };
