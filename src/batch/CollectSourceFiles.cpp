@@ -16,12 +16,24 @@ ListingFailure failure(const std::error_code& error)
     return ListingFailure{error.value(), SystemErrorText::japanese(error.value())};
 }
 
-bool byNameIgnoringCase(const SourceFile& a, const SourceFile& b)
+// Windows lists a folder in the order of its names in upper case, so "_a"
+// comes after "b" there (a lower-case comparison would put it first).
+void sortAsWindowsLists(std::vector<SourceFile>& files)
 {
-    const int order = a.Name.compare(b.Name, Qt::CaseInsensitive);
-    if (order != 0)
-        return order < 0;
-    return a.Path.filename().native() < b.Path.filename().native();
+    std::vector<std::pair<QString, size_t>> keys;
+    keys.reserve(files.size());
+    for (size_t i = 0; i < files.size(); ++i)
+        keys.emplace_back(files[i].Name.toUpper(), i);
+    std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        return files[a.second].Path.filename().native() < files[b.second].Path.filename().native();
+    });
+    std::vector<SourceFile> sorted;
+    sorted.reserve(files.size());
+    for (const auto& key : keys)
+        sorted.push_back(std::move(files[key.second]));
+    files = std::move(sorted);
 }
 
 } // namespace
@@ -46,7 +58,7 @@ Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::
     }
     if (error)
         return unexpected(failure(error));
-    std::sort(files.begin(), files.end(), byNameIgnoringCase);
+    sortAsWindowsLists(files);
     return files;
 }
 

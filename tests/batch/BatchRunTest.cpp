@@ -56,17 +56,18 @@ TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
     addSource("b.TGA");
     addSource("A.tga");
     addSource("c.Tga");
+    addSource("_d.tga"); // after the letters, as Windows lists it
     addSource("notes.txt");
     std::filesystem::create_directory(in() / "folder.tga"); // a folder is never a source
 
     const BatchSummary summary = run();
 
     EXPECT_EQ(summary.end, BatchEnd::Completed);
-    EXPECT_EQ(summary.converted, 3);
+    EXPECT_EQ(summary.converted, 4);
     EXPECT_EQ(host.lines, QStringList({"A.tga\t--->\tsshot001.jpg", "b.TGA\t--->\tsshot002.jpg",
-                                       "c.Tga\t--->\tsshot003.jpg"}));
-    EXPECT_EQ(test::listNames(out()),
-              (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg", "sshot003.jpg"}));
+                                       "c.Tga\t--->\tsshot003.jpg", "_d.tga\t--->\tsshot004.jpg"}));
+    EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg",
+                                                                "sshot003.jpg", "sshot004.jpg"}));
     EXPECT_TRUE(test::decodeJpegFile(out() / "sshot002.jpg").has_value());
     // Sources stay when the delete option is off.
     EXPECT_TRUE(std::filesystem::exists(in() / "b.TGA"));
