@@ -1,7 +1,6 @@
 #include "batch/ConvertTgaToJpeg.h"
 
 #include "platform/DurableFileWriter.h"
-#include "platform/FileReader.h"
 #include "platform/JpegEncoder.h"
 #include "platform/TgaDecoder.h"
 
@@ -11,13 +10,10 @@ namespace pellora {
 
 namespace {
 
-Expected<StagedFile, std::int16_t> stage(const std::filesystem::path& source,
+Expected<StagedFile, std::int16_t> stage(const FileReader::Contents& file,
                                          const std::filesystem::path& destination, int quality)
 {
-    const auto file = FileReader::readAll(source);
-    if (!file)
-        return unexpected(ResultCode::DecodeFailed);
-    const auto image = TgaDecoder::decode(file->bytes);
+    const auto image = TgaDecoder::decode(file.bytes);
     if (!image)
         return unexpected(ResultCode::DecodeFailed);
 
@@ -26,7 +22,7 @@ Expected<StagedFile, std::int16_t> stage(const std::filesystem::path& source,
     const auto jpeg = encoder.encode(image->view(), quality);
     if (!jpeg)
         return unexpected(static_cast<std::int16_t>(JpegWriteStatus::EncoderFailed));
-    auto staged = DurableFileWriter::stage(destination, *jpeg, file->modificationTime);
+    auto staged = DurableFileWriter::stage(destination, *jpeg, file.modificationTime);
     if (!staged)
         return unexpected(static_cast<std::int16_t>(staged.error()));
     return std::move(*staged);
@@ -34,13 +30,28 @@ Expected<StagedFile, std::int16_t> stage(const std::filesystem::path& source,
 
 } // namespace
 
+Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const FileReader::Contents& file,
+                                                  const std::filesystem::path& destination, int quality)
+{
+    if (quality < 0 || quality > 255)
+        return unexpected(ResultCode::UnexpectedFailure);
+    try {
+        return stage(file, destination, quality);
+    } catch (const std::exception&) {
+        return unexpected(ResultCode::UnexpectedFailure);
+    }
+}
+
 Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const std::filesystem::path& source,
                                                   const std::filesystem::path& destination, int quality)
 {
     if (quality < 0 || quality > 255)
         return unexpected(ResultCode::UnexpectedFailure);
     try {
-        return stage(source, destination, quality);
+        const auto file = FileReader::readAll(source);
+        if (!file)
+            return unexpected(ResultCode::DecodeFailed);
+        return stage(*file, destination, quality);
     } catch (const std::exception&) {
         return unexpected(ResultCode::UnexpectedFailure);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Expected.h"
+#include "platform/FileReader.h"
 #include "platform/StagedFile.h"
 
 #include <cstdint>
@@ -27,6 +28,9 @@ std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::fi
 // writes a temporary file; committing makes it durable under its final name.
 // A staged file dropped without commit leaves nothing behind.
 Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const std::filesystem::path& source,
+                                                  const std::filesystem::path& destination, int quality);
+// Staging from a file already read, so reading can run ahead of the encoder.
+Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const FileReader::Contents& file,
                                                   const std::filesystem::path& destination, int quality);
 std::int16_t CommitStagedJpeg(StagedFile& staged);
 

@@ -3,12 +3,29 @@
 #include "batch/ConvertTgaToJpeg.h"
 
 #include <chrono>
+#include <exception>
 
 namespace pellora {
 
+namespace {
+
+// Every path through the stages sets the result exactly once, even when a
+// stage throws: a result never set would leave the run waiting forever.
+template <typename Stage>
+void guarded(const std::shared_ptr<std::promise<std::int16_t>>& result, Stage stage)
+{
+    try {
+        stage();
+    } catch (const std::exception&) {
+        result->set_value(ResultCode::UnexpectedFailure);
+    }
+}
+
+} // namespace
+
 InFlightConversions::InFlightConversions(unsigned jobs)
     : jobs_(jobs == 0 ? 1 : jobs), committer_(std::make_unique<WorkerPool>(1)),
-      workers_(std::make_unique<WorkerPool>(jobs_))
+      workers_(std::make_unique<WorkerPool>(jobs_)), reader_(std::make_unique<WorkerPool>(1))
 {
 }
 
@@ -23,15 +40,36 @@ void InFlightConversions::start(const SourceFile& file, const QString& newName,
 {
     auto result = std::make_shared<std::promise<std::int16_t>>();
     pending_.push_back(Pending{file, newName, result->get_future()});
-    workers_->submit([this, result, source = file.Path, destination, quality] {
-        auto staged = StageTgaAsJpeg(source, destination, quality);
-        if (!staged) {
-            result->set_value(staged.error());
-            return;
-        }
-        auto file = std::make_shared<StagedFile>(std::move(*staged));
-        committer_->submit([result, file] { result->set_value(CommitStagedJpeg(*file)); });
+    reader_->submit([this, result, source = file.Path, destination, quality] {
+        guarded(result, [&] { read(source, destination, quality, result); });
     });
+}
+
+void InFlightConversions::read(const std::filesystem::path& source, const std::filesystem::path& destination,
+                               int quality, const Result& result)
+{
+    auto file = FileReader::readAll(source, FileReader::kMaxFileSize, false, buffers_.take());
+    if (!file) {
+        result->set_value(ResultCode::DecodeFailed);
+        return;
+    }
+    auto contents = std::make_shared<FileReader::Contents>(std::move(*file));
+    workers_->submit([this, contents, destination, quality, result] {
+        guarded(result, [&] { stage(contents, destination, quality, result); });
+    });
+}
+
+void InFlightConversions::stage(const std::shared_ptr<FileReader::Contents>& file,
+                                const std::filesystem::path& destination, int quality, const Result& result)
+{
+    auto staged = StageTgaAsJpeg(*file, destination, quality);
+    buffers_.give(std::move(file->bytes));
+    if (!staged) {
+        result->set_value(staged.error());
+        return;
+    }
+    auto committing = std::make_shared<StagedFile>(std::move(*staged));
+    committer_->submit([result, committing] { result->set_value(CommitStagedJpeg(*committing)); });
 }
 
 InFlightConversions::Done InFlightConversions::takeOldest(const std::function<void()>& whileWaiting)

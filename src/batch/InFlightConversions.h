@@ -1,7 +1,9 @@
 #pragma once
 
+#include "batch/BufferPool.h"
 #include "batch/SourceFile.h"
 #include "batch/WorkerPool.h"
+#include "platform/FileReader.h"
 
 #include <QString>
 #include <cstdint>
@@ -13,10 +15,12 @@
 
 namespace pellora {
 
-// Conversions handed to worker threads, taken back in the order they were
-// started. `jobs` threads read, decode and encode; one more thread makes the
-// finished files durable, so the syncs of one file overlap with the work on
-// the next. At most jobs + 1 files are in flight, so memory stays bounded
+// Conversions handed to threads, taken back in the order they were started.
+// Each file passes three stages: a reader thread reads it, one of `jobs`
+// workers decodes and encodes it into a temporary file, and a committer
+// thread makes that file durable under its name. So reading ahead and the
+// syncs of one file overlap with the encoding of another, even with one
+// worker. At most jobs + 1 files are in flight, so memory stays bounded
 // whatever the size of the batch.
 class InFlightConversions {
 public:
@@ -44,12 +48,20 @@ private:
         QString newName;
         std::future<std::int16_t> result;
     };
+    using Result = std::shared_ptr<std::promise<std::int16_t>>;
+
+    void read(const std::filesystem::path& source, const std::filesystem::path& destination, int quality,
+              const Result& result);
+    void stage(const std::shared_ptr<FileReader::Contents>& file, const std::filesystem::path& destination,
+               int quality, const Result& result);
 
     unsigned jobs_;
     std::deque<Pending> pending_;
-    // Declared in this order so the committer outlives the workers that feed it.
+    BufferPool buffers_;
+    // Declared so that each stage outlives the one that feeds it.
     std::unique_ptr<WorkerPool> committer_;
     std::unique_ptr<WorkerPool> workers_;
+    std::unique_ptr<WorkerPool> reader_;
 };
 
 } // namespace pellora

@@ -10,7 +10,7 @@
 namespace pellora {
 
 Expected<FileReader::Contents, int> FileReader::readAll(const std::filesystem::path& path, std::uint64_t maxSize,
-                                                       bool followLinks)
+                                                       bool followLinks, UninitializedBytes buffer)
 {
     FileSystem& fs = FileSystem::current();
     // Non-blocking, so that a FIFO under the file's name cannot hang the open.
@@ -27,6 +27,7 @@ Expected<FileReader::Contents, int> FileReader::readAll(const std::filesystem::p
         return unexpected(EFBIG);
 
     Contents contents;
+    contents.bytes = std::move(buffer);
     contents.modificationTime = info.st_mtim;
     contents.mode = info.st_mode;
     contents.bytes.resize(static_cast<size_t>(info.st_size));

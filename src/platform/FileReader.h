@@ -25,8 +25,10 @@ public:
     // On failure, the errno value of what went wrong: EISDIR for anything but
     // a regular file, EFBIG above `maxSize`, ELOOP for a link unless
     // `followLinks` (a screenshot is never read through a link).
+    // `buffer` is reused for the contents when it is large enough.
     static Expected<Contents, int> readAll(const std::filesystem::path& path,
-                                           std::uint64_t maxSize = kMaxFileSize, bool followLinks = false);
+                                           std::uint64_t maxSize = kMaxFileSize, bool followLinks = false,
+                                           UninitializedBytes buffer = {});
 };
 
 } // namespace pellora

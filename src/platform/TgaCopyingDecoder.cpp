@@ -56,7 +56,7 @@ Expected<TgaImage, TgaError> TgaCopyingDecoder::run()
     if (auto error = checkPixelDataLength(h_, pixels_.size()))
         return unexpected(*error);
     std::size_t pitch = std::size_t{h_.width} * static_cast<std::size_t>(converter_.outputBytesPerPixel());
-    std::vector<std::uint8_t> storage(pitch * h_.height);
+    UninitializedBytes storage(pitch * h_.height);
     if (h_.runLength() && !converter_.copiesAsIs())
         scratch_.resize(rawRowBytes());
     // File rows come bottom-first unless the header says otherwise.

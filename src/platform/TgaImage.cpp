@@ -11,7 +11,7 @@ TgaImage TgaImage::borrowed(const PixelView& view)
     return image;
 }
 
-TgaImage TgaImage::owning(std::vector<std::uint8_t> storage, PixelView view)
+TgaImage TgaImage::owning(UninitializedBytes storage, PixelView view)
 {
     TgaImage image;
     image.storage_ = std::move(storage);

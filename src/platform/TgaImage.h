@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PixelView.h"
+#include "platform/UninitializedBytes.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,7 +17,7 @@ public:
     // Borrows rows that live in the caller's buffer.
     static TgaImage borrowed(const PixelView& view);
     // Owns `storage`; `view.data` must point into it.
-    static TgaImage owning(std::vector<std::uint8_t> storage, PixelView view);
+    static TgaImage owning(UninitializedBytes storage, PixelView view);
 
     TgaImage(TgaImage&&) noexcept = default;
     TgaImage& operator=(TgaImage&&) noexcept = default;
@@ -30,7 +31,7 @@ public:
 
 private:
     TgaImage() = default;
-    std::vector<std::uint8_t> storage_;
+    UninitializedBytes storage_;
     PixelView view_;
 };
 
