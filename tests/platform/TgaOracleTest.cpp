@@ -152,6 +152,17 @@ protected:
         expectSamePicture(tga, *theirs, lowBits);
     }
 
+    // Each file with the number of low bits per channel that may differ.
+    void expectAllSameAsPillow(const std::vector<std::pair<fs::path, int>>& written)
+    {
+        std::vector<fs::path> files;
+        for (const auto& [file, lowBits] : written)
+            files.push_back(file);
+        pillowDecodeAll(files);
+        for (const auto& [file, lowBits] : written)
+            expectSameAsPillow(file, lowBits);
+    }
+
     test::TempDir dir;
     TgaPicture source = sourcePicture();
 };
@@ -186,12 +197,7 @@ TEST_F(TgaOracleTest, ImageMagickFilesMatchPillow)
             }
         }
     }
-    std::vector<fs::path> files;
-    for (const auto& [file, lowBits] : written)
-        files.push_back(file);
-    pillowDecodeAll(files);
-    for (const auto& [file, lowBits] : written)
-        expectSameAsPillow(file, lowBits);
+    expectAllSameAsPillow(written);
 }
 
 // With the origin written as it really is, the picture is the source itself;
@@ -282,12 +288,7 @@ TEST_F(TgaOracleTest, BuilderFilesMatchPillow)
             }
         }
     }
-    std::vector<fs::path> files;
-    for (const auto& [file, lowBits] : written)
-        files.push_back(file);
-    pillowDecodeAll(files);
-    for (const auto& [file, lowBits] : written)
-        expectSameAsPillow(file, lowBits);
+    expectAllSameAsPillow(written);
 }
 
 } // namespace
