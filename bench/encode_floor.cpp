@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 
 // A decoded picture and the file bytes it may borrow its rows from.
 struct LoadedPicture {
-    pellora::UninitializedBytes file;
+    std::vector<std::uint8_t> file;
     pellora::TgaImage image;
 };
 
@@ -54,7 +54,10 @@ bool load(const fs::path& path, std::vector<LoadedPicture>& pictures)
         std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), std::strerror(contents.error()));
         return false;
     }
-    pellora::UninitializedBytes bytes = std::move(contents->bytes);
+    // A copy this program writes itself: a buffer that only the kernel's read
+    // filled is mapped lazily, on its first access from user space, in some
+    // virtual machines, and those faults would land in the timed encoding.
+    std::vector<std::uint8_t> bytes(contents->bytes.begin(), contents->bytes.end());
     auto decoded = pellora::TgaDecoder::decode(bytes);
     if (!decoded) {
         std::fprintf(stderr, "cannot decode %s: %s\n", path.c_str(), pellora::describe(decoded.error()));
