@@ -40,7 +40,11 @@ void InFlightConversions::start(const SourceFile& file, const QString& newName,
 {
     auto result = std::make_shared<std::promise<std::int16_t>>();
     pending_.push_back(Pending{file, newName, result->get_future()});
-    reader_->submit([this, result, source = file.Path, destination, quality] {
+    // With one worker, a reader thread lets the next file's read overlap the
+    // encoding of this one. With more, the cores are busy encoding already
+    // and one reader would only queue the reads: each worker reads its own.
+    WorkerPool& first = jobs_ == 1 ? *reader_ : *workers_;
+    first.submit([this, result, source = file.Path, destination, quality] {
         guarded(result, [&] { read(source, destination, quality, result); });
     });
 }
@@ -54,6 +58,10 @@ void InFlightConversions::read(const std::filesystem::path& source, const std::f
         return;
     }
     auto contents = std::make_shared<FileReader::Contents>(std::move(*file));
+    if (jobs_ != 1) {
+        stage(contents, destination, quality, result);
+        return;
+    }
     workers_->submit([this, contents, destination, quality, result] {
         guarded(result, [&] { stage(contents, destination, quality, result); });
     });
