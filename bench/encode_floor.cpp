@@ -2,15 +2,15 @@
 // into JPEG when nothing but the encoder runs. Every *.tga of the folder is
 // read and decoded first, untimed; then each picture is encoded once, one
 // after the other, on this thread, with the settings the converter uses
-// (4:2:0, accurate DCT, rows handed over bottom-up as they lie in the file).
-// It calls TurboJPEG itself rather than the converter's encoder class, so the
-// floor does not inherit anything the converter might do wrong.
+// (4:2:0, accurate DCT), from whole pictures in memory the program wrote
+// itself. It calls TurboJPEG's one-call encoder rather than the converter's
+// streaming encoder, so the floor does not inherit anything the converter
+// might do wrong.
 //
 // usage: pellora_encode_floor [--quality N] DIR
 // prints one line: files=N megapixels=X seconds=Y bytes=Z
-#include "platform/FileReader.h"
-#include "platform/TgaDecoder.h"
-#include "platform/TurboJpegHandle.h"
+#include "platform/TgaRowSource.h"
+#include "platform/UniqueFd.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,7 +18,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <turbojpeg.h>
 #include <string>
 #include <vector>
 
@@ -26,11 +29,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A decoded picture and the file bytes it may borrow its rows from.
+// A decoded picture, rows top to bottom.
 struct LoadedPicture {
-    std::vector<std::uint8_t> file;
-    pellora::TgaImage image;
+    int width = 0;
+    int height = 0;
+    pellora::PixelFormat format = pellora::PixelFormat::Bgrx;
+    std::vector<std::uint8_t> pixels;
 };
+
+int turboFormatOf(pellora::PixelFormat format)
+{
+    switch (format) {
+    case pellora::PixelFormat::Gray: return TJPF_GRAY;
+    case pellora::PixelFormat::Bgr: return TJPF_BGR;
+    case pellora::PixelFormat::Bgrx: return TJPF_BGRX;
+    }
+    return TJPF_BGRX;
+}
 
 std::vector<fs::path> tgaFilesIn(const fs::path& folder)
 {
@@ -45,25 +60,38 @@ std::vector<fs::path> tgaFilesIn(const fs::path& folder)
     return files;
 }
 
-// The vector keeps each file's bytes at a stable address when it moves into
-// the picture, so a borrowed view stays valid.
+// Rows copied into memory this program writes itself: a buffer that only the
+// kernel's read filled is mapped lazily, on its first access from user space,
+// in some virtual machines, and those faults would land in the timed encoding.
 bool load(const fs::path& path, std::vector<LoadedPicture>& pictures)
 {
-    auto contents = pellora::FileReader::readAll(path);
-    if (!contents) {
-        std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), std::strerror(contents.error()));
+    pellora::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
+        std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
-    // A copy this program writes itself: a buffer that only the kernel's read
-    // filled is mapped lazily, on its first access from user space, in some
-    // virtual machines, and those faults would land in the timed encoding.
-    std::vector<std::uint8_t> bytes(contents->bytes.begin(), contents->bytes.end());
-    auto decoded = pellora::TgaDecoder::decode(bytes);
-    if (!decoded) {
-        std::fprintf(stderr, "cannot decode %s: %s\n", path.c_str(), pellora::describe(decoded.error()));
+    pellora::TgaReadBuffers buffers;
+    pellora::TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(info.st_size), buffers);
+    LoadedPicture picture;
+    if (!rows.open()) {
+        picture.width = rows.width();
+        picture.height = rows.height();
+        picture.format = rows.pixelFormat();
+        const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * pellora::bytesPerPixel(picture.format);
+        picture.pixels.reserve(rowBytes * static_cast<std::size_t>(picture.height));
+        for (int y = 0; y < picture.height; ++y) {
+            auto row = rows.nextRow();
+            if (!row)
+                break;
+            picture.pixels.insert(picture.pixels.end(), *row, *row + rowBytes);
+        }
+    }
+    if (picture.pixels.empty() || !rows.finish()) {
+        std::fprintf(stderr, "cannot decode %s\n", path.c_str());
         return false;
     }
-    pictures.push_back(LoadedPicture{std::move(bytes), std::move(*decoded)});
+    pictures.push_back(std::move(picture));
     return true;
 }
 
@@ -77,8 +105,8 @@ struct EncodeTotals {
 EncodeTotals encodeAll(const std::vector<LoadedPicture>& pictures, int quality)
 {
     EncodeTotals totals;
-    pellora::TurboJpegHandle handle;
-    if (!handle.valid()) {
+    tjhandle handle = tjInitCompress();
+    if (!handle) {
         std::fprintf(stderr, "cannot create a JPEG compressor\n");
         totals.ok = false;
         return totals;
@@ -86,26 +114,26 @@ EncodeTotals encodeAll(const std::vector<LoadedPicture>& pictures, int quality)
     // One output buffer, sized for the largest picture before the clock starts.
     unsigned long capacity = 0;
     for (const auto& picture : pictures)
-        capacity = std::max(capacity, tjBufSize(picture.image.width(), picture.image.height(), TJSAMP_420));
+        capacity = std::max(capacity, tjBufSize(picture.width, picture.height, TJSAMP_420));
     unsigned char* buffer = tjAlloc(static_cast<int>(capacity));
 
     const auto start = std::chrono::steady_clock::now();
     for (const auto& picture : pictures) {
-        const pellora::PixelView& view = picture.image.view();
-        const int subsampling = view.pixelFormat == TJPF_GRAY ? TJSAMP_GRAY : TJSAMP_420;
-        const int flags = TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC | (view.bottomUp ? TJFLAG_BOTTOMUP : 0);
+        const bool grey = picture.format == pellora::PixelFormat::Gray;
         unsigned long size = capacity;
-        if (tjCompress2(handle.get(), view.data, view.width, view.pitch, view.height, view.pixelFormat, &buffer,
-                        &size, subsampling, quality, flags) != 0) {
-            std::fprintf(stderr, "encoding failed: %s\n", tjGetErrorStr2(handle.get()));
+        if (tjCompress2(handle, picture.pixels.data(), picture.width, 0, picture.height, turboFormatOf(picture.format),
+                        &buffer, &size, grey ? TJSAMP_GRAY : TJSAMP_420, quality,
+                        TJFLAG_ACCURATEDCT | TJFLAG_NOREALLOC) != 0) {
+            std::fprintf(stderr, "encoding failed: %s\n", tjGetErrorStr2(handle));
             totals.ok = false;
             break;
         }
         totals.bytes += size;
-        totals.megapixels += static_cast<double>(view.width) * view.height / 1e6;
+        totals.megapixels += static_cast<double>(picture.width) * picture.height / 1e6;
     }
     totals.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     tjFree(buffer);
+    tjDestroy(handle);
     return totals;
 }
 

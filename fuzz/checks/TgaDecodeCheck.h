@@ -7,11 +7,11 @@
 
 namespace pellora::fuzz {
 
-// Decodes arbitrary bytes as a TGA file and checks what a decoded picture must
-// satisfy: the header's width × height pixels, every row readable inside the
-// picture's storage or the input, and mirrored or flipped pixels when only the
-// origin bits of the header change. The input is copied into a buffer of
-// exactly its size first, so AddressSanitizer reports any read past its end.
+// Decodes arbitrary bytes as a TGA file, from an in-memory file, and checks
+// what a decoded picture must satisfy: the header's width × height pixels, the
+// same outcome and pixels whatever the strip size (the smallest one makes
+// every row cross strip boundaries), and mirrored or flipped pixels when only
+// the origin bits of the header change.
 class TgaDecodeCheck {
 public:
     // The first broken invariant, or nothing.

@@ -9,11 +9,13 @@
 #include "log/modFunc.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
+#include "platform/UniqueFd.h"
 #include "platform/FolderText.h"
 #include "platform/TempFileSweeper.h"
 
 #include <atomic>
-#include <deque>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace pellora {
 
@@ -22,6 +24,7 @@ namespace {
 std::atomic<bool> runInProgress{false};
 
 constexpr int kHighestSerial = 999;
+constexpr std::size_t kCheckBufferBytes = std::size_t{1} << 20;
 
 const QString kInputFolderInvalid = QStringLiteral("コピー元フォルダが無効です。");
 const QString kOutputFolderQuestion = QStringLiteral("コピー先フォルダが無効です。\r\n新しく作成しますか？");
@@ -38,11 +41,31 @@ QString listingFailureLine(const ListingFailure& failure)
     return QStringLiteral("エラー発生 \r\n") + QString::number(failure.number) + QStringLiteral(" : ") + failure.text;
 }
 
-QString resultLine(const SourceFile& file, const QString& newName, int result)
+QString resultLine(const SourceFile& file, const QString& newName, const std::optional<Failure>& failure)
 {
-    if (result != ResultCode::Success)
-        return QStringLiteral("コピー失敗 エラーコード") + QString::number(result);
+    if (failure)
+        return QStringLiteral("コピー失敗 エラーコード") + QString::number(resultCodeOf(*failure));
     return file.Name + QStringLiteral("\t--->\t") + newName;
+}
+
+// True when `path` still names the very file that was converted and that
+// file still holds exactly the bytes that were converted. Its size and date
+// cannot tell: a picture rewritten in place within the file system's time
+// step (a second on exFAT, two on FAT) keeps both.
+bool stillHolds(const std::filesystem::path& path, const ConvertedSource& converted, UninitializedBytes& buffer)
+{
+    UniqueFd fd(FileSystem::current().open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !(FileIdentity::of(info) == converted.identity))
+        return false;
+    if (buffer.size() < kCheckBufferBytes)
+        buffer.resize(kCheckBufferBytes);
+    const auto digest = ContentDigest::ofFile(fd.get(), std::span<std::uint8_t>(buffer.data(), buffer.size()));
+    if (!digest || !(*digest == converted.digest))
+        return false;
+    // And the name still leads to it.
+    const auto named = FileIdentity::of(path);
+    return named && named->device == converted.identity.device && named->inode == converted.identity.inode;
 }
 
 QString serialName(const QString& prefix, int serial)
@@ -149,8 +172,6 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
     host_.setProgressValue(0);
 
     InFlightConversions inFlight(jobs_);
-    // Each source as it was when handed out, in the same order as inFlight.
-    std::deque<std::optional<FileIdentity>> handedOut;
     BatchEnd end = BatchEnd::Completed;
     double progress = 0;
     size_t next = 0;
@@ -170,7 +191,6 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
                 break;
             }
             const QString newName = serialName(matchPrefix_, serial);
-            handedOut.push_back(FileIdentity::of(files[next].Path));
             inFlight.start(files[next], newName, FolderText::toPath(outDir_ + newName), host_.quality());
             ++next;
         }
@@ -178,12 +198,10 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
             break;
         // Everything visible happens in list order, after that file's conversion.
         const auto done = inFlight.takeOldest([this] { host_.yield(); });
-        const auto sourceBefore = handedOut.front();
-        handedOut.pop_front();
-        report(resultLine(done.file, done.newName, done.result));
-        if (done.result == ResultCode::Success) {
+        report(resultLine(done.file, done.newName, done.failure));
+        if (!done.failure) {
             ++summary_.converted;
-            if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, sourceBefore, done.newName))
+            if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, done.source, done.newName))
                 modFunc::DeleteFileIfExists(done.file.Path);
         } else {
             ++summary_.failed;
@@ -195,14 +213,14 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
     return end;
 }
 
-bool BatchRun::mayDeleteSource(const std::filesystem::path& source, const std::optional<FileIdentity>& before,
-                               const QString& newName) const
+bool BatchRun::mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
+                               const QString& newName)
 {
-    // A source replaced or rewritten since it was handed out holds a picture
-    // the JPEG does not show; and a JPEG moved or removed meanwhile no longer
+    // A source replaced or rewritten since it was read holds a picture the
+    // JPEG does not show; and a JPEG moved or removed meanwhile no longer
     // stands in for its source. Either way the source stays.
-    return before && FileIdentity::of(source) == before &&
-           FileIdentity::of(FolderText::toPath(outDir_ + newName)).has_value();
+    return FileIdentity::of(FolderText::toPath(outDir_ + newName)).has_value() &&
+           stillHolds(source, converted, checkBuffer_);
 }
 
 void BatchRun::finish()

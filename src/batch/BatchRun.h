@@ -1,8 +1,9 @@
 #pragma once
 
 #include "batch/BatchHost.h"
+#include "batch/ConvertTgaToJpeg.h"
 #include "batch/SourceFile.h"
-#include "platform/FileIdentity.h"
+#include "platform/UninitializedBytes.h"
 
 #include <QString>
 #include <filesystem>
@@ -48,8 +49,8 @@ private:
     BatchEnd checkFoldersAndPrefix();
     bool createOutputFolder();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
-    bool mayDeleteSource(const std::filesystem::path& source, const std::optional<FileIdentity>& before,
-                         const QString& newName) const;
+    bool mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
+                         const QString& newName);
     void finish();
 
     // Adds a line to the list, and to the log when the log option is on.
@@ -66,6 +67,8 @@ private:
     // A log failure is told once, and only once the run is past its folder
     // checks: before that, the output folder may simply not exist.
     bool reportLogFailures_ = false;
+    // For reading a source once more before it is deleted.
+    UninitializedBytes checkBuffer_;
 };
 
 } // namespace pellora

@@ -1,25 +1,43 @@
 #pragma once
 
+#include "platform/ContentDigest.h"
 #include "platform/Expected.h"
-#include "platform/FileReader.h"
+#include "platform/Failure.h"
+#include "platform/FileIdentity.h"
 #include "platform/StagedFile.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 namespace pellora {
 
 // The outcome of one conversion, as the list line shows it.
 namespace ResultCode {
 constexpr std::int16_t Success = 0;
-constexpr std::int16_t DecodeFailed = -1;     // the TGA could not be read or decoded; nothing was written
+constexpr std::int16_t DecodeFailed = -1;      // the TGA could not be read or decoded; nothing was written
 constexpr std::int16_t UnexpectedFailure = 99; // includes a quality outside 0..255
 // Any other value is the JPEG writer's own code (JpegWriteStatus).
 } // namespace ResultCode
 
-// Converts one TGA file to one JPEG file, in memory from end to end. The JPEG
-// keeps the TGA's modification time. Thread-safe: each thread keeps its own
-// encoder.
+// The one place a failure's cause becomes the code the list line shows.
+std::int16_t resultCodeOf(const Failure& failure);
+
+// The file a conversion read, and a digest of exactly the bytes it converted.
+struct ConvertedSource {
+    FileIdentity identity;
+    ContentDigest digest;
+};
+
+// A JPEG written to its temporary file, not yet synced or named.
+struct StagedJpeg {
+    StagedFile file;
+    ConvertedSource source;
+};
+
+// Converts one TGA file to one JPEG file, streaming it from the file through
+// the encoder a strip at a time. The JPEG keeps the TGA's modification time.
+// Thread-safe: each thread keeps its own encoder and buffers.
 std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality);
 
@@ -27,11 +45,8 @@ std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::fi
 // can overlap with the work on the next: staging reads, decodes, encodes and
 // writes a temporary file; committing makes it durable under its final name.
 // A staged file dropped without commit leaves nothing behind.
-Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const std::filesystem::path& source,
-                                                  const std::filesystem::path& destination, int quality);
-// Staging from a file already read, so reading can run ahead of the encoder.
-Expected<StagedFile, std::int16_t> StageTgaAsJpeg(const FileReader::Contents& file,
-                                                  const std::filesystem::path& destination, int quality);
-std::int16_t CommitStagedJpeg(StagedFile& staged);
+Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
+                                             const std::filesystem::path& destination, int quality);
+std::optional<Failure> CommitStagedJpeg(StagedFile& staged);
 
 } // namespace pellora

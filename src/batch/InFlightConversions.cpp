@@ -1,7 +1,5 @@
 #include "batch/InFlightConversions.h"
 
-#include "batch/ConvertTgaToJpeg.h"
-
 #include <chrono>
 #include <exception>
 
@@ -9,15 +7,15 @@ namespace pellora {
 
 namespace {
 
-// Every path through the stages sets the result exactly once, even when a
-// stage throws: a result never set would leave the run waiting forever.
-template <typename Stage>
-void guarded(const std::shared_ptr<std::promise<std::int16_t>>& result, Stage stage)
+// Every path through the stages sets the outcome exactly once, even when a
+// stage throws: an outcome never set would leave the run waiting forever.
+template <typename Outcome, typename Stage>
+void guarded(const std::shared_ptr<std::promise<Outcome>>& outcome, Stage stage)
 {
     try {
         stage();
     } catch (const std::exception&) {
-        result->set_value(ResultCode::UnexpectedFailure);
+        outcome->set_value(Outcome{Failure::of(FailureCause::Unexpected), {}});
     }
 }
 
@@ -25,67 +23,47 @@ void guarded(const std::shared_ptr<std::promise<std::int16_t>>& result, Stage st
 
 InFlightConversions::InFlightConversions(unsigned jobs)
     : jobs_(jobs == 0 ? 1 : jobs), committer_(std::make_unique<WorkerPool>(1)),
-      workers_(std::make_unique<WorkerPool>(jobs_)), reader_(std::make_unique<WorkerPool>(1))
+      workers_(std::make_unique<WorkerPool>(jobs_))
 {
 }
 
 InFlightConversions::~InFlightConversions()
 {
     for (auto& pending : pending_)
-        pending.result.wait();
+        pending.outcome.wait();
 }
 
 void InFlightConversions::start(const SourceFile& file, const QString& newName,
                                 const std::filesystem::path& destination, int quality)
 {
-    auto result = std::make_shared<std::promise<std::int16_t>>();
-    pending_.push_back(Pending{file, newName, result->get_future()});
-    // With one worker, a reader thread lets the next file's read overlap the
-    // encoding of this one. With more, the cores are busy encoding already
-    // and one reader would only queue the reads: each worker reads its own.
-    WorkerPool& first = jobs_ == 1 ? *reader_ : *workers_;
-    first.submit([this, result, source = file.Path, destination, quality] {
-        guarded(result, [&] { read(source, destination, quality, result); });
+    auto outcome = std::make_shared<std::promise<Outcome>>();
+    pending_.push_back(Pending{file, newName, outcome->get_future()});
+    workers_->submit([this, outcome, source = file.Path, destination, quality] {
+        guarded(outcome, [&] { convert(source, destination, quality, outcome); });
     });
 }
 
-void InFlightConversions::read(const std::filesystem::path& source, const std::filesystem::path& destination,
-                               int quality, const Result& result)
+void InFlightConversions::convert(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                  int quality, const Promise& outcome)
 {
-    auto file = FileReader::readAll(source, FileReader::kMaxFileSize, false, buffers_.take());
-    if (!file) {
-        result->set_value(ResultCode::DecodeFailed);
-        return;
-    }
-    auto contents = std::make_shared<FileReader::Contents>(std::move(*file));
-    if (jobs_ != 1) {
-        stage(contents, destination, quality, result);
-        return;
-    }
-    workers_->submit([this, contents, destination, quality, result] {
-        guarded(result, [&] { stage(contents, destination, quality, result); });
-    });
-}
-
-void InFlightConversions::stage(const std::shared_ptr<FileReader::Contents>& file,
-                                const std::filesystem::path& destination, int quality, const Result& result)
-{
-    auto staged = StageTgaAsJpeg(*file, destination, quality);
-    buffers_.give(std::move(file->bytes));
+    auto staged = StageTgaAsJpeg(source, destination, quality);
     if (!staged) {
-        result->set_value(staged.error());
+        outcome->set_value(Outcome{staged.error(), {}});
         return;
     }
-    auto committing = std::make_shared<StagedFile>(std::move(*staged));
-    committer_->submit([result, committing] { result->set_value(CommitStagedJpeg(*committing)); });
+    auto committing = std::make_shared<StagedJpeg>(std::move(*staged));
+    committer_->submit([outcome, committing] {
+        outcome->set_value(Outcome{CommitStagedJpeg(committing->file), committing->source});
+    });
 }
 
 InFlightConversions::Done InFlightConversions::takeOldest(const std::function<void()>& whileWaiting)
 {
     Pending& oldest = pending_.front();
-    while (oldest.result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+    while (oldest.outcome.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
         whileWaiting();
-    Done done{std::move(oldest.file), std::move(oldest.newName), oldest.result.get()};
+    Outcome outcome = oldest.outcome.get();
+    Done done{std::move(oldest.file), std::move(oldest.newName), outcome.failure, outcome.source};
     pending_.pop_front();
     return done;
 }

@@ -1,33 +1,32 @@
 #pragma once
 
-#include "batch/BufferPool.h"
+#include "batch/ConvertTgaToJpeg.h"
 #include "batch/SourceFile.h"
 #include "batch/WorkerPool.h"
-#include "platform/FileReader.h"
 
 #include <QString>
-#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 
 namespace pellora {
 
 // Conversions handed to threads, taken back in the order they were started.
-// Each file passes three stages: a reader thread reads it, one of `jobs`
-// workers decodes and encodes it into a temporary file, and a committer
-// thread makes that file durable under its name. So reading ahead and the
-// syncs of one file overlap with the encoding of another, even with one
-// worker. At most jobs + 1 files are in flight, so memory stays bounded
-// whatever the size of the batch.
+// Each of `jobs` workers reads, decodes and encodes one file at a time into a
+// temporary file, streaming it through its own encoder; one committer thread
+// then makes that file durable under its name, so the syncs of one file
+// overlap with the encoding of the next, even with one worker. At most
+// jobs + 1 files are in flight, so memory stays bounded whatever the batch.
 class InFlightConversions {
 public:
     struct Done {
         SourceFile file;
         QString newName;
-        std::int16_t result = 0;
+        std::optional<Failure> failure;
+        ConvertedSource source; // what was converted, when nothing failed
     };
 
     explicit InFlightConversions(unsigned jobs);
@@ -43,25 +42,25 @@ public:
     Done takeOldest(const std::function<void()>& whileWaiting);
 
 private:
+    struct Outcome {
+        std::optional<Failure> failure;
+        ConvertedSource source;
+    };
     struct Pending {
         SourceFile file;
         QString newName;
-        std::future<std::int16_t> result;
+        std::future<Outcome> outcome;
     };
-    using Result = std::shared_ptr<std::promise<std::int16_t>>;
+    using Promise = std::shared_ptr<std::promise<Outcome>>;
 
-    void read(const std::filesystem::path& source, const std::filesystem::path& destination, int quality,
-              const Result& result);
-    void stage(const std::shared_ptr<FileReader::Contents>& file, const std::filesystem::path& destination,
-               int quality, const Result& result);
+    void convert(const std::filesystem::path& source, const std::filesystem::path& destination, int quality,
+                 const Promise& outcome);
 
     unsigned jobs_;
     std::deque<Pending> pending_;
-    BufferPool buffers_;
-    // Declared so that each stage outlives the one that feeds it.
+    // Declared so that the committer outlives the workers that feed it.
     std::unique_ptr<WorkerPool> committer_;
     std::unique_ptr<WorkerPool> workers_;
-    std::unique_ptr<WorkerPool> reader_;
 };
 
 } // namespace pellora

@@ -17,9 +17,10 @@ namespace {
 // the descriptor: a sweeper that can take the lock knows its writer is gone.
 UniqueFd createTemporary(FileSystem& fs, const std::filesystem::path& folder, std::filesystem::path& name)
 {
+    UniqueFd fd;
     for (int attempt = 0; attempt < 8; ++attempt) {
         name = TempFileName::next(folder);
-        UniqueFd fd(fs.open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644));
+        fd = UniqueFd(fs.open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644));
         if (fd.valid()) {
             ::flock(fd.get(), LOCK_EX | LOCK_NB);
             return fd;
@@ -27,23 +28,32 @@ UniqueFd createTemporary(FileSystem& fs, const std::filesystem::path& folder, st
         if (fd.get() != -EEXIST)
             break;
     }
-    return UniqueFd();
+    return fd;
 }
 
 } // namespace
 
-Expected<StagedFile, JpegWriteStatus> DurableFileWriter::stage(const std::filesystem::path& destination,
-                                                               std::span<const std::uint8_t> bytes,
-                                                               const std::optional<timespec>& modificationTime)
+Expected<StagedFile, int> DurableFileWriter::create(const std::filesystem::path& destination)
 {
     FileSystem& fs = FileSystem::current();
     const std::filesystem::path folder = destination.parent_path().empty() ? "." : destination.parent_path();
     std::filesystem::path temporary;
     UniqueFd fd = createTemporary(fs, folder, temporary);
     if (!fd.valid())
+        return unexpected(-fd.get());
+    return StagedFile(std::move(fd), temporary, destination);
+}
+
+Expected<StagedFile, JpegWriteStatus> DurableFileWriter::stage(const std::filesystem::path& destination,
+                                                               std::span<const std::uint8_t> bytes,
+                                                               const std::optional<timespec>& modificationTime)
+{
+    FileSystem& fs = FileSystem::current();
+    auto created = create(destination);
+    if (!created)
         return unexpected(JpegWriteStatus::CannotCreate);
-    const int descriptor = fd.get();
-    StagedFile staged(std::move(fd), temporary, destination);
+    StagedFile staged = std::move(*created);
+    const int descriptor = staged.fd();
     if (writeAll(descriptor, bytes.data(), bytes.size()) != 0)
         return unexpected(JpegWriteStatus::CannotWrite); // `staged` removes the temporary file
     if (modificationTime)

@@ -22,6 +22,10 @@ public:
                                  std::span<const std::uint8_t> bytes,
                                  const std::optional<timespec>& modificationTime);
 
+    // An empty temporary file beside `destination`, for the caller to write
+    // into through its descriptor. On failure, the errno.
+    static Expected<StagedFile, int> create(const std::filesystem::path& destination);
+
     // The first half of write: the bytes in a temporary file, not yet synced.
     // Lets the slow syncs of one file overlap with the work on the next.
     static Expected<StagedFile, JpegWriteStatus> stage(const std::filesystem::path& destination,

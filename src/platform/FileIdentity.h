@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <sys/stat.h>
 
 namespace pellora {
 
@@ -19,6 +20,7 @@ struct FileIdentity {
     // The identity of the entry itself (a link is not followed), or nothing
     // when there is no such entry.
     static std::optional<FileIdentity> of(const std::filesystem::path& path);
+    static FileIdentity of(const struct stat& info);
 
     bool operator==(const FileIdentity& other) const;
 };

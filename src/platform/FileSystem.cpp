@@ -60,6 +60,11 @@ ssize_t FileSystem::read(int fd, void* buffer, size_t size)
     return resultOf(retryOnInterrupt([&] { return ::read(fd, buffer, size); }));
 }
 
+ssize_t FileSystem::pread(int fd, void* buffer, size_t size, off_t offset)
+{
+    return resultOf(retryOnInterrupt([&] { return ::pread(fd, buffer, size, offset); }));
+}
+
 ssize_t FileSystem::write(int fd, const void* buffer, size_t size)
 {
     return resultOf(retryOnInterrupt([&] { return ::write(fd, buffer, size); }));

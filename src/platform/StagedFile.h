@@ -20,6 +20,9 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
+    // The temporary file, open for writing.
+    int fd() const { return fd_.get(); }
+
     // Safe to run on another thread than the one that staged the file.
     JpegWriteStatus commit();
 

@@ -20,11 +20,31 @@ void fill(std::uint8_t* out, const std::uint8_t* value, int count)
     }
 }
 
+template <typename Reader>
+auto byDepth(int bytesPerPixel, Reader&& reader)
+{
+    switch (bytesPerPixel) {
+    case 1: return reader(std::integral_constant<int, 1>{});
+    case 2: return reader(std::integral_constant<int, 2>{});
+    case 3: return reader(std::integral_constant<int, 3>{});
+    default: return reader(std::integral_constant<int, 4>{});
+    }
+}
+
 } // namespace
 
-TgaRleReader::TgaRleReader(std::span<const std::uint8_t> packets, int bytesPerPixel)
-    : next_(packets.data()), end_(packets.data() + packets.size()), bytesPerPixel_(bytesPerPixel)
+TgaRleReader::TgaRleReader(int bytesPerPixel) : bytesPerPixel_(bytesPerPixel) {}
+
+void TgaRleReader::setInput(const std::uint8_t* data, std::size_t size, std::uint64_t fileOffset)
 {
+    begin_ = next_ = data;
+    end_ = data + size;
+    fileOffset_ = fileOffset;
+}
+
+std::uint64_t TgaRleReader::position() const
+{
+    return fileOffset_ + static_cast<std::uint64_t>(next_ - begin_);
 }
 
 std::uint64_t TgaRleReader::minimumBytes(std::uint64_t pixels, int bytesPerPixel)
@@ -33,14 +53,52 @@ std::uint64_t TgaRleReader::minimumBytes(std::uint64_t pixels, int bytesPerPixel
     return packets * static_cast<std::uint64_t>(1 + bytesPerPixel);
 }
 
+std::size_t TgaRleReader::maximumRowBytes(int width, int bytesPerPixel)
+{
+    // One raw packet per pixel, at worst; a packet carried over from the row
+    // before adds no header.
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(1 + bytesPerPixel);
+}
+
+std::optional<TgaError> TgaRleReader::startInsidePacket(int used)
+{
+    left_ = 0;
+    return byDepth(bytesPerPixel_, [&](auto bpp) -> std::optional<TgaError> {
+        constexpr int Bpp = decltype(bpp)::value;
+        if (auto error = startPacket<Bpp>())
+            return error;
+        const std::size_t skipped = static_cast<std::size_t>(used) * Bpp;
+        if (used < 0 || used >= left_ || (!repeating_ && static_cast<std::size_t>(end_ - next_) < skipped))
+            return TgaError::TruncatedPixels;
+        if (!repeating_)
+            next_ += skipped;
+        left_ -= used;
+        return std::nullopt;
+    });
+}
+
 std::optional<TgaError> TgaRleReader::read(std::uint8_t* out, int count)
 {
-    switch (bytesPerPixel_) {
-    case 1: return readAs<1>(out, count);
-    case 2: return readAs<2>(out, count);
-    case 3: return readAs<3>(out, count);
-    default: return readAs<4>(out, count);
+    return byDepth(bytesPerPixel_, [&](auto bpp) { return readAs<decltype(bpp)::value>(out, count); });
+}
+
+template <int Bpp>
+std::optional<TgaError> TgaRleReader::startPacket()
+{
+    if (next_ == end_)
+        return TgaError::TruncatedPixels;
+    packetOffset_ = position();
+    const std::uint8_t packetHeader = *next_++;
+    left_ = packetCount_ = (packetHeader & 0x7F) + 1;
+    repeating_ = (packetHeader & 0x80) != 0;
+    // A raw packet's pixels are checked as they are read.
+    if (repeating_) {
+        if (static_cast<std::size_t>(end_ - next_) < Bpp)
+            return TgaError::TruncatedPixels;
+        std::memcpy(value_, next_, Bpp);
+        next_ += Bpp;
     }
+    return std::nullopt;
 }
 
 template <int Bpp>
@@ -48,29 +106,23 @@ std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
 {
     while (count > 0) {
         if (left_ == 0) {
-            if (next_ == end_)
-                return TgaError::TruncatedPixels;
-            std::uint8_t packetHeader = *next_++;
-            left_ = (packetHeader & 0x7F) + 1;
-            repeating_ = (packetHeader & 0x80) != 0;
-            if (repeating_) {
-                if (end_ - next_ < Bpp)
-                    return TgaError::TruncatedPixels;
-                std::memcpy(value_, next_, Bpp);
-                next_ += Bpp;
-            }
+            if (auto error = startPacket<Bpp>())
+                return error;
         }
-        int n = std::min(left_, count);
-        std::size_t bytes = static_cast<std::size_t>(n) * Bpp;
+        const int n = std::min(left_, count);
+        const std::size_t bytes = static_cast<std::size_t>(n) * Bpp;
         if (repeating_) {
-            fill<Bpp>(out, value_, n);
+            if (out)
+                fill<Bpp>(out, value_, n);
         } else {
             if (static_cast<std::size_t>(end_ - next_) < bytes)
                 return TgaError::TruncatedPixels;
-            std::memcpy(out, next_, bytes);
+            if (out)
+                std::memcpy(out, next_, bytes);
             next_ += bytes;
         }
-        out += bytes;
+        if (out)
+            out += bytes;
         left_ -= n;
         count -= n;
     }

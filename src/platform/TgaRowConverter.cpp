@@ -1,7 +1,7 @@
 #include "platform/TgaRowConverter.h"
 
+#include <algorithm>
 #include <cstring>
-#include <turbojpeg.h>
 
 namespace pellora {
 
@@ -41,6 +41,19 @@ std::uint32_t mapEntry(const std::uint8_t* entry, int entryBytes)
     return packBgrx(bgrx);
 }
 
+template <int Bpp>
+void mirrorPixels(std::uint8_t* row, int width)
+{
+    std::uint8_t* left = row;
+    std::uint8_t* right = row + static_cast<std::size_t>(width - 1) * Bpp;
+    std::uint8_t swap[Bpp];
+    for (; left < right; left += Bpp, right -= Bpp) {
+        std::memcpy(swap, left, Bpp);
+        std::memcpy(left, right, Bpp);
+        std::memcpy(right, swap, Bpp);
+    }
+}
+
 bool anyMissing(std::uint32_t orOfEntries)
 {
     std::uint8_t bytes[4];
@@ -51,29 +64,29 @@ bool anyMissing(std::uint32_t orOfEntries)
 } // namespace
 
 TgaRowConverter::TgaRowConverter(const TgaHeader& header, std::span<const std::uint8_t> colorMap)
-    : inputBytes_(header.bytesPerPixel())
+    : width_(header.width), rightToLeft_(header.rightToLeft()), inputBytes_(header.bytesPerPixel())
 {
     switch (header.kind()) {
     case TgaHeader::Kind::Greyscale:
         op_ = header.pixelBits == 16 ? Op::GreyAlpha : Op::Copy;
         outputBytes_ = 1;
-        pixelFormat_ = TJPF_GRAY;
+        pixelFormat_ = PixelFormat::Gray;
         break;
     case TgaHeader::Kind::ColorMapped:
         op_ = header.pixelBits == 16 ? Op::Index16 : Op::Index8;
         outputBytes_ = 4;
-        pixelFormat_ = TJPF_BGRX;
+        pixelFormat_ = PixelFormat::Bgrx;
         buildPalette(header, colorMap);
         break;
     case TgaHeader::Kind::TrueColor:
         if (header.pixelBits == 24) {
             op_ = Op::Copy;
             outputBytes_ = 3;
-            pixelFormat_ = TJPF_BGR;
+            pixelFormat_ = PixelFormat::Bgr;
         } else {
             op_ = header.pixelBits == 32 ? Op::Copy : Op::Rgb555;
             outputBytes_ = 4;
-            pixelFormat_ = TJPF_BGRX;
+            pixelFormat_ = PixelFormat::Bgrx;
         }
         break;
     }
@@ -92,6 +105,25 @@ void TgaRowConverter::buildPalette(const TgaHeader& header, std::span<const std:
             break; // entries no pixel value can reach
         palette_[index] = mapEntry(colorMap.data() + entry * static_cast<std::size_t>(entryBytes),
                                    entryBytes);
+    }
+}
+
+bool TgaRowConverter::convertRow(const std::uint8_t* in, std::uint8_t* out) const
+{
+    if (!convert(in, out, width_))
+        return false;
+    putInOrder(out);
+    return true;
+}
+
+void TgaRowConverter::putInOrder(std::uint8_t* row) const
+{
+    if (!rightToLeft_)
+        return;
+    switch (outputBytes_) {
+    case 1: std::reverse(row, row + width_); break;
+    case 3: mirrorPixels<3>(row, width_); break;
+    default: mirrorPixels<4>(row, width_); break;
     }
 }
 

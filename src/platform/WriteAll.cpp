@@ -20,4 +20,20 @@ int writeAll(int fd, const void* data, std::size_t size)
     return 0;
 }
 
+ssize_t readAllAt(int fd, void* data, std::size_t size, std::uint64_t offset)
+{
+    FileSystem& fs = FileSystem::current();
+    auto* bytes = static_cast<unsigned char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = fs.pread(fd, bytes + done, size - done, offset + done);
+        if (n < 0)
+            return n;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
 } // namespace pellora

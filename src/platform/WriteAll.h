@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace pellora {
 
@@ -10,5 +11,9 @@ namespace pellora {
 // turns out. 0, or minus errno; a write that makes no progress counts as EIO
 // rather than looping forever.
 int writeAll(int fd, const void* data, std::size_t size);
+
+// Reads `size` bytes from `offset` through FileSystem, however short each read
+// call turns out: fewer only at the end of the file. The count, or minus errno.
+ssize_t readAllAt(int fd, void* data, std::size_t size, std::uint64_t offset);
 
 } // namespace pellora

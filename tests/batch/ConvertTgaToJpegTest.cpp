@@ -4,6 +4,7 @@
 #include "support/JpegProbe.h"
 #include "support/RecordingFileSystem.h"
 #include "support/TempDir.h"
+#include "support/TgaLayouts.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -74,6 +75,49 @@ TEST_F(ConvertTgaToJpegTest, TheJpegKeepsTheScreenshotsDate)
     struct stat info {};
     ASSERT_EQ(::stat(destination().c_str(), &info), 0);
     EXPECT_EQ(info.st_mtime, 1'500'000'000);
+}
+
+// The streamed JPEG is, byte for byte, what TurboJPEG's one-call encoder
+// makes of the whole decoded picture, for every layout, origin and quality.
+class StreamedJpegTest : public ::testing::TestWithParam<std::tuple<test::TgaLayout, bool, int>> {};
+
+TEST_P(StreamedJpegTest, SameBytesAsTheWholePictureEncoder)
+{
+    auto [layout, runLength, originBits] = GetParam();
+    test::TempDir dir;
+    const test::TgaPicture picture = test::layoutPicture(layout.kind, 67, 35);
+    test::writeBytes(dir / "shot.tga", test::buildTga(picture, test::formatFor(layout, runLength, originBits)));
+    for (int quality : {1, 50, 90, 100}) {
+        SCOPED_TRACE("quality " + std::to_string(quality));
+        const auto jpeg = dir / ("q" + std::to_string(quality) + ".jpg");
+        ASSERT_EQ(ConvertTgaToJpeg(dir / "shot.tga", jpeg, quality), ResultCode::Success);
+        EXPECT_TRUE(test::readBytes(jpeg) ==
+                    test::referenceJpeg(test::opaque(picture), layout.kind == test::TgaKind::Greyscale, quality));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLayouts, StreamedJpegTest,
+                         ::testing::Combine(::testing::ValuesIn(test::tgaLayouts()), ::testing::Bool(),
+                                            ::testing::ValuesIn(test::kOriginBits)),
+                         test::layoutCaseName);
+
+// Pictures of many strips, read from the end when stored bottom row first.
+TEST(StreamedLargeJpegTest, ManyStripsGiveTheSameBytes)
+{
+    test::TempDir dir;
+    const test::TgaPicture picture = test::samplePicture(1531, 877, 3);
+    for (int bits : {24, 32}) {
+        for (bool runLength : {false, true}) {
+            SCOPED_TRACE(std::to_string(bits) + (runLength ? " rle" : " raw"));
+            test::TgaSpec format;
+            format.pixelBits = bits;
+            format.runLength = runLength;
+            test::writeBytes(dir / "big.tga", test::buildTga(picture, format));
+            ASSERT_EQ(ConvertTgaToJpeg(dir / "big.tga", dir / "big.jpg", 90), ResultCode::Success);
+            EXPECT_TRUE(test::readBytes(dir / "big.jpg") == test::referenceJpeg(test::opaque(picture), false, 90));
+            std::filesystem::remove(dir / "big.jpg");
+        }
+    }
 }
 
 } // namespace

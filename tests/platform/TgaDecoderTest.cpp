@@ -1,8 +1,7 @@
-#include "platform/TgaDecoder.h"
-#include "support/TgaBuilder.h"
+#include "checks/DecodeTgaInMemory.h"
+#include "support/TgaLayouts.h"
 
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <string>
 #include <tuple>
@@ -18,162 +17,57 @@ using test::TgaSpec;
 namespace tga = test::tga;
 using Bytes = std::vector<std::uint8_t>;
 
-Expected<TgaImage, TgaError> decode(const Bytes& file)
+Expected<fuzz::DecodedTga, TgaError> decode(const Bytes& file, std::size_t stripBytes = TgaRowSource::kStripBytes)
 {
-    return TgaDecoder::decode(std::span<const std::uint8_t>(file.data(), file.size()));
+    auto decoded = fuzz::decodeTgaInMemory(file, stripBytes);
+    if (decoded)
+        return std::move(*decoded);
+    EXPECT_EQ(decoded.error().cause, FailureCause::BadTga) << fuzz::describeFailure(decoded.error());
+    return unexpected(decoded.error().tga);
 }
 
-// Colours from 5-bit levels, so 15/16-bit files hold them exactly; every level
-// appears in every channel. A flat band wider than a scan line's remainder
-// makes run-length packets cross rows; alpha varies, including 0.
-TgaPicture samplePicture(TgaKind kind, int width = 133, int height = 6)
-{
-    TgaPicture picture(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            bool flat = x >= 90 || y == 3;
-            int q = flat ? 17 : (x * 5 + y * 11) % 32;
-            if (kind == TgaKind::ColorMapped)
-                q %= 20; // stays well inside an 8-bit index with a raised first entry
-            Bgra p{test::fiveBitLevel(q), test::fiveBitLevel((q + 9) % 32),
-                   test::fiveBitLevel((q + 21) % 32), std::uint8_t((x * 37 + y) % 256)};
-            if (kind == TgaKind::Greyscale)
-                p.b = p.r = p.g;
-            if (kind == TgaKind::ColorMapped)
-                p.a = std::uint8_t(q * 13); // one alpha per colour keeps the map small
-            picture.at(x, y) = p;
-        }
-    }
-    return picture;
-}
-
-struct Variant {
-    const char* name;
-    TgaKind kind;
-    int pixelBits;
-    int mapEntryBits;
-    int expectedFormat;
-};
-
-const Variant kVariants[] = {
-    {"Mapped8Entry15", TgaKind::ColorMapped, 8, 15, TJPF_BGRX},
-    {"Mapped8Entry16", TgaKind::ColorMapped, 8, 16, TJPF_BGRX},
-    {"Mapped8Entry24", TgaKind::ColorMapped, 8, 24, TJPF_BGRX},
-    {"Mapped8Entry32", TgaKind::ColorMapped, 8, 32, TJPF_BGRX},
-    {"Mapped16Entry24", TgaKind::ColorMapped, 16, 24, TJPF_BGRX},
-    {"True15", TgaKind::TrueColor, 15, 0, TJPF_BGRX},
-    {"True16", TgaKind::TrueColor, 16, 0, TJPF_BGRX},
-    {"True24", TgaKind::TrueColor, 24, 0, TJPF_BGR},
-    {"True32", TgaKind::TrueColor, 32, 0, TJPF_BGRX},
-    {"Grey8", TgaKind::Greyscale, 8, 0, TJPF_GRAY},
-    {"Grey16", TgaKind::Greyscale, 16, 0, TJPF_GRAY},
-};
-
-TgaSpec formatFor(const Variant& v, bool runLength, int originBits)
-{
-    TgaSpec format;
-    format.kind = v.kind;
-    format.pixelBits = v.pixelBits;
-    format.mapEntryBits = v.mapEntryBits;
-    // A raised first entry; with 16-bit indices, one whose values need both bytes.
-    if (v.kind == TgaKind::ColorMapped)
-        format.mapFirstIndex = v.pixelBits == 16 ? 1000 : 200;
-    format.runLength = runLength;
-    format.topFirst = (originBits & 0x20) != 0;
-    format.rightToLeft = (originBits & 0x10) != 0;
-    format.id = "shot-id";
-    // A TGA 2.0 footer after the pixels must be ignored.
-    format.trailer = Bytes(8, 0);
-    const char signature[] = "TRUEVISION-XFILE.";
-    format.trailer.insert(format.trailer.end(), signature, signature + sizeof signature);
-    return format;
-}
-
-class TgaVariantTest : public ::testing::TestWithParam<std::tuple<Variant, bool, int>> {};
+class TgaVariantTest : public ::testing::TestWithParam<std::tuple<test::TgaLayout, bool, int>> {};
 
 TEST_P(TgaVariantTest, DecodesThePictureTheHeaderDescribes)
 {
-    auto [variant, runLength, originBits] = GetParam();
-    TgaPicture picture = samplePicture(variant.kind);
-    TgaSpec format = formatFor(variant, runLength, originBits);
-    Bytes file = test::buildTga(picture, format);
+    auto [layout, runLength, originBits] = GetParam();
+    TgaPicture picture = test::layoutPicture(layout.kind);
+    Bytes file = test::buildTga(picture, test::formatFor(layout, runLength, originBits));
 
     auto image = decode(file);
     ASSERT_TRUE(image) << describe(image.error());
-    EXPECT_EQ(image->view().pixelFormat, variant.expectedFormat);
-    EXPECT_EQ(image->width(), picture.width);
-    EXPECT_EQ(image->height(), picture.height);
-    EXPECT_TRUE(test::pictureFromView(image->view()) == test::opaque(picture));
+    EXPECT_EQ(image->format, layout.expectedFormat);
+    EXPECT_EQ(image->width, picture.width);
+    EXPECT_EQ(image->height, picture.height);
+    EXPECT_TRUE(test::pictureOf(*image) == test::opaque(picture));
 }
 
-std::string variantName(const ::testing::TestParamInfo<TgaVariantTest::ParamType>& info)
+// Rows and run-length packets that cross strip boundaries, and bottom-up
+// run-length files read in many strips from the end: the smallest strips
+// there are, at several sizes so that boundaries fall everywhere.
+TEST_P(TgaVariantTest, StripBoundariesChangeNothing)
 {
-    auto [variant, runLength, originBits] = info.param;
-    static const char* origins[] = {"BottomLeft", "BottomRight", "TopLeft", "TopRight"};
-    return std::string(variant.name) + (runLength ? "Rle" : "Raw") + origins[originBits >> 4];
+    auto [layout, runLength, originBits] = GetParam();
+    TgaPicture picture = test::layoutPicture(layout.kind, 301, 47);
+    Bytes file = test::buildTga(picture, test::formatFor(layout, runLength, originBits));
+    for (std::size_t strip : {std::size_t{4096}, std::size_t{8192}, std::size_t{12288}}) {
+        SCOPED_TRACE("strip " + std::to_string(strip));
+        auto image = decode(file, strip);
+        ASSERT_TRUE(image) << describe(image.error());
+        EXPECT_TRUE(test::pictureOf(*image) == test::opaque(picture));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllVariants, TgaVariantTest,
-                         ::testing::Combine(::testing::ValuesIn(kVariants), ::testing::Bool(),
-                                            ::testing::Values(0x00, 0x10, 0x20, 0x30)),
-                         variantName);
-
-// --- Zero copy -------------------------------------------------------------
-
-TEST(TgaDecoderBorrowTest, UncompressedLeftToRightTrueColourBorrowsTheFile)
-{
-    for (int bits : {24, 32}) {
-        for (bool topFirst : {false, true}) {
-            SCOPED_TRACE("bits " + std::to_string(bits) + (topFirst ? " top-first" : " bottom-first"));
-            TgaSpec format;
-            format.pixelBits = bits;
-            format.topFirst = topFirst;
-            format.id = "abc";
-            TgaPicture picture = samplePicture(TgaKind::TrueColor, 7, 3);
-            Bytes file = test::buildTga(picture, format);
-
-            auto image = decode(file);
-            ASSERT_TRUE(image) << describe(image.error());
-            EXPECT_FALSE(image->ownsPixels());
-            EXPECT_EQ(image->view().data, file.data() + tga::kHeaderSize + 3);
-            EXPECT_EQ(image->view().pitch, 7 * bits / 8);
-            EXPECT_EQ(image->view().bottomUp, !topFirst);
-            EXPECT_TRUE(test::pictureFromView(image->view()) == test::opaque(picture));
-        }
-    }
-}
-
-TEST(TgaDecoderBorrowTest, RowsThatNeedWorkAreOwnedTopDown)
-{
-    TgaSpec mirrored;
-    mirrored.rightToLeft = true;
-    TgaSpec packed;
-    packed.runLength = true;
-    packed.pixelBits = 32;
-    for (const TgaSpec& format : {mirrored, packed}) {
-        auto image = decode(test::buildTga(samplePicture(TgaKind::TrueColor, 9, 4), format));
-        ASSERT_TRUE(image) << describe(image.error());
-        EXPECT_TRUE(image->ownsPixels());
-        EXPECT_FALSE(image->view().bottomUp);
-    }
-}
-
-TEST(TgaDecoderBorrowTest, OwnedImageKeepsItsRowsWhenMoved)
-{
-    TgaSpec format;
-    format.runLength = true;
-    TgaPicture picture = samplePicture(TgaKind::TrueColor, 9, 4);
-    auto decoded = decode(test::buildTga(picture, format));
-    ASSERT_TRUE(decoded);
-    TgaImage moved = std::move(decoded).value();
-    EXPECT_TRUE(test::pictureFromView(moved.view()) == test::opaque(picture));
-}
+                         ::testing::Combine(::testing::ValuesIn(test::tgaLayouts()), ::testing::Bool(),
+                                            ::testing::ValuesIn(test::kOriginBits)),
+                         test::layoutCaseName);
 
 // --- Content details ---------------------------------------------------------
 
 TEST(TgaDecoderContentTest, ThirtyTwoBitColoursSurviveZeroAlpha)
 {
-    TgaPicture picture = samplePicture(TgaKind::TrueColor, 10, 3);
+    TgaPicture picture = test::layoutPicture(TgaKind::TrueColor, 10, 3);
     for (Bgra& p : picture.pixels)
         p.a = 0;
     for (bool runLength : {false, true}) {
@@ -183,8 +77,8 @@ TEST(TgaDecoderContentTest, ThirtyTwoBitColoursSurviveZeroAlpha)
         Bytes file = test::buildTga(picture, format); // an uncompressed image borrows it
         auto image = decode(file);
         ASSERT_TRUE(image) << describe(image.error());
-        EXPECT_EQ(image->view().pixelFormat, TJPF_BGRX);
-        EXPECT_TRUE(test::pictureFromView(image->view()) == test::opaque(picture));
+        EXPECT_EQ(image->format, PixelFormat::Bgrx);
+        EXPECT_TRUE(test::pictureOf(*image) == test::opaque(picture));
     }
 }
 
@@ -199,7 +93,7 @@ TEST(TgaDecoderContentTest, FiveBitChannelsWidenWithTheirTopBits)
     file.insert(file.end(), {0x1F, 0x00, 0x20, 0x00, 0x00, 0x40, 0x63, 0x8C});
     auto image = decode(file);
     ASSERT_TRUE(image) << describe(image.error());
-    TgaPicture got = test::pictureFromView(image->view());
+    TgaPicture got = test::pictureOf(*image);
     EXPECT_EQ(got.at(0, 0), (Bgra{255, 0, 0, 255}));
     EXPECT_EQ(got.at(1, 0), (Bgra{0, 8, 0, 255}));
     EXPECT_EQ(got.at(2, 0), (Bgra{0, 0, 132, 255}));
@@ -208,7 +102,7 @@ TEST(TgaDecoderContentTest, FiveBitChannelsWidenWithTheirTopBits)
 
 TEST(TgaDecoderContentTest, ColourMapInATrueColourFileIsSkipped)
 {
-    TgaPicture picture = samplePicture(TgaKind::TrueColor, 5, 2);
+    TgaPicture picture = test::layoutPicture(TgaKind::TrueColor, 5, 2);
     Bytes file = test::buildTga(picture, TgaSpec{});
     file[tga::kColorMapType] = 1;
     tga::putU16(file, tga::kMapLength, 2);
@@ -216,7 +110,7 @@ TEST(TgaDecoderContentTest, ColourMapInATrueColourFileIsSkipped)
     file.insert(file.begin() + tga::kHeaderSize, {1, 2, 3, 4, 5, 6});
     auto image = decode(file);
     ASSERT_TRUE(image) << describe(image.error());
-    EXPECT_TRUE(test::pictureFromView(image->view()) == test::opaque(picture));
+    EXPECT_TRUE(test::pictureOf(*image) == test::opaque(picture));
 }
 
 // --- Refusals ----------------------------------------------------------------
@@ -231,7 +125,7 @@ void expectRefused(const Bytes& file, TgaError expected)
 
 Bytes smallFile(TgaSpec format = {})
 {
-    return test::buildTga(samplePicture(format.kind, 6, 3), format);
+    return test::buildTga(test::layoutPicture(format.kind, 6, 3), format);
 }
 
 Bytes headerOnly(int width, int height, int imageType = 2, int bits = 24)
@@ -357,7 +251,7 @@ TEST(TgaDecoderRefusalTest, PacketRunningPastTheImage)
     run[tga::kHeaderSize] = 0x80 | 8;
     expectRefused(run, TgaError::RunOverflowsImage);
 
-    TgaPicture noisy = samplePicture(TgaKind::TrueColor, 4, 2);
+    TgaPicture noisy = test::layoutPicture(TgaKind::TrueColor, 4, 2);
     Bytes raw = test::buildTga(noisy, format);
     ASSERT_EQ(raw[tga::kHeaderSize], 7); // one raw packet of all eight pixels
     raw[tga::kHeaderSize] = 8;
@@ -370,18 +264,39 @@ TEST(TgaDecoderRefusalTest, PacketRunningPastTheImage)
 TEST(TgaDecoderRefusalTest, EveryTruncationFails)
 {
     std::vector<TgaSpec> formats;
-    for (const Variant& v : kVariants)
+    for (const test::TgaLayout& layout : test::tgaLayouts())
         for (bool runLength : {false, true})
-            formats.push_back(formatFor(v, runLength, 0x00));
+            formats.push_back(test::formatFor(layout, runLength, 0x00));
     for (const TgaSpec& format : formats) {
         TgaSpec noTrailer = format;
         noTrailer.trailer.clear();
-        Bytes file = test::buildTga(samplePicture(format.kind, 9, 3), noTrailer);
+        Bytes file = test::buildTga(test::layoutPicture(format.kind, 9, 3), noTrailer);
         for (std::size_t size = 0; size < file.size(); ++size) {
             Bytes cut(file.begin(), file.begin() + std::ptrdiff_t(size));
             auto image = decode(cut);
             ASSERT_FALSE(image) << "bits " << format.pixelBits << " rle " << format.runLength
                                 << " decoded at " << size << " of " << file.size() << " bytes";
+        }
+    }
+}
+
+// A file cut short is refused before a row goes out, whichever strip the cut
+// falls in, for files read from the front and from the end.
+TEST(TgaDecoderRefusalTest, TruncatedInsideALaterStrip)
+{
+    for (bool runLength : {false, true}) {
+        for (int originBits : {0x00, 0x20}) {
+            TgaSpec format = test::formatFor(test::tgaLayouts()[7], runLength, originBits); // True24
+            format.trailer.clear();
+            Bytes file = test::buildTga(test::layoutPicture(TgaKind::TrueColor, 301, 47), format);
+            for (std::size_t cut : {file.size() - 1, file.size() - 5000, file.size() / 2 + 77, std::size_t{4100}}) {
+                SCOPED_TRACE("rle " + std::to_string(runLength) + " origin " + std::to_string(originBits) +
+                             " cut at " + std::to_string(cut));
+                Bytes truncated(file.begin(), file.begin() + std::ptrdiff_t(cut));
+                auto image = decode(truncated, 4096);
+                ASSERT_FALSE(image);
+                EXPECT_EQ(image.error(), TgaError::TruncatedPixels) << describe(image.error());
+            }
         }
     }
 }

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <csignal>
 #include <functional>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace pellora {
 namespace {
@@ -104,20 +106,46 @@ struct FaultCase {
     bool tempMayFollowTheFolder = false;
 };
 
-void replaceWithNewPicture(FaultedRun& run, const std::string& name, int index, bool inPlace)
+enum class Replacement { NewFile, InPlace, InPlaceKeepingTheDate };
+
+void replaceWithNewPicture(FaultedRun& run, const std::string& name, int index, Replacement how)
 {
     const auto path = run.in() / name;
     const auto picture = test::distinctPicture(48, 32, index);
     const auto staged = run.dir / ("staged-" + name);
     test::writeGameTga(staged, picture);
     const auto bytes = test::readBytes(staged);
-    if (inPlace) {
+    struct stat before {};
+    ::stat(path.c_str(), &before);
+    if (how == Replacement::NewFile) {
+        std::filesystem::rename(staged, path); // a new file under the old name
+    } else {
         test::writeBytes(path, bytes); // same inode, new content
         std::filesystem::remove(staged);
-    } else {
-        std::filesystem::rename(staged, path); // a new file under the old name
+    }
+    // As on a file system that keeps times in whole seconds (exFAT) or two
+    // (FAT): a rewrite within the step keeps size and date.
+    if (how == Replacement::InPlaceKeepingTheDate) {
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
     }
     run.ledger.expect(name + " (new)", bytes, picture);
+}
+
+// The source grows or shrinks while the worker reads it: the JPEG would show
+// neither version, so the file fails and its source stays.
+void changeWhileRead(FaultedRun& run, const std::string& name, bool grow)
+{
+    const auto path = run.in() / name;
+    auto bytes = test::readBytes(path);
+    run.ledger.forget(name);
+    if (grow)
+        bytes.insert(bytes.end(), 4096, 0x5A);
+    else
+        bytes.resize(bytes.size() / 2);
+    if (grow)
+        run.ledger.expect(name + " (grown)", bytes, test::distinctPicture(48, 32, 2));
+    run.fs.afterFirstRead(name, [path, bytes] { test::writeBytes(path, bytes); });
 }
 
 std::vector<FaultCase> faultCases()
@@ -159,11 +187,22 @@ std::vector<FaultCase> faultCases()
         {"source removed after it is read",
          [](FaultedRun& r) { r.fs.afterClose("b.tga", [&r] { std::filesystem::remove(r.in() / "b.tga"); }); }, 0},
         {"source replaced by a new file after it is read",
-         [](FaultedRun& r) { r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 50, false); }); }, 0,
-         0, false, false, {"b.tga"}},
+         [](FaultedRun& r) {
+             r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 50, Replacement::NewFile); });
+         },
+         0, 0, false, false, {"b.tga"}},
         {"source rewritten in place after it is read",
-         [](FaultedRun& r) { r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 51, true); }); }, 0, 0,
-         false, false, {"b.tga"}},
+         [](FaultedRun& r) {
+             r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 51, Replacement::InPlace); });
+         },
+         0, 0, false, false, {"b.tga"}},
+        {"source rewritten in place within the file system's time step",
+         [](FaultedRun& r) {
+             r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 52, Replacement::InPlaceKeepingTheDate); });
+         },
+         0, 0, false, false, {"b.tga"}},
+        {"source grows while it is read", [](FaultedRun& r) { changeWhileRead(r, "b.tga", true); }, 1, -1},
+        {"source shrinks while it is read", [](FaultedRun& r) { changeWhileRead(r, "b.tga", false); }, 1, -1},
         {"output folder moved to the trash during the run",
          [](FaultedRun& r) {
              r.fs.afterClose("b.tga", [&r] { std::filesystem::rename(r.out(), r.trash()); });

@@ -14,6 +14,12 @@ void FaultyFileSystem::limitWrites(const std::string& nameContains, size_t bytes
     writeLimits_.emplace_back(nameContains, bytes);
 }
 
+void FaultyFileSystem::afterFirstRead(const std::string& nameContains, std::function<void()> action)
+{
+    std::lock_guard lock(mutex_);
+    afterRead_.push_back(Hook{nameContains, std::move(action)});
+}
+
 void FaultyFileSystem::afterOpen(const std::string& nameContains, std::function<void()> action)
 {
     std::lock_guard lock(mutex_);
@@ -93,6 +99,13 @@ int FaultyFileSystem::open(const std::filesystem::path& path, int flags, mode_t 
         runHook(afterOpen_, path.string());
     }
     return fd;
+}
+
+ssize_t FaultyFileSystem::pread(int fd, void* buffer, size_t size, off_t offset)
+{
+    const ssize_t n = FileSystem::pread(fd, buffer, size, offset);
+    runHook(afterRead_, nameOf(fd));
+    return n;
 }
 
 ssize_t FaultyFileSystem::write(int fd, const void* buffer, size_t size)

@@ -11,7 +11,7 @@
 namespace pellora::test {
 
 // A file system that fails chosen calls on chosen files, and runs test code
-// at chosen moments (right after a file is opened, or closed) to play a user
+// at chosen moments (right after a file is opened, first read, or closed) to play a user
 // or another program changing the folder under a running batch. Unlike the
 // recording seam, writes and syncs are matched by the name of the file their
 // descriptor was opened with, so a fault can hit a JPEG's temporary file
@@ -26,6 +26,9 @@ public:
     void limitWrites(const std::string& nameContains, size_t bytes);
     void afterOpen(const std::string& nameContains, std::function<void()> action);
     void afterClose(const std::string& nameContains, std::function<void()> action);
+    // After the first positioned read of a matching file: the file is open
+    // and partly read.
+    void afterFirstRead(const std::string& nameContains, std::function<void()> action);
 
     // How many calls were made to fail.
     int failuresDelivered() const;
@@ -33,6 +36,7 @@ public:
     std::vector<std::string> calls() const;
 
     int open(const std::filesystem::path& path, int flags, mode_t mode) override;
+    ssize_t pread(int fd, void* buffer, size_t size, off_t offset) override;
     ssize_t write(int fd, const void* buffer, size_t size) override;
     int fsync(int fd) override;
     int close(int fd) override;
@@ -59,7 +63,7 @@ private:
     mutable std::mutex mutex_;
     std::multimap<Op, Fault> faults_;
     std::vector<std::pair<std::string, size_t>> writeLimits_;
-    std::vector<Hook> afterOpen_, afterClose_;
+    std::vector<Hook> afterOpen_, afterClose_, afterRead_;
     std::map<int, std::string> names_;
     std::vector<std::string> calls_;
     int delivered_ = 0;

@@ -27,6 +27,33 @@ std::optional<TgaPicture> decodeJpegFile(const std::filesystem::path& path)
     return result;
 }
 
+std::vector<std::uint8_t> referenceJpeg(const TgaPicture& picture, bool greyscale, int quality)
+{
+    const int channels = greyscale ? 1 : 4;
+    std::vector<unsigned char> rows(picture.pixels.size() * static_cast<std::size_t>(channels));
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        const Bgra& p = picture.pixels[i];
+        if (greyscale) {
+            rows[i] = p.g;
+        } else {
+            rows[i * 4] = p.b;
+            rows[i * 4 + 1] = p.g;
+            rows[i * 4 + 2] = p.r;
+            rows[i * 4 + 3] = 255;
+        }
+    }
+    tjhandle handle = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    std::vector<std::uint8_t> result;
+    if (tjCompress2(handle, rows.data(), picture.width, 0, picture.height, greyscale ? TJPF_GRAY : TJPF_BGRX, &jpeg,
+                    &size, greyscale ? TJSAMP_GRAY : TJSAMP_420, quality, TJFLAG_ACCURATEDCT) == 0)
+        result.assign(jpeg, jpeg + size);
+    tjFree(jpeg);
+    tjDestroy(handle);
+    return result;
+}
+
 double psnr(const TgaPicture& expected, const TgaPicture& actual)
 {
     if (expected.width != actual.width || expected.height != actual.height)

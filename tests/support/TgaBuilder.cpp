@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
-#include <turbojpeg.h>
 
 namespace pellora::test {
 
@@ -175,16 +174,13 @@ std::size_t pixelDataOffset(const std::vector<std::uint8_t>& file)
 
 } // namespace tga
 
-TgaPicture pictureFromView(const PixelView& view)
+TgaPicture pictureOf(const fuzz::DecodedTga& decoded)
 {
-    TgaPicture picture(view.width, view.height);
-    int bytesPerPixel = view.pixelFormat == TJPF_GRAY ? 1 : view.pixelFormat == TJPF_BGR ? 3 : 4;
-    if (view.pixelFormat != TJPF_GRAY && view.pixelFormat != TJPF_BGR && view.pixelFormat != TJPF_BGRX)
-        throw std::invalid_argument("unexpected pixel format");
-    for (int y = 0; y < view.height; ++y) {
-        int memoryRow = view.bottomUp ? view.height - 1 - y : y;
-        const std::uint8_t* row = view.data + std::ptrdiff_t(memoryRow) * view.pitch;
-        for (int x = 0; x < view.width; ++x) {
+    TgaPicture picture(decoded.width, decoded.height);
+    const int bytesPerPixel = pellora::bytesPerPixel(decoded.format);
+    for (int y = 0; y < decoded.height; ++y) {
+        const std::uint8_t* row = decoded.row(y);
+        for (int x = 0; x < decoded.width; ++x) {
             const std::uint8_t* p = row + std::ptrdiff_t(x) * bytesPerPixel;
             picture.at(x, y) = bytesPerPixel == 1 ? Bgra{p[0], p[0], p[0], 255} : Bgra{p[0], p[1], p[2], 255};
         }

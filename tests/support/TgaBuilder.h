@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PixelView.h"
+#include "checks/DecodeTgaInMemory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -58,7 +58,7 @@ std::size_t pixelDataOffset(const std::vector<std::uint8_t>& file);
 } // namespace tga
 
 // Reads decoder output back as a picture (alpha 255), whatever its layout.
-TgaPicture pictureFromView(const PixelView& view);
+TgaPicture pictureOf(const fuzz::DecodedTga& decoded);
 // The same picture with alpha 255 everywhere, for comparing with decoder output.
 TgaPicture opaque(TgaPicture picture);
 // Picture values that survive 5-bit channels unchanged: (q << 3) | (q >> 2).

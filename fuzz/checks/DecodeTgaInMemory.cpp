@@ -1,0 +1,44 @@
+#include "checks/DecodeTgaInMemory.h"
+
+#include "platform/UniqueFd.h"
+#include "platform/WriteAll.h"
+
+#include <cerrno>
+#include <sys/mman.h>
+
+namespace pellora::fuzz {
+
+Expected<DecodedTga, Failure> decodeTgaInMemory(std::span<const std::uint8_t> file, std::size_t stripBytes)
+{
+    UniqueFd fd(::memfd_create("tga", MFD_CLOEXEC));
+    if (!fd.valid() || writeAll(fd.get(), file.data(), file.size()) != 0)
+        return unexpected(Failure::of(FailureCause::Unexpected, errno));
+    TgaReadBuffers buffers;
+    TgaRowSource rows(fd.get(), file.size(), buffers, stripBytes);
+    if (auto failure = rows.open())
+        return unexpected(*failure);
+    DecodedTga picture;
+    picture.width = rows.width();
+    picture.height = rows.height();
+    picture.format = rows.pixelFormat();
+    picture.pixels.reserve(picture.rowBytes() * static_cast<std::size_t>(picture.height));
+    for (int y = 0; y < picture.height; ++y) {
+        auto row = rows.nextRow();
+        if (!row)
+            return unexpected(row.error());
+        picture.pixels.insert(picture.pixels.end(), *row, *row + picture.rowBytes());
+    }
+    auto digest = rows.finish();
+    if (!digest)
+        return unexpected(digest.error());
+    return picture;
+}
+
+std::string describeFailure(const Failure& failure)
+{
+    if (failure.cause == FailureCause::BadTga)
+        return describe(failure.tga);
+    return "cause " + std::to_string(static_cast<int>(failure.cause)) + ", errno " + std::to_string(failure.systemError);
+}
+
+} // namespace pellora::fuzz

@@ -1,0 +1,34 @@
+#include "platform/ContentDigest.h"
+
+#include "platform/WriteAll.h"
+
+#include <xxhash.h>
+
+namespace pellora {
+
+void ContentDigest::add(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+{
+    std::uint64_t block = offset / kBlockSize;
+    for (std::size_t at = 0; at < bytes.size(); at += kBlockSize, ++block) {
+        const std::size_t length = std::min(kBlockSize, bytes.size() - at);
+        sum_ += XXH3_64bits_withSeed(bytes.data() + at, length, block);
+    }
+    bytes_ += bytes.size();
+}
+
+Expected<ContentDigest, int> ContentDigest::ofFile(int fd, std::span<std::uint8_t> buffer)
+{
+    ContentDigest digest;
+    std::uint64_t offset = 0;
+    for (;;) {
+        const ssize_t n = readAllAt(fd, buffer.data(), buffer.size(), offset);
+        if (n < 0)
+            return unexpected(static_cast<int>(-n));
+        digest.add(offset, std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
+        offset += static_cast<std::uint64_t>(n);
+        if (static_cast<std::size_t>(n) < buffer.size())
+            return digest;
+    }
+}
+
+} // namespace pellora
