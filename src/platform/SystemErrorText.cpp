@@ -19,6 +19,11 @@ QString SystemErrorText::japanese(int errorNumber)
     case ENOMEM: return QStringLiteral("メモリが不足しています。");
     case ENAMETOOLONG: return QStringLiteral("パス名が長すぎます。");
     case ELOOP: return QStringLiteral("シンボリックリンクが多すぎます。");
+    case EINVAL: return QStringLiteral("パラメーターが間違っています。");
+    case EEXIST: return QStringLiteral("既に存在するファイルを作成することはできません。");
+    case EBUSY: return QStringLiteral("ファイルは使用中です。");
+    case EISDIR: return QStringLiteral("フォルダです。");
+    case EOPNOTSUPP: return QStringLiteral("この操作はサポートされていません。");
     default: return QStringLiteral("予期しないエラーが発生しました。");
     }
 }

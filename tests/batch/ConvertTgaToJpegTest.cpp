@@ -1,4 +1,5 @@
 #include "batch/ConvertTgaToJpeg.h"
+#include "batch/FailureReason.h"
 
 #include "platform/JpegWriteStatus.h"
 #include "support/JpegProbe.h"
@@ -75,6 +76,33 @@ TEST_F(ConvertTgaToJpegTest, TheJpegKeepsTheScreenshotsDate)
     struct stat info {};
     ASSERT_EQ(::stat(destination().c_str(), &info), 0);
     EXPECT_EQ(info.st_mtime, 1'500'000'000);
+}
+
+// Each cause gives the code the list line shows and the reason the user reads.
+TEST(FailureTest, EachCauseHasItsCodeAndReason)
+{
+    struct Row {
+        Failure failure;
+        int code;
+        const char16_t* reason;
+    };
+    const Row rows[] = {
+        {Failure::badTga(TgaError::TruncatedHeader), -1, u"TGA ファイルとして読めません（ヘッダーが短すぎます）"},
+        {Failure::of(FailureCause::SourceUnreadable, EACCES), -1, u"ファイルを読み込めません（アクセスが拒否されました）"},
+        {Failure::of(FailureCause::SourceChanged), -1, u"読み込み中にファイルが書き換えられました"},
+        {Failure::of(FailureCause::EncoderFailed), 1, u"JPEG に変換できません"},
+        {Failure::of(FailureCause::CannotCreateTemporary, ENOSPC), 2,
+         u"コピー先にファイルを作成できません（ディスクの空き容量が足りません）"},
+        {Failure::of(FailureCause::CannotWriteTemporary, EIO), 3,
+         u"JPEG ファイルを書き込めません（ディスクの読み書き中にエラーが発生しました）"},
+        {Failure::of(FailureCause::DestinationExists), 4, u"同じ名前のファイルがコピー先にあります"},
+        {Failure::of(FailureCause::CannotCommit, EINVAL), 5, u"JPEG ファイルを保存できません（パラメーターが間違っています）"},
+        {Failure::of(FailureCause::Unexpected), 99, u"予期しないエラーが発生しました"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(resultCodeOf(row.failure), row.code) << failureReason(row.failure).toStdString();
+        EXPECT_EQ(failureReason(row.failure), QString::fromUtf16(row.reason));
+    }
 }
 
 // The streamed JPEG is, byte for byte, what TurboJPEG's one-call encoder

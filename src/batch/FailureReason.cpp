@@ -1,0 +1,60 @@
+#include "batch/FailureReason.h"
+
+#include "platform/SystemErrorText.h"
+
+namespace pellora {
+
+namespace {
+
+QString tgaReason(TgaError error)
+{
+    switch (error) {
+    case TgaError::TruncatedHeader: return QStringLiteral("ヘッダーが短すぎます");
+    case TgaError::UnsupportedImageType: return QStringLiteral("対応していない画像の種類です");
+    case TgaError::UnsupportedPixelDepth: return QStringLiteral("対応していない色数です");
+    case TgaError::BadColorMapSpec: return QStringLiteral("カラーマップの指定が正しくありません");
+    case TgaError::ZeroDimension: return QStringLiteral("幅または高さが 0 です");
+    case TgaError::TooManyPixels: return QStringLiteral("画像が大きすぎます");
+    case TgaError::InterleavedRows: return QStringLiteral("インターレースの画像には対応していません");
+    case TgaError::TruncatedColorMap: return QStringLiteral("カラーマップの途中でファイルが終わっています");
+    case TgaError::TruncatedPixels: return QStringLiteral("画像データの途中でファイルが終わっています");
+    case TgaError::ColorIndexOutOfRange: return QStringLiteral("カラーマップにない色番号があります");
+    case TgaError::RunOverflowsImage: return QStringLiteral("圧縮データが画像の終わりを越えています");
+    }
+    return QStringLiteral("形式が正しくありません");
+}
+
+// The system's reason as a clause in parentheses, without its full stop.
+QString because(int systemError)
+{
+    QString text = SystemErrorText::japanese(systemError);
+    if (text.endsWith(u'。'))
+        text.chop(1);
+    return QStringLiteral("（") + text + QStringLiteral("）");
+}
+
+} // namespace
+
+QString failureReason(const Failure& failure)
+{
+    switch (failure.cause) {
+    case FailureCause::SourceUnreadable: return QStringLiteral("ファイルを読み込めません") + because(failure.systemError);
+    case FailureCause::SourceNotRegularFile: return QStringLiteral("通常のファイルではありません");
+    case FailureCause::SourceTooLarge: return QStringLiteral("ファイルが大きすぎます");
+    case FailureCause::SourceChanged: return QStringLiteral("読み込み中にファイルが書き換えられました");
+    case FailureCause::BadTga:
+        return QStringLiteral("TGA ファイルとして読めません（") + tgaReason(failure.tga) + QStringLiteral("）");
+    case FailureCause::EncoderFailed: return QStringLiteral("JPEG に変換できません");
+    case FailureCause::CannotCreateTemporary:
+        return QStringLiteral("コピー先にファイルを作成できません") + because(failure.systemError);
+    case FailureCause::CannotWriteTemporary:
+        return QStringLiteral("JPEG ファイルを書き込めません") + because(failure.systemError);
+    case FailureCause::DestinationExists: return QStringLiteral("同じ名前のファイルがコピー先にあります");
+    case FailureCause::CannotCommit:
+        return QStringLiteral("JPEG ファイルを保存できません") + because(failure.systemError);
+    case FailureCause::Unexpected: break;
+    }
+    return QStringLiteral("予期しないエラーが発生しました");
+}
+
+} // namespace pellora

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/Failure.h"
+
+#include <QString>
+
+namespace pellora {
+
+// What went wrong with one file, in words a Japanese user understands. The
+// list line only shows a code and names no file; this tells the rest.
+QString failureReason(const Failure& failure);
+
+} // namespace pellora
