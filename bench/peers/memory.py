@@ -4,12 +4,12 @@ Builds (once, under the work folder) a 16384×16000 24-bit run-length TGA
 stored bottom row first, whose top row comes last in the file, and a folder of
 10,000 small TGA files; then runs pellora-cli over each with --jobs 2 and
 --jobs 8 and reads each run's peak resident set size from the kernel
-(wait4's ru_maxrss). With --baseline-cli, an older build runs the same
+(GNU time's %M, so that nothing of this Python process is counted). With
+--baseline-cli, an older build runs the same
 inputs in the same session, for comparison.
 """
 
 import argparse
-import os
 import shutil
 import subprocess
 import sys
@@ -54,14 +54,13 @@ def make_many(folder):
         (folder / f"shot{i:05d}.tga").write_bytes(header + pixels)
 
 
-def peak_rss_mib(command):
-    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(process.pid, 0)
-    process.returncode = os.waitstatus_to_exitcode(status)
-    error = process.stderr.read().decode(errors="replace")
-    if process.returncode not in (0, 1):
-        raise RuntimeError(f"{command} failed ({process.returncode}): {error[:300]}")
-    return usage.ru_maxrss / 1024
+def peak_rss_mib(command, work):
+    report = work / "peak-kib.txt"
+    result = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", str(report)] + command, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, text=True)
+    if result.returncode not in (0, 1):
+        raise RuntimeError(f"{command} failed ({result.returncode}): {result.stderr[:300]}")
+    return int(report.read_text().split()[-1]) / 1024
 
 
 def measure(cli, source, work, jobs, settings):
@@ -70,7 +69,7 @@ def measure(cli, source, work, jobs, settings):
     out.mkdir()
     command = [str(cli), "--in", str(source), "--out", str(out), "--keep", "--no-log", "--quality", "90",
                "--jobs", str(jobs), "--settings", str(settings)]
-    peak = peak_rss_mib(command)
+    peak = peak_rss_mib(command, work)
     converted = len(list(out.glob("*.jpg")))
     shutil.rmtree(out)
     return peak, converted

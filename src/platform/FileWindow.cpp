@@ -86,6 +86,8 @@ Expected<const std::uint8_t*, int> FileWindow::forward(std::uint64_t begin, std:
         std::memmove(buffer_.data(), buffer_.data() + (begin - lo_), kept);
         lo_ = begin;
         const std::uint64_t newHi = alignUp(std::max(end, hi_ + strip_));
+        if (kept + (newHi - hi_) > buffer_.size())
+            return unexpected(EINVAL); // a request larger than promised
         if (auto error = readInto(buffer_.data() + kept, hi_, newHi))
             return unexpected(*error);
         hi_ = newHi;
@@ -104,6 +106,8 @@ Expected<const std::uint8_t*, int> FileWindow::backward(std::uint64_t begin, std
         const std::uint64_t below = lo_ > strip_ ? lo_ - strip_ : 0;
         const std::uint64_t newLo = alignDown(std::min(begin, below));
         const std::size_t added = static_cast<std::size_t>(lo_ - newLo);
+        if (added + kept > buffer_.size())
+            return unexpected(EINVAL); // a request larger than promised
         std::memmove(buffer_.data() + added, buffer_.data(), kept);
         if (auto error = readInto(buffer_.data(), newLo, lo_))
             return unexpected(*error);
