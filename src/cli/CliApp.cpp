@@ -74,7 +74,8 @@ int CliApp::run(const QStringList& arguments)
         return UsageOrFolderProblem;
     }
     if (options->help) {
-        writeText(out_, CliOptions::usage());
+        writeText(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
+                            + QFile::decodeName(defaultSettingsFile_.c_str()) + u'\n');
         return AllConverted;
     }
     if (options->version) {

@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 #include "platform/ProgramFolder.h"
+#include "settings/SettingsLocation.h"
 
 #include <QStringList>
 #include <csignal>
@@ -25,7 +26,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
-    pellora::CliApp cli(stdout, stderr, pellora::ProgramFolder::path() / "Pellora.ini");
+    pellora::CliApp cli(stdout, stderr, pellora::SettingsLocation::find(pellora::ProgramFolder::path()).file());
     app = &cli;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
@@ -73,9 +74,15 @@ int defaultOption(SettingsKeys::Index index)
 } // namespace
 
 frmMain::frmMain(const QString& programFolder, QWidget* parent)
+    : frmMain(programFolder, SettingsLocation::find(QFile::encodeName(programFolder).toStdString()), parent)
+{
+}
+
+frmMain::frmMain(const QString& programFolder, SettingsLocation settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                           | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       programFolder_(programFolder),
+      settings_(std::move(settings)),
       chooser_(std::make_unique<FileDialogFolderChooser>()),
       prompts_(std::make_unique<MessageBoxPrompts>())
 {
@@ -103,8 +110,7 @@ void frmMain::setPrompts(std::unique_ptr<UserPrompts> prompts)
 
 QString frmMain::settingsFilePath() const
 {
-    return programFolder_ + QLatin1Char('/') + QString::fromLatin1(SettingsKeys::kApplicationTitle)
-           + QStringLiteral(".ini");
+    return settings_.fileName();
 }
 
 QString frmMain::caption()
@@ -207,7 +213,8 @@ void frmMain::saveSettings()
     texts[SettingsKeys::Quality] = QString::number(HScroll1->value());
     texts[SettingsKeys::DelCheck] = QString::number(chkDel->isChecked() ? 1 : 0);
     texts[SettingsKeys::LogCheck] = QString::number(chkLog->isChecked() ? 1 : 0);
-    StoredSettings::save(settingsFilePath(), texts);
+    if (settings_.prepareForSaving() == 0)
+        StoredSettings::save(settingsFilePath(), texts);
 }
 
 void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)

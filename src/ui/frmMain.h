@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SettingsLocation.h"
+
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -20,13 +22,14 @@ class UserPrompts;
 
 // The program's only window: the folders, prefix, quality and options of a
 // run, the button that starts it, and the list and bar in which it reports.
-// Loading reads the settings file beside the program; every close writes it.
+// Loading reads the settings file (SettingsLocation says where); every close writes it.
 class frmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // programFolder holds the settings file and becomes the current folder.
+    // programFolder becomes the current folder and decides where the settings live.
     explicit frmMain(const QString& programFolder, QWidget* parent = nullptr);
+    frmMain(const QString& programFolder, SettingsLocation settings, QWidget* parent = nullptr);
     ~frmMain() override;
 
     void setFolderChooser(std::unique_ptr<FolderChooser> chooser);
@@ -72,6 +75,7 @@ private:
     void finishRun();
 
     QString programFolder_;
+    SettingsLocation settings_;
     std::unique_ptr<FolderChooser> chooser_;
     std::unique_ptr<UserPrompts> prompts_;
 

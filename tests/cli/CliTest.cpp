@@ -50,6 +50,27 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::OutputFolderDeclined, 0, 0}), 2);
 }
 
+// What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.
+std::string printedBy(const QStringList& arguments, const std::filesystem::path& settingsFile)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    CliApp(out, err, settingsFile).run(arguments);
+    std::string text(static_cast<size_t>(std::ftell(out)), '\0');
+    std::rewind(out);
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    std::fclose(out);
+    std::fclose(err);
+    return text;
+}
+
+TEST(CliApp, HelpNamesTheSettingsFileThisCopyReads)
+{
+    const std::string help = printedBy({"--help"}, "/home/u/.config/pellora/Pellora.ini");
+    EXPECT_TRUE(help.ends_with("\nSettings file: /home/u/.config/pellora/Pellora.ini\n")) << help;
+    EXPECT_NE(help.find("$XDG_CONFIG_HOME/pellora/Pellora.ini"), std::string::npos) << help;
+}
+
 struct Outcome {
     int status = -1;
     std::string out;

@@ -101,6 +101,32 @@ TEST_F(frmMainSettingsTest, CloseBoxAndExitButtonWriteTheSameSevenLines)
     EXPECT_EQ(written.value(1), expected);
 }
 
+// An installed program: its folder takes no file, so the settings live in the
+// user's configuration folder, whose folders the first close creates.
+TEST_F(frmMainSettingsTest, AnInstalledWindowKeepsItsSettingsInTheUserConfigFolder)
+{
+    test::TempDir home;
+    const std::filesystem::path file = home / ".config" / "pellora" / "Pellora.ini";
+    const SettingsLocation location(file, SettingsLocation::Place::UserConfigFolder);
+    {
+        frmMain window(test::qtext(programFolder.path()), location);
+        EXPECT_EQ(window.settingsFilePath(), test::qtext(file));
+        EXPECT_EQ(text(window, "txtMatch"), QStringLiteral("sshot"));
+        EXPECT_EQ(QFileInfo(QDir::currentPath()).canonicalFilePath(),
+                  QFileInfo(test::qtext(programFolder.path())).canonicalFilePath())
+            << "the program folder is still the current folder";
+        control<QLineEdit>(window, "txtMatch")->setText(QStringLiteral("写真"));
+        window.close();
+    }
+    EXPECT_EQ(test::readText(file), "[initialize]\r\nindir=" + SettingsKeys::at(SettingsKeys::InDir).defaultValue.toStdString()
+                                        + "\r\noutdir=" + SettingsKeys::at(SettingsKeys::OutDir).defaultValue.toStdString()
+                                        + "\r\nmatch=\x8e\xca\x90^\r\nquality=50\r\ndelcheck=0\r\nlogcheck=1\r\n");
+    EXPECT_TRUE(test::listNames(programFolder.path()).empty()) << "nothing is written beside the program";
+
+    frmMain reopened(test::qtext(programFolder.path()), location);
+    EXPECT_EQ(text(reopened, "txtMatch"), QStringLiteral("写真"));
+}
+
 TEST_F(frmMainSettingsTest, ValuesTheControlsCannotTakeGiveTheKeyDefaults)
 {
     struct Case {

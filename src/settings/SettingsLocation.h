@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <functional>
+
+namespace pellora {
+
+// Where the settings file lives, decided in this one place for the window and
+// the command line. Beside the program when a settings file is there already
+// or the program's folder can take one, so a copy of the program in a folder
+// of its own keeps its own settings. An installed program, whose folder only
+// the system may change, keeps them in the user's configuration folder
+// ($XDG_CONFIG_HOME/pellora, by default ~/.config/pellora).
+class SettingsLocation {
+public:
+    enum class Place { BesideProgram, UserConfigFolder };
+
+    // What the rule asks of the machine. Tests replace it: they run as root,
+    // who may write everywhere, so permission bits cannot make a folder
+    // read-only for them.
+    struct Probe {
+        // Anything under that name counts, a link too: it was put there on purpose.
+        std::function<bool(const std::filesystem::path&)> entryExists;
+        std::function<bool(const std::filesystem::path&)> folderWritable;
+        std::function<const char*(const char* name)> environment;
+        // The home folder of the account, for a session without $HOME.
+        std::function<std::filesystem::path()> accountHome;
+    };
+
+    static Probe systemProbe();
+    static SettingsLocation find(const std::filesystem::path& programFolder);
+    static SettingsLocation find(const std::filesystem::path& programFolder, const Probe& probe);
+
+    SettingsLocation(std::filesystem::path file, Place place);
+
+    const std::filesystem::path& file() const { return file_; }
+    QString fileName() const;
+    Place place() const { return place_; }
+
+    // Creates the missing folders of a file in the user's configuration folder
+    // (owner only, as the XDG rules ask), so the first save can create the
+    // file. Beside the program nothing is created. 0, or minus errno.
+    int prepareForSaving() const;
+
+private:
+    std::filesystem::path file_;
+    Place place_;
+};
+
+} // namespace pellora

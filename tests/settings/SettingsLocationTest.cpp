@@ -1,0 +1,147 @@
+#include "SettingsTestFiles.h"
+
+#include "settings/SettingsLocation.h"
+#include "settings/StoredSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+#include <sys/stat.h>
+
+namespace pellora {
+namespace {
+
+using Place = SettingsLocation::Place;
+
+const std::filesystem::path kProgramFolder = "/opt/games/bin";
+
+struct LocationCase {
+    const char* name;
+    bool iniBeside;
+    bool folderWritable;
+    std::map<std::string, std::string> environment;
+    std::filesystem::path accountHome;
+    std::filesystem::path expectedFile;
+    Place expectedPlace;
+};
+
+// The machine as the rule sees it; a read-only program folder without
+// permission bits, which root would ignore.
+SettingsLocation::Probe probeFor(const LocationCase& c)
+{
+    SettingsLocation::Probe probe;
+    probe.entryExists = [c](const std::filesystem::path& path) {
+        return c.iniBeside && path == kProgramFolder / "Pellora.ini";
+    };
+    probe.folderWritable = [c](const std::filesystem::path& folder) {
+        EXPECT_EQ(folder, kProgramFolder);
+        return c.folderWritable;
+    };
+    probe.environment = [c](const char* name) -> const char* {
+        const auto found = c.environment.find(name);
+        return found == c.environment.end() ? nullptr : found->second.c_str();
+    };
+    probe.accountHome = [c] { return c.accountHome; };
+    return probe;
+}
+
+const std::string kNotUtf8 = "/tmp/\xff\xfe";
+
+const LocationCase kCases[] = {
+    {"WritableFolderKeepsItBeside", false, true, {{"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}}, "/home/u",
+     kProgramFolder / "Pellora.ini", Place::BesideProgram},
+    {"AnExistingFileBesideWinsOverAReadOnlyFolder", true, false, {{"XDG_CONFIG_HOME", "/cfg"}}, "/home/u",
+     kProgramFolder / "Pellora.ini", Place::BesideProgram},
+    {"ReadOnlyFolderUsesXdgConfigHome", false, false, {{"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}}, "/home/a",
+     "/cfg/pellora/Pellora.ini", Place::UserConfigFolder},
+    {"WithoutXdgConfigHomeTheHomeConfigFolder", false, false, {{"HOME", "/home/u"}}, "/home/a",
+     "/home/u/.config/pellora/Pellora.ini", Place::UserConfigFolder},
+    {"AnEmptyXdgConfigHomeIsIgnored", false, false, {{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/a",
+     "/home/u/.config/pellora/Pellora.ini", Place::UserConfigFolder},
+    {"ARelativeXdgConfigHomeIsIgnored", false, false, {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/u"}}, "/home/a",
+     "/home/u/.config/pellora/Pellora.ini", Place::UserConfigFolder},
+    {"WithoutHomeTheAccountsHomeFolder", false, false, {}, "/home/a", "/home/a/.config/pellora/Pellora.ini",
+     Place::UserConfigFolder},
+    {"ARelativeHomeFallsBackToTheAccount", false, false, {{"HOME", "."}}, "/home/a",
+     "/home/a/.config/pellora/Pellora.ini", Place::UserConfigFolder},
+    {"NoHomeAnywhereStaysBeside", false, false, {}, "", kProgramFolder / "Pellora.ini", Place::BesideProgram},
+    {"AFolderNameTheSettingsClassCannotCarryStaysBeside", false, false, {{"XDG_CONFIG_HOME", kNotUtf8}}, "/home/a",
+     kProgramFolder / "Pellora.ini", Place::BesideProgram},
+    {"JapaneseFolderNamesAreKept", false, false, {{"XDG_CONFIG_HOME", "/home/ユーザー/設定"}}, "",
+     "/home/ユーザー/設定/pellora/Pellora.ini", Place::UserConfigFolder},
+};
+
+class SettingsLocationRuleTest : public ::testing::TestWithParam<LocationCase> {};
+
+TEST_P(SettingsLocationRuleTest, PicksTheFileByTheRule)
+{
+    const LocationCase& c = GetParam();
+    const SettingsLocation location = SettingsLocation::find(kProgramFolder, probeFor(c));
+    EXPECT_EQ(location.file(), c.expectedFile);
+    EXPECT_EQ(location.place(), c.expectedPlace);
+    EXPECT_EQ(location.fileName(), QString::fromUtf8(c.expectedFile.c_str()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBranch, SettingsLocationRuleTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The real machine: a folder that is gone takes no file, and a link named
+// like the settings file counts even when it leads nowhere.
+TEST(SettingsLocationSystemTest, TheSystemProbeSeesFoldersAndLinks)
+{
+    test::TempDir dir;
+    const SettingsLocation::Probe probe = SettingsLocation::systemProbe();
+    EXPECT_TRUE(probe.folderWritable(dir.path()));
+    EXPECT_FALSE(probe.folderWritable(dir / "gone"));
+    std::filesystem::create_symlink(dir / "elsewhere.ini", dir / "Pellora.ini");
+    EXPECT_TRUE(probe.entryExists(dir / "Pellora.ini"));
+    EXPECT_FALSE(probe.entryExists(dir / "other.ini"));
+}
+
+TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSameBytes)
+{
+    test::TempDir dir;
+    const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
+    ASSERT_FALSE(std::filesystem::exists(dir / "config"));
+
+    ASSERT_EQ(location.prepareForSaving(), 0);
+    ASSERT_TRUE(StoredSettings::save(location.fileName(), {QStringLiteral("/home/u/.wine/drive_c/ゲーム"),
+                                                           QStringLiteral("/home/u/Vask_SS"), QStringLiteral("sshot"),
+                                                           QStringLiteral("50"), QStringLiteral("0"),
+                                                           QStringLiteral("1")}));
+
+    EXPECT_EQ(test::readText(location.file()), "[initialize]\r\n"
+                                               "indir=/home/u/.wine/drive_c/\x83Q\x81[\x83\x80\r\n"
+                                               "outdir=/home/u/Vask_SS\r\n"
+                                               "match=sshot\r\n"
+                                               "quality=50\r\n"
+                                               "delcheck=0\r\n"
+                                               "logcheck=1\r\n");
+    for (const auto& folder : {dir / "config", dir / "config" / "pellora"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
+    }
+    EXPECT_EQ(location.prepareForSaving(), 0) << "a second save finds the folder there";
+}
+
+TEST(SettingsLocationSaveTest, BesideTheProgramNothingIsCreated)
+{
+    test::TempDir dir;
+    const SettingsLocation location(dir / "gone" / "Pellora.ini", Place::BesideProgram);
+    EXPECT_EQ(location.prepareForSaving(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "gone"));
+}
+
+TEST(SettingsLocationSaveTest, AFileWhereTheFolderBelongsIsReportedAndLeftAlone)
+{
+    test::TempDir dir;
+    test::writeBytes(dir / "config", {'x'});
+    const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
+    EXPECT_EQ(location.prepareForSaving(), -ENOTDIR);
+    EXPECT_EQ(test::readText(dir / "config"), "x");
+}
+
+} // namespace
+} // namespace pellora
