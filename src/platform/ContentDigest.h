@@ -9,7 +9,7 @@
 namespace pellora {
 
 // A digest of a file's bytes that does not depend on how the file was read:
-// the sum of a hash of each 4 KiB block, seeded with the block's number. A
+// the sum of a hash of each 4 KiB block, tied to the block's number. A
 // conversion builds it from the very reads whose bytes it decodes, in whatever
 // order it needs them; a check before deleting the source reads the file
 // again, front to back, and must find the same value. A timestamp alone cannot

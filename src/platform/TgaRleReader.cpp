@@ -20,6 +20,19 @@ void fill(std::uint8_t* out, const std::uint8_t* value, int count)
     }
 }
 
+// Photographs give packets of a few pixels each; a call to memcpy for every
+// one of them would cost more than the copy.
+template <int Bpp>
+void copyPixels(std::uint8_t* out, const std::uint8_t* in, int count)
+{
+    if (count > 16) {
+        std::memcpy(out, in, static_cast<std::size_t>(count) * Bpp);
+        return;
+    }
+    for (int i = 0; i < count; ++i, out += Bpp, in += Bpp)
+        std::memcpy(out, in, Bpp);
+}
+
 template <typename Reader>
 auto byDepth(int bytesPerPixel, Reader&& reader)
 {
@@ -79,7 +92,10 @@ std::optional<TgaError> TgaRleReader::startInsidePacket(int used)
 
 std::optional<TgaError> TgaRleReader::read(std::uint8_t* out, int count)
 {
-    return byDepth(bytesPerPixel_, [&](auto bpp) { return readAs<decltype(bpp)::value>(out, count); });
+    return byDepth(bytesPerPixel_, [&](auto bpp) {
+        constexpr int Bpp = decltype(bpp)::value;
+        return out ? readAs<Bpp, true>(out, count) : readAs<Bpp, false>(out, count);
+    });
 }
 
 template <int Bpp>
@@ -101,32 +117,66 @@ std::optional<TgaError> TgaRleReader::startPacket()
     return std::nullopt;
 }
 
-template <int Bpp>
+// The state lives in locals while the loop runs: written through a byte
+// pointer, `out` could alias every member, which would be reloaded after each
+// store.
+template <int Bpp, bool Write>
 std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
 {
+    const std::uint8_t* next = next_;
+    const std::uint8_t* const end = end_;
+    const std::uint8_t* packetStart = nullptr;
+    int left = left_, packetCount = packetCount_;
+    bool repeating = repeating_;
+    std::uint8_t value[4];
+    std::memcpy(value, value_, sizeof value);
+    std::optional<TgaError> error;
     while (count > 0) {
-        if (left_ == 0) {
-            if (auto error = startPacket<Bpp>())
-                return error;
+        if (left == 0) {
+            if (next == end) {
+                error = TgaError::TruncatedPixels;
+                break;
+            }
+            packetStart = next;
+            const std::uint8_t packetHeader = *next++;
+            left = packetCount = (packetHeader & 0x7F) + 1;
+            repeating = (packetHeader & 0x80) != 0;
+            if (repeating) {
+                if (end - next < Bpp) {
+                    error = TgaError::TruncatedPixels;
+                    break;
+                }
+                std::memcpy(value, next, Bpp);
+                next += Bpp;
+            }
         }
-        const int n = std::min(left_, count);
-        const std::size_t bytes = static_cast<std::size_t>(n) * Bpp;
-        if (repeating_) {
-            if (out)
-                fill<Bpp>(out, value_, n);
+        const int n = std::min(left, count);
+        const std::ptrdiff_t bytes = static_cast<std::ptrdiff_t>(n) * Bpp;
+        if (repeating) {
+            if constexpr (Write)
+                fill<Bpp>(out, value, n);
         } else {
-            if (static_cast<std::size_t>(end_ - next_) < bytes)
-                return TgaError::TruncatedPixels;
-            if (out)
-                std::memcpy(out, next_, bytes);
-            next_ += bytes;
+            if (end - next < bytes) {
+                error = TgaError::TruncatedPixels;
+                break;
+            }
+            if constexpr (Write)
+                copyPixels<Bpp>(out, next, n);
+            next += bytes;
         }
-        if (out)
+        if constexpr (Write)
             out += bytes;
-        left_ -= n;
+        left -= n;
         count -= n;
     }
-    return std::nullopt;
+    if (packetStart)
+        packetOffset_ = fileOffset_ + static_cast<std::uint64_t>(packetStart - begin_);
+    next_ = next;
+    left_ = left;
+    packetCount_ = packetCount;
+    repeating_ = repeating;
+    std::memcpy(value_, value, sizeof value);
+    return error;
 }
 
 } // namespace pellora

@@ -44,7 +44,7 @@ public:
     static std::size_t maximumRowBytes(int width, int bytesPerPixel);
 
 private:
-    template <int Bpp>
+    template <int Bpp, bool Write>
     std::optional<TgaError> readAs(std::uint8_t* out, int count);
     template <int Bpp>
     std::optional<TgaError> startPacket();
