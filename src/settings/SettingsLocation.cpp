@@ -54,6 +54,19 @@ bool survivesAsText(const std::filesystem::path& path)
     return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
 }
 
+// Folders the package manager fills are never a program's own, although root
+// may write there: root running the installed window must not leave a
+// settings file among the system's programs.
+bool isSystemProgramFolder(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(folder, error);
+    if (error || real.begin() == real.end())
+        return false;
+    auto part = std::next(real.begin()); // after the root
+    return part != real.end() && (*part == "usr" || *part == "bin" || *part == "sbin");
+}
+
 std::filesystem::path accountHomeFolder()
 {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
@@ -78,7 +91,7 @@ SettingsLocation::Probe SettingsLocation::systemProbe()
     };
     probe.folderWritable = [](const std::filesystem::path& folder) {
         // The effective user's rights, and a read-only mount says no even to root.
-        return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+        return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0 && !isSystemProgramFolder(folder);
     };
     probe.environment = [](const char* name) { return static_cast<const char*>(std::getenv(name)); };
     probe.accountHome = accountHomeFolder;

@@ -86,14 +86,17 @@ TEST_P(SettingsLocationRuleTest, PicksTheFileByTheRule)
 INSTANTIATE_TEST_SUITE_P(EveryBranch, SettingsLocationRuleTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The real machine: a folder that is gone takes no file, and a link named
-// like the settings file counts even when it leads nowhere.
+// The real machine: a folder that is gone takes no file, nor do the system's
+// program folders even for root, and a link named like the settings file
+// counts even when it leads nowhere.
 TEST(SettingsLocationSystemTest, TheSystemProbeSeesFoldersAndLinks)
 {
     test::TempDir dir;
     const SettingsLocation::Probe probe = SettingsLocation::systemProbe();
     EXPECT_TRUE(probe.folderWritable(dir.path()));
     EXPECT_FALSE(probe.folderWritable(dir / "gone"));
+    EXPECT_FALSE(probe.folderWritable("/usr/bin"));
+    EXPECT_FALSE(probe.folderWritable("/usr/local/bin"));
     std::filesystem::create_symlink(dir / "elsewhere.ini", dir / "Pellora.ini");
     EXPECT_TRUE(probe.entryExists(dir / "Pellora.ini"));
     EXPECT_FALSE(probe.entryExists(dir / "other.ini"));
