@@ -58,6 +58,8 @@ TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
     addSource("c.Tga");
     addSource("_d.tga"); // after the letters, as Windows lists it
     addSource("notes.txt");
+    addSource(".hidden.tga"); // hidden here: neither converted nor counted
+    addSource(".tga");
     std::filesystem::create_directory(in() / "folder.tga"); // a folder is never a source
 
     const BatchSummary summary = run();
@@ -69,6 +71,7 @@ TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
     EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg",
                                                                 "sshot003.jpg", "sshot004.jpg"}));
     EXPECT_TRUE(test::decodeJpegFile(out() / "sshot002.jpg").has_value());
+    EXPECT_TRUE(host.events.contains(QStringLiteral("max:4")));
     // Sources stay when the delete option is off.
     EXPECT_TRUE(std::filesystem::exists(in() / "b.TGA"));
 }
