@@ -215,7 +215,7 @@ void BatchRun::finish()
 
 void BatchRun::report(const QString& line)
 {
-    host_.addListLine(line);
+    host_.addListLine(line, QString());
     log(line);
 }
 
@@ -226,7 +226,7 @@ void BatchRun::log(const QString& line)
     if (modFunc::AppendLogLine(line, logPath_) == 0)
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)
-        host_.addListLine(kLogUnwritable);
+        host_.addListLine(kLogUnwritable, QString());
     if (reportLogFailures_)
         summary_.logWriteFailed = true;
 }
