@@ -29,6 +29,7 @@ QWidget* withoutQtSettings(QWidget* owner)
     return owner;
 }
 
+constexpr int kNameColumn = 0;
 constexpr int kDateColumn = 3;
 
 } // namespace
@@ -54,15 +55,19 @@ FolderDialog::FolderDialog(QWidget* owner) : QFileDialog(withoutQtSettings(owner
     showWholeDates();
 }
 
-// Qt cuts the date column short ("2026/1… 15:48") and words it in the
-// system's locale.
+// Qt cuts the date column short ("2026/1… 15:48"), leaves it partly out of
+// view beside a wide name column, and words it in the system's locale. The
+// name column takes whatever the others leave.
 void FolderDialog::showWholeDates()
 {
     auto* details = findChild<QTreeView*>(QStringLiteral("treeView"));
     if (details == nullptr)
         return;
     details->setItemDelegateForColumn(kDateColumn, new FileDateDelegate(details));
-    details->header()->setSectionResizeMode(kDateColumn, QHeaderView::ResizeToContents);
+    QHeaderView* header = details->header();
+    header->setStretchLastSection(false);
+    for (int column = 0; column < header->count(); ++column)
+        header->setSectionResizeMode(column, column == kNameColumn ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
 }
 
 // The dialog's final size is known only once it is being shown.

@@ -226,7 +226,7 @@ TEST_F(BrowseTest, RealDialogShowsHiddenFoldersAndWholeDates)
     ASSERT_EQ(::utimensat(AT_FDCWD, (chosen / "Shots").c_str(), times, 0), 0);
     bool sawHidden = false;
     QString dateText;
-    int dateWidthNeeded = 0, dateWidthShown = 0;
+    int dateWidthNeeded = 0, dateWidthShown = 0, dateEnd = 0, viewWidth = 0;
     // Whatever it finds, it closes the dialog, or the test would wait for ever.
     auto inspect = [&](QFileDialog& dialog) {
         dialog.setDirectory(test::qtext(chosen.path()));
@@ -244,6 +244,8 @@ TEST_F(BrowseTest, RealDialogShowsHiddenFoldersAndWholeDates)
         // The column widens to its contents as the event loop lets it.
         (void)QTest::qWaitFor([&] { return details->header()->sectionSize(3) >= dateWidthNeeded; }, 3000);
         dateWidthShown = details->header()->sectionSize(3);
+        dateEnd = details->header()->sectionViewportPosition(3) + dateWidthShown;
+        viewWidth = details->viewport()->width();
         dateText = FileDateDelegate::text(files->lastModified(shots));
     };
     QTimer::singleShot(0, [&] {
@@ -258,6 +260,7 @@ TEST_F(BrowseTest, RealDialogShowsHiddenFoldersAndWholeDates)
     EXPECT_EQ(dateText, QStringLiteral("2026/01/15 15:48"));
     EXPECT_GT(dateWidthNeeded, 0);
     EXPECT_GE(dateWidthShown, dateWidthNeeded) << "the date column cuts the date short";
+    EXPECT_LE(dateEnd, viewWidth) << "the date column runs out of view";
 }
 
 // Qt's dialog would read and write its history and view in a settings file
