@@ -5,7 +5,7 @@
 #include <QStyleOptionFocusRect>
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
-#include <cstdlib>
+#include <algorithm>
 
 namespace pellora {
 
@@ -55,14 +55,16 @@ void QualityScrollBar::keyPressEvent(QKeyEvent* event)
 }
 
 // Turning the wheel away from the user (or tilting it left) is the left
-// arrow button, towards the user (or right) the right one.
+// arrow button, towards the user (or right) the right one. A device may
+// report any amount at once; more notches than the range holds add nothing.
 void QualityScrollBar::wheelEvent(QWheelEvent* event)
 {
     const QPoint angle = event->angleDelta();
-    wheelRemainder_ += angle.y() != 0 ? angle.y() : angle.x();
-    const int notches = wheelRemainder_ / kWheelNotch;
-    wheelRemainder_ -= notches * kWheelNotch;
-    for (int i = 0; i < std::abs(notches); ++i)
+    const qint64 total = qint64(wheelRemainder_) + (angle.y() != 0 ? angle.y() : angle.x());
+    const qint64 notches = total / kWheelNotch;
+    wheelRemainder_ = static_cast<int>(total - notches * kWheelNotch);
+    const qint64 steps = std::min<qint64>(notches < 0 ? -notches : notches, qint64(maximum()) - minimum());
+    for (qint64 i = 0; i < steps; ++i)
         triggerAction(notches > 0 ? SliderSingleStepSub : SliderSingleStepAdd);
     event->accept();
 }

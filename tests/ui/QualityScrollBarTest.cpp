@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <limits>
 
 namespace pellora {
 namespace {
@@ -74,6 +75,11 @@ TEST_F(QualityScrollBarTest, EachWheelNotchIsOneArrowStep)
     EXPECT_EQ(scroll->value(), 51);
     turnWheel(-60);
     EXPECT_EQ(scroll->value(), 52);
+    // However much a device reports at once, it ends at an end of the range.
+    turnWheel(std::numeric_limits<int>::min());
+    EXPECT_EQ(scroll->value(), 100);
+    turnWheel(std::numeric_limits<int>::max());
+    EXPECT_EQ(scroll->value(), 1);
 }
 
 } // namespace
