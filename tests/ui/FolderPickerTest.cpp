@@ -173,22 +173,17 @@ struct DialogSeen {
 // Inspects the open folder dialog, then leaves it through `leave`.
 void inspectThen(DialogSeen& seen, std::function<void(QFileDialog&)> leave)
 {
-    QTimer::singleShot(0, [&seen, leave] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "no modal folder dialog is open";
-            return;
-        }
-        seen.title = dialog->windowTitle();
-        seen.folder = dialog->directory().absolutePath();
-        seen.foldersOnly = dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
-        seen.ownDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
-        seen.modal = dialog->isModal();
-        seen.position = dialog->frameGeometry().topLeft();
-        const QRect screen = dialog->screen()->geometry();
+    test::onNextModal<QFileDialog>([&seen, leave](QFileDialog& dialog) {
+        seen.title = dialog.windowTitle();
+        seen.folder = dialog.directory().absolutePath();
+        seen.foldersOnly = dialog.fileMode() == QFileDialog::Directory && dialog.testOption(QFileDialog::ShowDirsOnly);
+        seen.ownDialog = dialog.testOption(QFileDialog::DontUseNativeDialog);
+        seen.modal = dialog.isModal();
+        seen.position = dialog.frameGeometry().topLeft();
+        const QRect screen = dialog.screen()->geometry();
         seen.centred = screen.topLeft()
-                       + DialogPlacement::centredOnScreen(QSizeF(screen.size()), dialog->frameGeometry().size());
-        leave(*dialog);
+                       + DialogPlacement::centredOnScreen(QSizeF(screen.size()), dialog.frameGeometry().size());
+        leave(dialog);
     });
 }
 
@@ -248,11 +243,9 @@ TEST_F(BrowseTest, RealDialogShowsHiddenFoldersAndWholeDates)
         viewWidth = details->viewport()->width();
         dateText = FileDateDelegate::text(files->lastModified(shots));
     };
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        inspect(*dialog);
-        dialog->reject();
+    test::onNextModal<QFileDialog>([&](QFileDialog& dialog) {
+        inspect(dialog);
+        dialog.reject();
     });
     FileDialogFolderChooser().choose(window.get());
 

@@ -75,14 +75,9 @@ void noteMenuThenClose(QStringList& texts)
 
 void noteBoxThenPress(QStringList& buttons, QMessageBox::StandardButton answer)
 {
-    QTimer::singleShot(0, [&buttons, answer] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            ADD_FAILURE() << "no message box is open";
-            return;
-        }
-        buttons = buttonTexts(*box);
-        box->button(answer)->click();
+    test::onNextModal<QMessageBox>([&buttons, answer](QMessageBox& box) {
+        buttons = buttonTexts(box);
+        box.button(answer)->click();
     });
 }
 
@@ -92,29 +87,24 @@ struct PickerTexts {
 
 void notePickerThenCancel(PickerTexts& seen)
 {
-    QTimer::singleShot(0, [&seen] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "no folder picker is open";
-            return;
-        }
-        auto* details = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    test::onNextModal<QFileDialog>([&seen](QFileDialog& dialog) {
+        auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
         // Let the folder's entries arrive, so their types and dates are asked for too.
         QTest::qWait(300);
-        for (const auto* label : dialog->findChildren<QLabel*>())
-            if (label->isVisibleTo(dialog) && !label->text().isEmpty())
+        for (const auto* label : dialog.findChildren<QLabel*>())
+            if (label->isVisibleTo(&dialog) && !label->text().isEmpty())
                 seen.labels << label->text();
-        seen.buttons = buttonTexts(*dialog);
+        seen.buttons = buttonTexts(dialog);
         for (int column = 0; details != nullptr && column < details->model()->columnCount(); ++column)
             seen.columns << details->model()->headerData(column, Qt::Horizontal).toString();
-        if (auto* sidebar = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar")))
+        if (auto* sidebar = dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar")))
             for (int row = 0; row < sidebar->model()->rowCount(); ++row)
                 seen.places << sidebar->model()->index(row, 0).data().toString();
         if (details != nullptr) {
             noteMenuThenClose(seen.menu);
             QMetaObject::invokeMethod(details, "customContextMenuRequested", Q_ARG(QPoint, QPoint(5, 5)));
         }
-        dialog->reject();
+        dialog.reject();
     });
 }
 
