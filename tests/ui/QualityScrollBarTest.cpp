@@ -1,5 +1,6 @@
 #include "WindowTestKit.h"
 
+#include <QKeySequence>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -48,7 +49,7 @@ TEST_F(QualityScrollBarTest, KeysStepTheQualityAsTheirArrowsPoint)
         {5, Qt::Key_PageUp, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(QTest::toString(c.key));
+        SCOPED_TRACE(QKeySequence(c.key).toString().toStdString());
         scroll->setValue(c.from);
         QTest::keyClick(scroll, c.key);
         EXPECT_EQ(scroll->value(), c.to) << "from " << c.from;
