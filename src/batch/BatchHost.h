@@ -23,7 +23,10 @@ public:
     virtual int deleteOption() = 0;
 
     virtual void clearList() = 0;
-    virtual void addListLine(const QString& line) = 0;
+    // `line` is what the list and the log show, byte for byte. `detail`, empty
+    // for most lines, tells the user what the line cannot: which file it was
+    // about and why it failed. It goes to neither the list's text nor the log.
+    virtual void addListLine(const QString& line, const QString& detail) = 0;
     virtual void setProgressMaximum(double maximum) = 0;
     virtual void setProgressValue(double value) = 0;
     virtual void setBusy(bool busy) = 0;

@@ -2,6 +2,7 @@
 
 #include "batch/CollectSourceFiles.h"
 #include "batch/ConvertTgaToJpeg.h"
+#include "batch/FailureReason.h"
 #include "batch/FindHighestSerial.h"
 #include "batch/GeneralDateText.h"
 #include "batch/InFlightConversions.h"
@@ -198,7 +199,9 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
             break;
         // Everything visible happens in list order, after that file's conversion.
         const auto done = inFlight.takeOldest([this] { host_.yield(); });
-        report(resultLine(done.file, done.newName, done.failure));
+        // A failure line names no file; the detail says which one and why.
+        report(resultLine(done.file, done.newName, done.failure),
+               done.failure ? done.file.Name + QStringLiteral(": ") + failureReason(*done.failure) : QString());
         if (!done.failure) {
             ++summary_.converted;
             if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, done.source, done.newName))
@@ -231,9 +234,9 @@ void BatchRun::finish()
     log(QStringLiteral("---処理終了--- [") + GeneralDateText::now() + QStringLiteral("]\r\n"));
 }
 
-void BatchRun::report(const QString& line)
+void BatchRun::report(const QString& line, const QString& detail)
 {
-    host_.addListLine(line);
+    host_.addListLine(line, detail);
     log(line);
 }
 
@@ -244,7 +247,7 @@ void BatchRun::log(const QString& line)
     if (modFunc::AppendLogLine(line, logPath_) == 0)
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)
-        host_.addListLine(kLogUnwritable);
+        host_.addListLine(kLogUnwritable, QString());
     if (reportLogFailures_)
         summary_.logWriteFailed = true;
 }

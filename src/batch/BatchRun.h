@@ -54,7 +54,7 @@ private:
     void finish();
 
     // Adds a line to the list, and to the log when the log option is on.
-    void report(const QString& line);
+    void report(const QString& line, const QString& detail = QString());
     void log(const QString& line);
 
     BatchHost& host_;

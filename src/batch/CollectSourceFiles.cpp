@@ -46,7 +46,9 @@ Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::
     std::filesystem::directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
         const QString name = FolderText::nameOf(it->path());
-        if (!Wildcard::matches(pattern, name))
+        // A name that starts with a dot is hidden here, and hidden files are
+        // not what the user sees in the folder: they are never sources.
+        if (name.startsWith(u'.') || !Wildcard::matches(pattern, name))
             continue;
         // A link is never a source: deleting it would not remove the picture,
         // and following it would read outside the folder the user chose.

@@ -14,7 +14,7 @@ struct ListingFailure {
     QString text;   // what went wrong, in Japanese
 };
 
-// The regular files of `folder` whose names match `pattern` (ignoring case),
+// The regular, not hidden, files of `folder` whose names match `pattern` (ignoring case),
 // sorted by name ignoring case, as Windows lists them. A failure discards the
 // partial list: no list is different from an empty one.
 Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::filesystem::path& folder,

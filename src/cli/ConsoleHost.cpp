@@ -1,5 +1,7 @@
 #include "cli/ConsoleHost.h"
 
+#include "platform/FolderText.h"
+
 namespace pellora {
 
 namespace {
@@ -12,6 +14,17 @@ void writeLine(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
+// A reader of standard error pairs a detail with its list line only while the
+// detail stays on one line, whatever its maker put into it.
+QString onOneLine(QString text)
+{
+    for (QChar& c : text) {
+        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    }
+    return text;
+}
+
 } // namespace
 
 ConsoleHost::ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool showProgress)
@@ -19,10 +32,26 @@ ConsoleHost::ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool sho
 {
 }
 
-void ConsoleHost::addListLine(const QString& line)
+// The shell expands a "~" it sees, but not one in quotes or in the settings
+// file the window wrote; the folder means the same here as in the window.
+QString ConsoleHost::inputFolderText()
+{
+    return FolderText::withHomeExpanded(values_.inDir);
+}
+
+QString ConsoleHost::outputFolderText()
+{
+    return FolderText::withHomeExpanded(values_.outDir);
+}
+
+// Standard output keeps exactly the lines of the list, for scripts; the
+// detail goes beside it on standard error, on one line like the list line.
+void ConsoleHost::addListLine(const QString& line, const QString& detail)
 {
     eraseProgress();
     writeLine(out_, line);
+    if (!detail.isEmpty())
+        writeLine(err_, onOneLine(detail));
     drawProgress();
 }
 

@@ -8,7 +8,8 @@
 namespace pellora {
 
 // The batch run's host on a terminal: list lines to standard output, messages
-// to standard error, the Yes/No question answered by an option.
+// and the details of failed files to standard error, the Yes/No question
+// answered by an option.
 class ConsoleHost : public BatchHost {
 public:
     struct Values {
@@ -21,15 +22,15 @@ public:
 
     ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool showProgress);
 
-    QString inputFolderText() override { return values_.inDir; }
-    QString outputFolderText() override { return values_.outDir; }
+    QString inputFolderText() override;
+    QString outputFolderText() override;
     QString prefixText() override { return values_.prefix; }
     int quality() override { return values_.quality; }
     int logOption() override { return values_.logOption; }
     int deleteOption() override { return values_.deleteOption; }
 
     void clearList() override {}
-    void addListLine(const QString& line) override;
+    void addListLine(const QString& line, const QString& detail) override;
     void setProgressMaximum(double maximum) override;
     void setProgressValue(double value) override;
     void setBusy(bool) override {}

@@ -1,5 +1,6 @@
 #include "platform/FolderText.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace pellora {
@@ -9,6 +10,18 @@ QString FolderText::withTrailingSeparator(const QString& folder)
     if (folder.endsWith(QChar(kSeparator)))
         return folder;
     return folder + QChar(kSeparator);
+}
+
+QString FolderText::withHomeExpanded(const QString& folder)
+{
+#ifdef _WIN32
+    return folder;
+#else
+    // "~user" is left alone: it names someone else's home, not a notation we mean to support.
+    if (folder != u"~" && !folder.startsWith(u"~/"))
+        return folder;
+    return QDir::homePath() + folder.mid(1);
+#endif
 }
 
 std::filesystem::path FolderText::toPath(const QString& text)

@@ -16,6 +16,10 @@ public:
 
     // The folder with the platform's separator at its end, added only when missing.
     static QString withTrailingSeparator(const QString& folder);
+    // "~" alone or at the start of "~/..." stands for the home folder, as in
+    // every other tool here; any other text comes back as it is. (Windows
+    // has no such notation.)
+    static QString withHomeExpanded(const QString& folder);
     // Native path bytes for a text the user typed or the settings file held.
     static std::filesystem::path toPath(const QString& text);
     // A file name's text as the list and the log show it.

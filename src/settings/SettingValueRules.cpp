@@ -12,20 +12,14 @@ int defaultOf(SettingsKeys::Index index)
     return SettingsKeys::at(index).defaultValue.toInt();
 }
 
-// Controls hold whole numbers: the conversion would round "80.5" or "0.6".
-std::optional<int> wholeNumber(const QString& stored)
-{
-    const auto value = TextToInt16::convert(stored);
-    if (!value || stored.trimmed() != QString::number(*value))
-        return std::nullopt;
-    return *value;
-}
-
 } // namespace
 
+// Stored numbers are read as serials in file names are: "080", "+80", "8e1"
+// and "80.0" are all 80, and a fraction rounds half to even. Only a number
+// the control cannot hold falls back.
 int SettingValueRules::quality(const QString& stored)
 {
-    const auto value = wholeNumber(stored);
+    const auto value = TextToInt16::convert(stored);
     if (!value || *value < 1 || *value > 100)
         return defaultOf(SettingsKeys::Quality);
     return *value;
@@ -33,7 +27,7 @@ int SettingValueRules::quality(const QString& stored)
 
 int SettingValueRules::option(const QString& stored, int defaultValue)
 {
-    const auto value = wholeNumber(stored);
+    const auto value = TextToInt16::convert(stored);
     if (!value || (*value != 0 && *value != 1))
         return defaultValue;
     return *value;

@@ -9,9 +9,10 @@ namespace pellora {
 // rather than ending the program.
 class SettingValueRules {
 public:
-    // A whole number 1..100, else 50.
+    // The stored text as a 16-bit number (as serials are read) when that is
+    // 1..100, else 50.
     static int quality(const QString& stored);
-    // 0 or 1, else `defaultValue`.
+    // The same conversion when it gives 0 or 1, else `defaultValue`.
     static int option(const QString& stored, int defaultValue);
 };
 

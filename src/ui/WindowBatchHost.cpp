@@ -1,5 +1,7 @@
 #include "ui/WindowBatchHost.h"
 
+#include "platform/FolderText.h"
+#include "ui/ResultList.h"
 #include "ui/UserPrompts.h"
 #include "ui/frmMain.h"
 
@@ -7,9 +9,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <cmath>
 
 namespace pellora {
@@ -32,12 +32,12 @@ WindowBatchHost::WindowBatchHost(frmMain& window, UserPrompts& prompts) : window
 
 QString WindowBatchHost::inputFolderText()
 {
-    return window_.txtInDir->text();
+    return FolderText::withHomeExpanded(window_.txtInDir->text());
 }
 
 QString WindowBatchHost::outputFolderText()
 {
-    return window_.txtOutDir->text();
+    return FolderText::withHomeExpanded(window_.txtOutDir->text());
 }
 
 QString WindowBatchHost::prefixText()
@@ -67,9 +67,9 @@ void WindowBatchHost::clearList()
     window_.List1->clear();
 }
 
-void WindowBatchHost::addListLine(const QString& line)
+void WindowBatchHost::addListLine(const QString& line, const QString& detail)
 {
-    window_.List1->addItem(line);
+    window_.List1->appendLine(line, detail);
 }
 
 void WindowBatchHost::setProgressMaximum(double maximum)

@@ -22,7 +22,7 @@ public:
     int deleteOption() override;
 
     void clearList() override;
-    void addListLine(const QString& line) override;
+    void addListLine(const QString& line, const QString& detail) override;
     void setProgressMaximum(double maximum) override;
     void setProgressValue(double value) override;
     void setBusy(bool busy) override;

@@ -8,6 +8,8 @@
 #include "ui/ChosenFolder.h"
 #include "ui/FileDialogFolderChooser.h"
 #include "ui/MessageBoxPrompts.h"
+#include "ui/QualityScrollBar.h"
+#include "ui/ResultList.h"
 #include "ui/WindowBatchHost.h"
 
 #include <QCheckBox>
@@ -18,10 +20,8 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QThread>
 
 namespace pellora {
@@ -126,21 +126,20 @@ void frmMain::createControls()
 
     txtMatch = placed(new QLineEdit(QStringLiteral("sshot"), this), "txtMatch", 96, 64, 137, 21);
 
-    HScroll1 = placed(new QScrollBar(Qt::Horizontal, this), "HScroll1", 132, 92, 101, 21);
+    HScroll1 = placed(new QualityScrollBar(this), "HScroll1", 132, 92, 101, 21);
     HScroll1->setRange(1, 100);
     HScroll1->setSingleStep(1);
     HScroll1->setPageStep(10);
     HScroll1->setValue(50);
     // The label shows completed changes only, not the thumb while it is dragged.
     HScroll1->setTracking(false);
-    HScroll1->setFocusPolicy(Qt::StrongFocus);
     connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::showQuality);
 
     chkDel = placed(new QCheckBox(QStringLiteral("元のスクリーンショットは削除する"), this), "chkDel", 244, 92, 193, 21);
     chkLog = placed(new QCheckBox(QStringLiteral("動作ログを保存する"), this), "chkLog", 68, 124, 141, 17);
     chkLog->setChecked(true);
 
-    List1 = placed(new QListWidget(this), "List1", 4, 148, 357, 112);
+    List1 = placed(new ResultList(this), "List1", 4, 148, 357, 112);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
 
@@ -219,8 +218,8 @@ void frmMain::saveSettings()
 
 void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)
 {
-    inDir_ = FolderText::withTrailingSeparator(inDirText);
-    outDir_ = FolderText::withTrailingSeparator(outDirText);
+    inDir_ = FolderText::withTrailingSeparator(FolderText::withHomeExpanded(inDirText));
+    outDir_ = FolderText::withTrailingSeparator(FolderText::withHomeExpanded(outDirText));
     logPath_ = outDir_ + QStringLiteral("kavlog.txt");
 }
 

@@ -10,14 +10,14 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QProgressBar;
 class QPushButton;
-class QScrollBar;
 
 namespace pellora {
 
 class FolderChooser;
+class QualityScrollBar;
+class ResultList;
 class UserPrompts;
 
 // The program's only window: the folders, prefix, quality and options of a
@@ -93,10 +93,10 @@ private:
     std::array<QPushButton*, 2> cmdFolder{};
     QLineEdit* txtOutDir = nullptr;
     QLineEdit* txtMatch = nullptr;
-    QScrollBar* HScroll1 = nullptr;
+    QualityScrollBar* HScroll1 = nullptr;
     QCheckBox* chkDel = nullptr;
     QCheckBox* chkLog = nullptr;
-    QListWidget* List1 = nullptr;
+    ResultList* List1 = nullptr;
     QPushButton* cmdMove = nullptr;
     QPushButton* cmdExit = nullptr;
     QLabel* lblQua = nullptr;

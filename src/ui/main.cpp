@@ -1,4 +1,5 @@
 #include "ui/GraphicalSession.h"
+#include "ui/JapaneseQtTranslator.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -19,6 +20,10 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Pellora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pellora/pellora.png")));
     QApplication::setDesktopFileName(QStringLiteral("pellora"));
+
+    // Qt's own buttons and menus speak the window's language, whatever the system's.
+    pellora::JapaneseQtTranslator qtInJapanese;
+    QCoreApplication::installTranslator(&qtInJapanese);
 
     pellora::frmMain window(QCoreApplication::applicationDirPath());
     // Exit ends the program at once, whatever else is still open.

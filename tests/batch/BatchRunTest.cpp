@@ -58,6 +58,8 @@ TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
     addSource("c.Tga");
     addSource("_d.tga"); // after the letters, as Windows lists it
     addSource("notes.txt");
+    addSource(".hidden.tga"); // hidden here: neither converted nor counted
+    addSource(".tga");
     std::filesystem::create_directory(in() / "folder.tga"); // a folder is never a source
 
     const BatchSummary summary = run();
@@ -69,6 +71,7 @@ TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
     EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg",
                                                                 "sshot003.jpg", "sshot004.jpg"}));
     EXPECT_TRUE(test::decodeJpegFile(out() / "sshot002.jpg").has_value());
+    EXPECT_TRUE(host.events.contains(QStringLiteral("max:4")));
     // Sources stay when the delete option is off.
     EXPECT_TRUE(std::filesystem::exists(in() / "b.TGA"));
 }
@@ -182,6 +185,9 @@ TEST_F(BatchRunTest, AFailedFileIsReportedKeptAndTheRunGoesOn)
     EXPECT_EQ(summary.failed, 1);
     EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード-1",
                                        "c.tga\t--->\tsshot003.jpg"}));
+    // Only the failure line has more to say: which file, and why.
+    EXPECT_EQ(host.details, QStringList({QString(), QStringLiteral("b.tga: TGA ファイルとして読めません（ヘッダーが短すぎます）"),
+                                         QString()}));
     EXPECT_FALSE(std::filesystem::exists(in() / "a.tga"));
     EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
     EXPECT_FALSE(std::filesystem::exists(in() / "c.tga"));

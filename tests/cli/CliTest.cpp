@@ -1,9 +1,11 @@
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
+#include "cli/ConsoleHost.h"
 
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
+#include <QDir>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -69,6 +71,48 @@ TEST(CliApp, HelpNamesTheSettingsFileThisCopyReads)
     const std::string help = printedBy({"--help"}, "/home/u/.config/pellora/Pellora.ini");
     EXPECT_TRUE(help.ends_with("\nSettings file: /home/u/.config/pellora/Pellora.ini\n")) << help;
     EXPECT_NE(help.find("$XDG_CONFIG_HOME/pellora/Pellora.ini"), std::string::npos) << help;
+}
+
+std::string contentsOf(std::FILE* stream)
+{
+    std::fflush(stream);
+    std::rewind(stream);
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+        text.append(buffer, n);
+    return text;
+}
+
+// Standard output stays exactly the list, for scripts; what a failure line
+// cannot say goes beside it on standard error, on one line.
+TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    {
+        ConsoleHost host({}, out, err, false);
+        host.addListLine(QStringLiteral("コピー失敗 エラーコード-1"),
+                         QStringLiteral("bad.tga: TGA ファイルとして読めません\r\n（ヘッダーが短すぎます）"));
+        host.addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
+    }
+    EXPECT_EQ(contentsOf(out), "コピー失敗 エラーコード-1\na.tga\t--->\tsshot002.jpg\n");
+    EXPECT_EQ(contentsOf(err), "bad.tga: TGA ファイルとして読めません  （ヘッダーが短すぎます）\n");
+    std::fclose(out);
+    std::fclose(err);
+}
+
+// The window stores a folder as its box shows it, "~/shots" included.
+TEST(ConsoleHost, FoldersStartingWithTildeAreInTheHomeFolder)
+{
+    ConsoleHost::Values values;
+    values.inDir = QStringLiteral("~/shots");
+    values.outDir = QStringLiteral("~");
+    ConsoleHost host(values, stdout, stderr, false);
+    EXPECT_EQ(host.inputFolderText(), QDir::homePath() + QStringLiteral("/shots"));
+    EXPECT_EQ(host.outputFolderText(), QDir::homePath());
 }
 
 struct Outcome {

@@ -18,7 +18,8 @@ public:
     // Called at each yield (after it is recorded), to change options mid-run.
     std::function<void(int yieldCount)> onYield;
 
-    QStringList lines;  // the list as the window would show it
+    QStringList lines;   // the list as the window would show it
+    QStringList details; // beside each line, what it would tell on request (mostly empty)
     QStringList events; // every call, in order
     int yields = 0;
     int qualityReads = 0, deleteReads = 0, logReads = 0;
@@ -30,8 +31,18 @@ public:
     int logOption() override { ++logReads; return logValue; }
     int deleteOption() override { ++deleteReads; return deleteValue; }
 
-    void clearList() override { lines.clear(); events << QStringLiteral("clear"); }
-    void addListLine(const QString& line) override { lines << line; events << QStringLiteral("line:") + line; }
+    void clearList() override
+    {
+        lines.clear();
+        details.clear();
+        events << QStringLiteral("clear");
+    }
+    void addListLine(const QString& line, const QString& detail) override
+    {
+        lines << line;
+        details << detail;
+        events << QStringLiteral("line:") + line;
+    }
     void setProgressMaximum(double maximum) override { events << QStringLiteral("max:%1").arg(maximum); }
     void setProgressValue(double value) override { events << QStringLiteral("value:%1").arg(value); }
     void setBusy(bool busy) override { events << (busy ? QStringLiteral("busy") : QStringLiteral("idle")); }

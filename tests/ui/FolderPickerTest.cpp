@@ -1,18 +1,57 @@
 #include "FakeFolderChooser.h"
+#include "PickerInFreshProcess.h"
 #include "WindowTestKit.h"
 
 #include "ui/ChosenFolder.h"
 #include "ui/DialogPlacement.h"
+#include "ui/FileDateDelegate.h"
 #include "ui/FileDialogFolderChooser.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace pellora {
+
+namespace test {
+
+// Prints the view and the folder each dialog opened with; chooses
+// `folderToChoose` in the first and cancels the second.
+int openPickerTwice(const char* folderToChoose)
+{
+    FileDialogFolderChooser chooser;
+    for (int i = 0; i < 2; ++i) {
+        QTimer::singleShot(0, [i, folderToChoose] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            std::printf("%s %s\n", dialog->viewMode() == QFileDialog::Detail ? "Detail" : "List",
+                        dialog->directory().absolutePath().toUtf8().constData());
+            std::fflush(stdout);
+            if (i == 1) {
+                dialog->reject();
+                return;
+            }
+            dialog->setDirectory(QString::fromUtf8(folderToChoose));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        chooser.choose(nullptr);
+    }
+    return 0;
+}
+
+} // namespace test
+
 namespace {
 
 using test::control;
@@ -134,22 +173,17 @@ struct DialogSeen {
 // Inspects the open folder dialog, then leaves it through `leave`.
 void inspectThen(DialogSeen& seen, std::function<void(QFileDialog&)> leave)
 {
-    QTimer::singleShot(0, [&seen, leave] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "no modal folder dialog is open";
-            return;
-        }
-        seen.title = dialog->windowTitle();
-        seen.folder = dialog->directory().absolutePath();
-        seen.foldersOnly = dialog->fileMode() == QFileDialog::Directory && dialog->testOption(QFileDialog::ShowDirsOnly);
-        seen.ownDialog = dialog->testOption(QFileDialog::DontUseNativeDialog);
-        seen.modal = dialog->isModal();
-        seen.position = dialog->frameGeometry().topLeft();
-        const QRect screen = dialog->screen()->geometry();
+    test::onNextModal<QFileDialog>([&seen, leave](QFileDialog& dialog) {
+        seen.title = dialog.windowTitle();
+        seen.folder = dialog.directory().absolutePath();
+        seen.foldersOnly = dialog.fileMode() == QFileDialog::Directory && dialog.testOption(QFileDialog::ShowDirsOnly);
+        seen.ownDialog = dialog.testOption(QFileDialog::DontUseNativeDialog);
+        seen.modal = dialog.isModal();
+        seen.position = dialog.frameGeometry().topLeft();
+        const QRect screen = dialog.screen()->geometry();
         seen.centred = screen.topLeft()
-                       + DialogPlacement::centredOnScreen(QSizeF(screen.size()), dialog->frameGeometry().size());
-        leave(*dialog);
+                       + DialogPlacement::centredOnScreen(QSizeF(screen.size()), dialog.frameGeometry().size());
+        leave(dialog);
     });
 }
 
@@ -175,6 +209,87 @@ TEST_F(BrowseTest, RealDialogOpensCentredAtTheRootEveryTime)
     inspectThen(second, [](QFileDialog& dialog) { dialog.reject(); });
     EXPECT_EQ(chooser.choose(window.get()), QString());
     EXPECT_EQ(second.folder, QStringLiteral("/")) << "the second dialog must not start at the last choice";
+}
+
+// The game's folder lies under ~/.wine, which a user must be able to reach.
+TEST_F(BrowseTest, RealDialogShowsHiddenFoldersAndWholeDates)
+{
+    std::filesystem::create_directory(chosen / ".wine");
+    const QDateTime modified(QDate(2026, 1, 15), QTime(15, 48));
+    const timespec times[2] = {{static_cast<time_t>(modified.toSecsSinceEpoch()), 0},
+                               {static_cast<time_t>(modified.toSecsSinceEpoch()), 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (chosen / "Shots").c_str(), times, 0), 0);
+    bool sawHidden = false;
+    QString dateText;
+    int dateWidthNeeded = 0, dateWidthShown = 0, dateEnd = 0, viewWidth = 0;
+    // Whatever it finds, it closes the dialog, or the test would wait for ever.
+    auto inspect = [&](QFileDialog& dialog) {
+        dialog.setDirectory(test::qtext(chosen.path()));
+        auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_NE(details, nullptr);
+        auto* files = qobject_cast<QFileSystemModel*>(details->model());
+        ASSERT_NE(files, nullptr);
+        const QModelIndex folder = files->index(test::qtext(chosen.path()));
+        sawHidden = QTest::qWaitFor([&] { return files->rowCount(folder) == 2; }, 3000)
+                    && files->index(test::qtext(chosen / ".wine")).isValid();
+        const QModelIndex shots = files->index(test::qtext(chosen / "Shots"), 3);
+        QStyleOptionViewItem option;
+        option.initFrom(details);
+        dateWidthNeeded = details->itemDelegateForIndex(shots)->sizeHint(option, shots).width();
+        // The column widens to its contents as the event loop lets it.
+        (void)QTest::qWaitFor([&] { return details->header()->sectionSize(3) >= dateWidthNeeded; }, 3000);
+        dateWidthShown = details->header()->sectionSize(3);
+        dateEnd = details->header()->sectionViewportPosition(3) + dateWidthShown;
+        viewWidth = details->viewport()->width();
+        dateText = FileDateDelegate::text(files->lastModified(shots));
+    };
+    test::onNextModal<QFileDialog>([&](QFileDialog& dialog) {
+        inspect(dialog);
+        dialog.reject();
+    });
+    FileDialogFolderChooser().choose(window.get());
+
+    EXPECT_TRUE(sawHidden) << "a folder whose name starts with a dot must be listed";
+    EXPECT_EQ(dateText, QStringLiteral("2026/01/15 15:48"));
+    EXPECT_GT(dateWidthNeeded, 0);
+    EXPECT_GE(dateWidthShown, dateWidthNeeded) << "the date column cuts the date short";
+    EXPECT_LE(dateEnd, viewWidth) << "the date column runs out of view";
+}
+
+// Qt's dialog would read and write its history and view in a settings file
+// every Qt program of the user shares; ours keeps nothing outside its own
+// settings, so it must neither take from that file nor write anywhere.
+TEST(FolderPickerStateTest, ThePickerReadsAndWritesNoStateOutsideTheProgram)
+{
+    test::TempDir root;
+    const auto home = root / "home";
+    const auto config = root / "config";
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directories(config);
+    std::filesystem::create_directories(root / "chosen");
+    const std::string otherProgramsState = "[FileDialog]\nhistory=file:///etc\nlastVisited=file:///etc\n"
+                                           "qtVersion=6.4.2\nviewMode=List\n";
+    test::writeBytes(config / "QtProject.conf",
+                     std::vector<unsigned char>(otherProgramsState.begin(), otherProgramsState.end()));
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), test::qtext(home));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), test::qtext(config));
+    // Font caches may go elsewhere; they are not the picker's.
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), test::qtext(root / "cache"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString::fromLatin1(test::kOpenPickerTwice), test::qtext(root / "chosen")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+
+    EXPECT_EQ(QString::fromUtf8(child.readAllStandardOutput()), QStringLiteral("Detail /\nDetail /\n"))
+        << "each dialog opens afresh, not as another program left it";
+    EXPECT_TRUE(test::listNames(home).empty());
+    EXPECT_EQ(test::listNames(config), std::vector<std::string>{"QtProject.conf"});
+    EXPECT_EQ(test::readText(config / "QtProject.conf"), otherProgramsState);
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "WindowTestKit.h"
+
 #include "ui/GraphicalSession.h"
 #include "ui/MessageBoxPrompts.h"
 
@@ -59,14 +61,9 @@ struct BoxSeen {
 
 void answerBox(BoxSeen& seen, QMessageBox::StandardButton answer)
 {
-    QTimer::singleShot(0, [&seen, answer] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            ADD_FAILURE() << "no message box is open";
-            return;
-        }
-        seen = BoxSeen{box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-        box->button(answer)->click();
+    test::onNextModal<QMessageBox>([&seen, answer](QMessageBox& box) {
+        seen = BoxSeen{box.windowTitle(), box.text(), box.icon(), box.standardButtons()};
+        box.button(answer)->click();
     });
 }
 

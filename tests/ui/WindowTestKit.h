@@ -4,11 +4,14 @@
 #include "ui/frmMain.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 #include <ostream>
 
@@ -34,6 +37,21 @@ Control* control(const QWidget& window, const char* name)
     auto* found = window.findChild<Control*>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << name;
     return found;
+}
+
+// Hands the modal `Dialog` that the next call opens to `act`, which must
+// close it; fails the test when no such dialog is open.
+template <typename Dialog>
+void onNextModal(std::function<void(Dialog&)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no " << Dialog::staticMetaObject.className() << " is open";
+            return;
+        }
+        act(*dialog);
+    });
 }
 
 QString qtext(const std::filesystem::path& path);

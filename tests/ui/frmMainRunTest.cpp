@@ -231,6 +231,24 @@ TEST_F(frmMainRunTest, DeclinedOutputFolderQuestionMovesTheFocusToTheOutputBox)
     EXPECT_TRUE(listLines().isEmpty());
 }
 
+TEST_F(frmMainRunTest, ATildeInAFolderBoxIsTheHomeFolder)
+{
+    addSources(1);
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", work.path().c_str());
+    control<QLineEdit>(*window, "txtInDir")->setText(QStringLiteral("~/in"));
+    control<QLineEdit>(*window, "txtOutDir")->setText(QStringLiteral("~/out/"));
+
+    pressAltM();
+    qputenv("HOME", home);
+
+    EXPECT_TRUE(prompts.criticals.isEmpty()) << prompts.criticals.join(u' ').toStdString();
+    EXPECT_EQ(listLines(), QStringList{QStringLiteral("shot0.tga\t--->\tsshot001.jpg")});
+    EXPECT_TRUE(std::filesystem::exists(out() / "sshot001.jpg"));
+    EXPECT_EQ(window->InDir(), test::qtext(in()) + QStringLiteral("/"));
+    EXPECT_EQ(control<QLineEdit>(*window, "txtInDir")->text(), QStringLiteral("~/in")) << "the box keeps what was typed";
+}
+
 TEST_F(frmMainRunTest, MissingInputFolderIsToldAndMovesTheFocusToTheInputBox)
 {
     control<QLineEdit>(*window, "txtInDir")->setText(test::qtext(work / "nowhere"));

@@ -127,6 +127,24 @@ TEST_F(frmMainSettingsTest, AnInstalledWindowKeepsItsSettingsInTheUserConfigFold
     EXPECT_EQ(text(reopened, "txtMatch"), QStringLiteral("写真"));
 }
 
+TEST_F(frmMainSettingsTest, StoredNumbersConvertAsSerialsDo)
+{
+    const char* forms[][3] = {
+        {"080", "1.0", "0.0"}, {"+80", "+1", "-0"}, {"8e1", "01", "00"}, {"80.0", "0.6", "0.4"}, {" 80.5 ", "1e0", "0e0"},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(std::string("quality=") + form[0]);
+        test::TempDir folder;
+        test::writeSettings(folder.path(), {"[initialize]", QStringLiteral("quality=") + form[0],
+                                            QStringLiteral("delcheck=") + form[1], QStringLiteral("logcheck=") + form[2]});
+        frmMain window(test::qtext(folder.path()));
+        EXPECT_EQ(quality(window), 80);
+        EXPECT_EQ(qualityLabel(window), QStringLiteral("80"));
+        EXPECT_TRUE(checked(window, "chkDel"));
+        EXPECT_FALSE(checked(window, "chkLog"));
+    }
+}
+
 TEST_F(frmMainSettingsTest, ValuesTheControlsCannotTakeGiveTheKeyDefaults)
 {
     struct Case {
@@ -135,7 +153,7 @@ TEST_F(frmMainSettingsTest, ValuesTheControlsCannotTakeGiveTheKeyDefaults)
         const char* logcheck;
     };
     const Case cases[] = {
-        {"0", "2", "2"}, {"101", "-1", "7"}, {"abc", "x", ""}, {"80.5", "0.5e9", "99999"}, {"-50", "", "abc"},
+        {"0", "2", "2"}, {"101", "-1", "7"}, {"abc", "x", ""}, {"100.6", "0.5e9", "99999"}, {"-50", "", "abc"},
     };
     for (const Case& bad : cases) {
         SCOPED_TRACE(std::string("quality=") + bad.quality);

@@ -1,4 +1,9 @@
+#include "PickerInFreshProcess.h"
+
+#include "ui/JapaneseQtTranslator.h"
+
 #include <QApplication>
+#include <cstring>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -7,9 +12,16 @@ int main(int argc, char** argv)
     // must not need a display either.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    ::testing::InitGoogleTest(&argc, argv);
+    const bool pickerChild = argc == 3 && std::strcmp(argv[1], pellora::test::kOpenPickerTwice) == 0;
+    if (!pickerChild)
+        ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     // Tests close many windows; none of them may end the application.
     QApplication::setQuitOnLastWindowClosed(false);
+    // As the program does at start-up.
+    pellora::JapaneseQtTranslator qtInJapanese;
+    QCoreApplication::installTranslator(&qtInJapanese);
+    if (pickerChild)
+        return pellora::test::openPickerTwice(argv[2]);
     return RUN_ALL_TESTS();
 }
