@@ -1,5 +1,6 @@
 #include "PictureLedger.h"
 
+#include "platform/NameReservation.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
@@ -14,6 +15,13 @@ bool hasExtension(const std::filesystem::path& path, const char* extension)
     std::string ext = path.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     return ext == extension;
+}
+
+// A name held by a run that was killed before its picture took it.
+bool isNameReservation(const std::filesystem::path& path)
+{
+    const std::string bytes = readText(path);
+    return bytes == NameReservation::kMarker;
 }
 
 } // namespace
@@ -67,6 +75,10 @@ LedgerAudit PictureLedger::audit(const std::vector<std::filesystem::path>& folde
                     if (entries_[i].tgaBytes == bytes)
                         asTga[i] = true;
             } else if (hasExtension(path, ".jpg")) {
+                if (isNameReservation(path)) {
+                    ++audit.reservations;
+                    continue;
+                }
                 const auto decoded = decodeJpegFile(path);
                 if (!decoded) {
                     ++audit.truncated;
