@@ -3,8 +3,10 @@
 #include "settings/SettingsKeys.h"
 #include "settings/StoredSettings.h"
 #include "settings/clsIniFile.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 
 #include <QDir>
 #include <random>
@@ -354,13 +356,41 @@ TEST_F(IniFileTest, AFileBeyondTheSizeLimitReadsDefaultsAndIsNotRewritten)
     EXPECT_EQ(std::filesystem::file_size(file.path()), (64u << 20) + 1);
 }
 
-TEST_F(IniFileTest, AFolderInPlaceOfTheFileReadsDefaultsAndIsLeftAlone)
+TEST(IniFileSpecialTest, AnythingButARegularFileReadsDefaultsWithoutWaitingAndIsLeftAlone)
 {
-    std::filesystem::create_directory(file.path());
-    EXPECT_EQ(get("quality"), "DEFAULT");
-    EXPECT_FALSE(put("quality", "70"));
-    EXPECT_TRUE(std::filesystem::is_directory(file.path()));
-    EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"});
+    struct Case {
+        const char* name;
+        std::function<bool(const std::filesystem::path&)> make;
+    };
+    const Case cases[] = {
+        {"a folder", [](const std::filesystem::path& at) { return std::filesystem::create_directory(at); }},
+        {"a FIFO", test::makeFifo},
+        {"a link to a FIFO",
+         [](const std::filesystem::path& at) {
+             std::filesystem::create_symlink(at.parent_path() / "fifo", at);
+             return test::makeFifo(at.parent_path() / "fifo");
+         }},
+        {"a socket", test::makeSocket},
+        {"a device", test::makeCharDevice},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsTestFile file;
+        if (!c.make(file.path()))
+            continue; // not allowed on this machine (device nodes)
+        const std::string kind = test::kindOf(file.path());
+        clsIniFile ini;
+        ini.FileName(file.name());
+        ASSERT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] {
+            ini.GetIni(kSection, "quality", "DEFAULT");
+            ini.PutIni(kSection, "quality", "70");
+        })) << "a read or a save waited";
+        EXPECT_EQ(ini.GetIni(kSection, "quality", "DEFAULT"), "DEFAULT");
+        EXPECT_FALSE(ini.PutIni(kSection, "quality", "70"));
+        EXPECT_EQ(test::kindOf(file.path()), kind);
+        for (const auto& name : test::listNames(file.folder()))
+            EXPECT_TRUE(name == "Pellora.ini" || name == "fifo") << name;
+    }
 }
 
 TEST_F(IniFileTest, WithoutAFileNameNothingIsReadOrWritten)
