@@ -89,29 +89,40 @@ TEST(NameReservation, ANameTakenOverMeanwhileIsNeverReplacedNorRemoved)
         EXPECT_EQ(reservation->fillWith(dir / "ours"), -EEXIST);
     } // dropping the reservation must not remove their file either
     EXPECT_EQ(test::readText(dir / "a.jpg"), "t");
-    EXPECT_TRUE(std::filesystem::exists(dir / "ours"));
+    EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"a.jpg", "ours"})) << "its intent file stayed";
 }
 
-TEST(TempFileSweeper, ClearsOnlyReservationsCertainlyLeftByADeadRun)
+TEST(TempFileSweeper, ClearsWhatARunKilledWhileReservingANameLeftAndNothingElse)
 {
     test::TempDir dir;
-    test::writeBytes(dir / "abandoned.jpg", kMarker);
-    auto live = NameReservation::take(dir / "live.jpg"); // another run is writing this picture now
+    const std::string intent(NameReservation::kIntent);
+    auto leave = [&](const std::string& name, const std::vector<unsigned char>& bytes, const std::string& record) {
+        test::writeBytes(dir / name, bytes);
+        const std::string recorded = intent + record;
+        test::writeBytes(TempFileName::next(dir.path()), {recorded.begin(), recorded.end()});
+    };
+    // Killed before the marker, within it, after it, after the rename.
+    leave("empty.jpg", {}, "empty.jpg\n");
+    leave("partial.jpg", {kMarker.begin(), kMarker.begin() + 10}, "partial.jpg\n");
+    leave("whole.jpg", kMarker, "whole.jpg\n");
+    leave("picture.jpg", kPicture, "picture.jpg\n");
+    // What it must leave: somebody else's file, a name recorded only in part,
+    // a name outside the folder, a marker without an intent, a live reservation.
+    leave("theirs.jpg", {'t'}, "theirs.jpg\n");
+    leave("cut", {}, "cut");
+    std::filesystem::create_directory(dir / "sub");
+    leave("sub/x.jpg", {}, "sub/x.jpg\n");
+    test::writeBytes(dir / "no-intent.jpg", kMarker);
+    auto live = NameReservation::take(dir / "live.jpg");
     ASSERT_TRUE(live.has_value());
-    auto longer = kMarker;
-    longer.push_back('\n');
-    test::writeBytes(dir / "longer.jpg", longer);
-    auto changed = kMarker;
-    changed[1] = 'p';
-    test::writeBytes(dir / "same-size.jpg", changed);
-    test::writeBytes(dir / "not-a-picture-name.txt", kMarker);
-    test::writeBytes(dir / "target", kMarker);
-    std::filesystem::create_symlink(dir / "target", dir / "link.jpg");
 
-    EXPECT_EQ(TempFileSweeper::sweep(dir.path()), 1);
-    EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"link.jpg", "live.jpg", "longer.jpg",
-                                                                     "not-a-picture-name.txt", "same-size.jpg",
-                                                                     "target"}));
+    EXPECT_EQ(TempFileSweeper::sweep(dir.path()), 3 + 7);
+    std::vector<std::string> names = test::listNames(dir.path());
+    const auto intents = std::erase_if(names, [](const std::string& name) { return TempFileName::isOurs(name); });
+    EXPECT_EQ(intents, 1u) << "the live reservation's intent must stay";
+    EXPECT_EQ(names, (std::vector<std::string>{"cut", "live.jpg", "no-intent.jpg", "picture.jpg", "sub", "theirs.jpg"}));
+    EXPECT_TRUE(std::filesystem::exists(dir / "sub" / "x.jpg"));
+    EXPECT_EQ(test::readBytes(dir / "picture.jpg"), kPicture);
 }
 
 } // namespace

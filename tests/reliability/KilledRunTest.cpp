@@ -151,9 +151,9 @@ TEST(KilledRun, EveryPictureSurvivesTwentyKillsAndTheNextRun)
     EXPECT_EQ(figures.survived, kKills);
 }
 
-TEST_F(OnExfat, EveryPictureSurvivesTenKillsAndTheNextRun)
+TEST_F(OnExfat, EveryPictureSurvivesTwentyKillsAndTheNextRun)
 {
-    constexpr int kExfatKills = 10;
+    constexpr int kExfatKills = 20;
     const unsigned seed = chosenSeed();
     const KillFigures figures = killSeries(kExfatKills, seed, [&](int kill) {
         return mountPoint() / ("out" + std::to_string(kill + 1));

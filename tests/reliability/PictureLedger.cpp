@@ -17,11 +17,12 @@ bool hasExtension(const std::filesystem::path& path, const char* extension)
     return ext == extension;
 }
 
-// A name held by a run that was killed before its picture took it.
+// A name held by a run that was killed before its picture took it: the
+// marker, or a beginning of it (nothing at all when the kill fell between
+// creating the file and writing it).
 bool isNameReservation(const std::filesystem::path& path)
 {
-    const std::string bytes = readText(path);
-    return bytes == NameReservation::kMarker;
+    return NameReservation::kMarker.starts_with(readText(path));
 }
 
 } // namespace
