@@ -310,7 +310,7 @@ def main():
     threads = os.cpu_count()
     args.work.mkdir(parents=True, exist_ok=True)
     settings = args.work / "empty-settings.ini"
-    settings.write_text("")
+    settings.write_bytes(b"[initialize]\r\n")  # no values: only the options count
 
     tools = pellora_tools(args.cli.resolve(), settings, threads)
     skipped = []

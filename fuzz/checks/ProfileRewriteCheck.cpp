@@ -2,6 +2,7 @@
 
 #include "platform/Cp932Codec.h"
 #include "settings/PrivateProfile.h"
+#include "settings/ProfileEncoding.h"
 #include "settings/clsIniFile.h"
 
 #include <fstream>
@@ -175,6 +176,19 @@ std::string readFile(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A code page 932 file in the UTF-8 form a save turns it into; others as they are.
+std::string asUtf8(const std::string& bytes)
+{
+    if (PrivateProfile(bytes).encoding() == Encoding::Utf8)
+        return bytes;
+    return ProfileEncoding::toUtf8(bytes).value_or(std::string());
+}
+
+bool carriesOurUtf8Note(const std::string& bytes)
+{
+    return bytes.starts_with(std::string(ProfileEncoding::kUtf8Bom) + std::string(ProfileEncoding::kUtf8Note));
+}
+
 void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -249,8 +263,17 @@ std::optional<std::string> ProfileRewriteCheck::throughFile(const Request& reque
             return "PutIni failed but changed the file";
         return std::nullopt;
     }
-    if (auto problem = compareForeignKeys(request.file, after, bytesOf(encoding, section), bytesOf(encoding, key)))
-        return "PutIni: " + *problem;
+    if (PrivateProfile(after).encoding() == encoding) {
+        if (auto problem = compareForeignKeys(request.file, after, bytesOf(encoding, section), bytesOf(encoding, key)))
+            return "PutIni: " + *problem;
+    } else {
+        // Only ever our own change: to UTF-8 with our note, or back from it.
+        const std::string before = asUtf8(request.file), now = asUtf8(after);
+        if (!carriesOurUtf8Note(before) || !carriesOurUtf8Note(now))
+            return "PutIni changed the file's encoding on its own";
+        if (auto problem = compareForeignKeys(before, now, bytesOf(Encoding::Utf8, section), bytesOf(Encoding::Utf8, key)))
+            return "PutIni, across encodings: " + *problem;
+    }
     if (isPlainValue(request.value)) {
         const QString read = ini.GetIni(section, key, QStringLiteral("\x01missing"));
         if (read != value)

@@ -150,10 +150,12 @@ Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source
 std::optional<Failure> CommitStagedJpeg(StagedFile& staged)
 {
     try {
-        const JpegWriteStatus status = staged.commit();
-        if (status == JpegWriteStatus::Written)
+        const CommitOutcome outcome = staged.commit();
+        if (outcome.status == JpegWriteStatus::Written)
             return std::nullopt;
-        return failureOf(status);
+        Failure failure = failureOf(outcome.status);
+        failure.systemError = outcome.error;
+        return failure;
     } catch (const std::exception&) {
         return Failure::of(FailureCause::Unexpected);
     }

@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "cli/CliOptions.h"
+#include "cli/SettingsFileProblem.h"
 #include "settings/SettingValueRules.h"
 #include "settings/SettingsKeys.h"
 #include "settings/clsIniFile.h"
@@ -83,6 +84,12 @@ int CliApp::run(const QStringList& arguments)
         return AllConverted;
     }
 
+    if (options->settingsFile) {
+        if (const auto problem = SettingsFileProblem::of(*options->settingsFile)) {
+            writeText(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n").arg(*options->settingsFile, *problem));
+            return UsageOrFolderProblem;
+        }
+    }
     const QString settingsFile = options->settingsFile.value_or(QFile::decodeName(defaultSettingsFile_.c_str()));
     ConsoleHost::Values values = startingValues(settingsFile);
     if (options->inDir) values.inDir = *options->inDir;

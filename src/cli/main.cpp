@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 #include "platform/ProgramFolder.h"
+#include "platform/StandardDescriptors.h"
 #include "settings/SettingsLocation.h"
 
 #include <QStringList>
@@ -22,6 +23,8 @@ extern "C" void onSignal(int)
 
 int main(int argc, char** argv)
 {
+    if (!pellora::StandardDescriptors::ensureOpen())
+        return pellora::CliApp::UsageOrFolderProblem;
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -5,6 +5,7 @@
 #include "platform/UniqueFd.h"
 #include "platform/WriteAll.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <stdexcept>
@@ -33,9 +34,17 @@ int AppendLogLine(const QString& text, const std::filesystem::path& path)
     } catch (const std::exception&) {
         return ENOMEM; // or no code page 932 in this system's iconv
     }
-    UniqueFd fd(fs.open(path, O_WRONLY | O_APPEND | O_CREAT, 0644));
+    // Only ever a regular file: a FIFO under the log's name would block the
+    // open (and the run) for good, a device is no log, and a link may point
+    // at a picture. Non-blocking, so even a FIFO only gets looked at.
+    UniqueFd fd(fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644));
     if (!fd.valid())
         return -fd.get();
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return errno;
+    if (!S_ISREG(info.st_mode))
+        return EISDIR;
     // With O_APPEND a whole line normally lands at the end in one call, even
     // when another copy of the tool appends to the same log.
     if (const int rc = writeAll(fd.get(), bytes.data(), bytes.size()); rc != 0)

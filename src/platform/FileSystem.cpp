@@ -38,21 +38,12 @@ auto retryOnInterrupt(Call call)
     }
 }
 
-// Without renameat2 (old kernels, some file systems), a hard link gives the
-// same never-replace guarantee: link fails with EEXIST when the name is taken.
-int linkThenUnlink(const std::filesystem::path& from, const std::filesystem::path& to)
-{
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return -errno;
-    ::unlink(from.c_str());
-    return 0;
-}
-
 } // namespace
 
 int FileSystem::open(const std::filesystem::path& path, int flags, mode_t mode)
 {
-    return resultOf(retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC, mode); }));
+    // Never as our controlling terminal, whatever device a name turns out to be.
+    return resultOf(retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode); }));
 }
 
 ssize_t FileSystem::read(int fd, void* buffer, size_t size)
@@ -76,12 +67,13 @@ int FileSystem::close(int fd) { return resultOf(::close(fd)); }
 
 int FileSystem::renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
 {
-    long rc = ::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
-    if (rc == 0)
-        return 0;
-    if (errno == ENOSYS || errno == EINVAL)
-        return linkThenUnlink(from, to);
-    return -errno;
+    const long rc = ::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    return rc == 0 ? 0 : -errno;
+}
+
+int FileSystem::link(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    return resultOf(::link(from.c_str(), to.c_str()));
 }
 
 int FileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to)

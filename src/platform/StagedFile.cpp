@@ -1,5 +1,7 @@
 #include "platform/StagedFile.h"
 
+#include "platform/NoReplaceMove.h"
+
 #include <cerrno>
 #include <fcntl.h>
 
@@ -7,11 +9,18 @@ namespace pellora {
 
 namespace {
 
-bool syncFolder(FileSystem& fs, const std::filesystem::path& folder)
+// 0, or minus errno.
+int syncFolder(FileSystem& fs, const std::filesystem::path& folder)
 {
     UniqueFd fd(fs.open(folder, O_RDONLY | O_DIRECTORY));
-    return fd.valid() && fs.fsync(fd.get()) == 0 && fd.close() == 0;
+    if (!fd.valid())
+        return fd.get();
+    const int rc = fs.fsync(fd.get());
+    const int closed = fd.close();
+    return rc != 0 ? rc : closed;
 }
+
+CommitOutcome failed(JpegWriteStatus status, int rc) { return CommitOutcome{status, -rc}; }
 
 } // namespace
 
@@ -39,33 +48,32 @@ void StagedFile::discard()
     pending_ = false;
 }
 
-JpegWriteStatus StagedFile::commit()
+CommitOutcome StagedFile::commit()
 {
     if (!pending_)
-        return JpegWriteStatus::CannotCommit;
+        return failed(JpegWriteStatus::CannotCommit, -EINVAL);
     FileSystem& fs = FileSystem::current();
-    if (fs.fsync(fd_.get()) != 0) {
+    if (const int rc = fs.fsync(fd_.get()); rc != 0) {
         discard();
-        return JpegWriteStatus::CannotWrite;
+        return failed(JpegWriteStatus::CannotWrite, rc);
     }
-    const int rc = fs.renameNoReplace(temporary_, destination_);
-    if (rc != 0) {
+    if (const int rc = NoReplaceMove::move(temporary_, destination_); rc != 0) {
         discard();
-        return rc == -EEXIST ? JpegWriteStatus::DestinationExists : JpegWriteStatus::CannotCommit;
+        return failed(rc == -EEXIST ? JpegWriteStatus::DestinationExists : JpegWriteStatus::CannotCommit, rc);
     }
     pending_ = false;
     const std::filesystem::path folder = destination_.parent_path().empty() ? "." : destination_.parent_path();
     // The name is only durable once the folder is synced. If that fails the
     // caller keeps the source; take the file back rather than leave a picture
     // whose name may vanish on a crash.
-    if (!syncFolder(fs, folder)) {
+    if (const int rc = syncFolder(fs, folder); rc != 0) {
         fs.unlink(destination_);
         fd_.close();
-        return JpegWriteStatus::CannotCommit;
+        return failed(JpegWriteStatus::CannotCommit, rc);
     }
     // Data and name are synced: a late close error cannot change the file.
     fd_.close();
-    return JpegWriteStatus::Written;
+    return CommitOutcome{};
 }
 
 } // namespace pellora

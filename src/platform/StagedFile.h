@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/JpegWriteStatus.h"
+#include "platform/CommitOutcome.h"
 #include "platform/UniqueFd.h"
 
 #include <filesystem>
@@ -9,7 +9,7 @@ namespace pellora {
 
 // A file written completely to a temporary name beside its destination, not
 // yet synced or moved. Committing syncs it, moves it to its final name without
-// ever replacing a file, and syncs the folder. A staged file that is dropped
+// ever replacing a file (NoReplaceMove), and syncs the folder. A staged file that is dropped
 // uncommitted removes its temporary file, so no failure path leaves one.
 class StagedFile {
 public:
@@ -23,8 +23,9 @@ public:
     // The temporary file, open for writing.
     int fd() const { return fd_.get(); }
 
-    // Safe to run on another thread than the one that staged the file.
-    JpegWriteStatus commit();
+    // Safe to run on another thread than the one that staged the file. A
+    // failure keeps the system's reason for the step that failed.
+    CommitOutcome commit();
 
 private:
     void discard();

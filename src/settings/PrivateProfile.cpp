@@ -94,6 +94,11 @@ bool PrivateProfile::setValue(std::string_view section, std::string_view key, st
     return true;
 }
 
+bool PrivateProfile::hasSection(std::string_view section) const
+{
+    return canHoldSection(section) && locate(section, {}).sectionFound;
+}
+
 bool PrivateProfile::canHoldSection(std::string_view name) const
 {
     // The bracket written after the name must read as the closing one: the

@@ -43,6 +43,9 @@ public:
     // character, never byte by byte.
     static bool isCp932LeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
+    // Whether a [section] header of that name is in the file.
+    bool hasSection(std::string_view section) const;
+
     bool canHoldSection(std::string_view name) const;
     bool canHoldKey(std::string_view name) const;
 

@@ -2,11 +2,14 @@
 
 #include "platform/Cp932Codec.h"
 #include "settings/PrivateProfile.h"
+#include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <initializer_list>
 
 namespace pellora {
 
@@ -39,23 +42,50 @@ QString decodeFrom(PrivateProfile::Encoding encoding, std::string_view bytes)
 
 // What a read hands back: the text up to a NUL, and of a text longer than
 // kReadableBytes in code page 932 only its first characters that fit, never
-// half of a double-byte one.
+// half of a double-byte one. The text itself is cut, never its code page 932
+// form, in which a character that code page lacks would come back as another.
 QString fitForReading(QString text)
 {
     if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
         text.truncate(nul);
-    std::string bytes = Cp932Codec::encode(text);
-    if (bytes.size() <= kReadableBytes)
+    if (Cp932Codec::encode(text).size() <= kReadableBytes)
         return text;
-    size_t fits = 0;
-    for (;;) {
-        const size_t next = fits + (PrivateProfile::isCp932LeadByte(static_cast<unsigned char>(bytes[fits])) ? 2 : 1);
-        if (next > kReadableBytes)
+    size_t bytes = 0;
+    qsizetype fits = 0;
+    while (fits < text.size()) {
+        const qsizetype length = (text.at(fits).isHighSurrogate() && fits + 1 < text.size()) ? 2 : 1;
+        bytes += Cp932Codec::encode(text.mid(fits, length)).size();
+        if (bytes > kReadableBytes)
             break;
-        fits = next;
+        fits += length;
     }
-    bytes.resize(fits);
-    return Cp932Codec::decode(bytes);
+    text.truncate(fits);
+    return text;
+}
+
+// Puts `profile` in an encoding that holds every one of `texts` exactly, or
+// says there is none: code page 932 turns to UTF-8 only when it must.
+bool encodingHoldsAll(PrivateProfile& profile, std::initializer_list<QString> texts)
+{
+    auto allFit = [&](bool (*fits)(const QString&)) { return std::all_of(texts.begin(), texts.end(), fits); };
+    if (profile.encoding() == PrivateProfile::Encoding::Utf8)
+        return allFit(ProfileEncoding::fitsUtf8);
+    if (allFit(ProfileEncoding::fitsCp932))
+        return true;
+    auto utf8 = ProfileEncoding::toUtf8(profile.bytes());
+    if (!utf8 || !allFit(ProfileEncoding::fitsUtf8))
+        return false;
+    profile = PrivateProfile(std::move(*utf8));
+    return true;
+}
+
+// A file we turned to UTF-8 goes back to code page 932 once everything fits.
+void backToCp932WhenEverythingFits(PrivateProfile& profile)
+{
+    if (profile.encoding() != PrivateProfile::Encoding::Utf8)
+        return;
+    if (auto cp932 = ProfileEncoding::backToCp932(profile.bytes()))
+        profile = PrivateProfile(std::move(*cp932));
 }
 
 // What a write stores: the text before any line break (which would split the
@@ -106,10 +136,14 @@ bool clsIniFile::PutIni(const QString& strSec, const QString& strKey, const QStr
 
     PrivateProfile profile(existed ? std::move(contents->bytes) : std::string());
     const std::string before = profile.bytes();
-    const auto encoding = profile.encoding();
-    if (!profile.setValue(encodeFor(encoding, strSec), encodeFor(encoding, strKey),
-                          encodeFor(encoding, fitForStoring(strValue))))
+    const QString value = fitForStoring(strValue);
+    // Never a substitute character: a folder stored as another name is another folder.
+    if (!encodingHoldsAll(profile, {strSec, strKey, value}))
         return false;
+    const auto encoding = profile.encoding();
+    if (!profile.setValue(encodeFor(encoding, strSec), encodeFor(encoding, strKey), encodeFor(encoding, value)))
+        return false;
+    backToCp932WhenEverythingFits(profile);
     if (existed && profile.bytes() == before)
         return true; // already on disk
     const std::optional<mode_t> mode = existed ? std::optional<mode_t>(contents->mode) : std::nullopt;

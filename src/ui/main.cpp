@@ -1,3 +1,4 @@
+#include "platform/StandardDescriptors.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
 #include "ui/frmMain.h"
@@ -9,6 +10,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (!pellora::StandardDescriptors::ensureOpen())
+        return 1;
     const auto missing = pellora::GraphicalSession::missingReason(
         [](const char* name) { return std::getenv(name); }, argc > 0 ? argv[0] : "pellora");
     if (missing) {

@@ -3,6 +3,8 @@
 #include "cli/ConsoleHost.h"
 
 #include "support/JpegProbe.h"
+#include "support/RecordingFileSystem.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -146,7 +148,7 @@ TEST(PelloraCli, ConvertsAFolderEndToEnd)
     std::filesystem::create_directory(dir / "in");
     test::writeGameTga(dir / "in" / "b.tga", test::samplePicture(30, 20, 1));
     test::writeGameTga(dir / "in" / "a.tga", test::samplePicture(30, 20, 2));
-    test::writeBytes(dir / "settings.ini", {});
+    test::writeBytes(dir / "settings.ini", {'[', 'i', 'n', 'i', 't', 'i', 'a', 'l', 'i', 'z', 'e', ']'});
     const std::string common = "--settings " + (dir / "settings.ini").string() + " --in " + (dir / "in").string() +
                                " --out " + (dir / "out").string() + " --quality 85 --delete --jobs 2";
 
@@ -192,6 +194,68 @@ TEST(PelloraCli, TakesItsStartingValuesFromTheSettingsFile)
     EXPECT_EQ(test::listNames(dir / "out"), std::vector<std::string>{"pic001.jpg"}); // log off
     EXPECT_TRUE(test::listNames(dir / "in").empty());                                // delete on
     EXPECT_EQ(test::readText(dir / "my.ini"), ini);                                   // never written
+}
+
+std::string readStream(std::FILE* stream)
+{
+    std::rewind(stream);
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+        text.append(buffer, n);
+    return text;
+}
+
+TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "in");
+    test::writeGameTga(dir / "in" / "a.tga", test::samplePicture(16, 16));
+    const std::string good = "[initialize]\r\nquality=80\r\n";
+    test::writeBytes(dir / "mine.ini", std::vector<unsigned char>(good.begin(), good.end()));
+    test::writeBytes(dir / "locked.ini", std::vector<unsigned char>(good.begin(), good.end()));
+    const std::string other = "[other]\r\nquality=80\r\n";
+    test::writeBytes(dir / "other.ini", std::vector<unsigned char>(other.begin(), other.end()));
+    test::writeBytes(dir / "empty.ini", {});
+    std::filesystem::create_directory(dir / "folder.ini");
+    ASSERT_TRUE(test::makeFifo(dir / "fifo.ini"));
+    std::filesystem::create_symlink(dir / "missing.ini", dir / "dangling.ini");
+
+    struct Case {
+        const char* file;
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"mine.in", "does not exist"}, // the typing mistake of the report
+        {"dangling.ini", "does not exist"},
+        {"folder.ini", "is not a regular file"},
+        {"fifo.ini", "is not a regular file"},
+        {"locked.ini", "cannot be read (Permission denied)"},
+        {"other.ini", "has no [initialize] section"},
+        {"empty.ini", "has no [initialize] section"},
+    };
+    // Root reads any file, so the refusal comes through the seam.
+    test::RecordingFileSystem fs;
+    fs.failOn(test::RecordingFileSystem::Op::Open, EACCES, 0, "locked.ini");
+    ScopedFileSystem seam(fs);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        ASSERT_TRUE(out && err);
+        const QString file = QString::fromStdString((dir / c.file).string());
+        CliApp app(out, err, dir / "beside-the-program.ini");
+        const int status = app.run({"--settings", file, "--in", QString::fromStdString((dir / "in").string()), "--out",
+                                    QString::fromStdString((dir / "out").string()), "--create-out", "--log", "--delete"});
+        EXPECT_EQ(status, CliApp::UsageOrFolderProblem);
+        EXPECT_EQ(readStream(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
+        EXPECT_EQ(readStream(out), "");
+        EXPECT_FALSE(std::filesystem::exists(dir / "out")) << "the run started anyway";
+        EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
+        std::fclose(out);
+        std::fclose(err);
+    }
 }
 
 } // namespace

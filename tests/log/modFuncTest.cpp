@@ -1,9 +1,11 @@
 #include "log/modFunc.h"
 
 #include "support/RecordingFileSystem.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <sys/stat.h>
 
 namespace pellora {
@@ -51,6 +53,46 @@ TEST(AppendLogLine, ReportsFailuresToTheCaller)
     full.failOn(test::RecordingFileSystem::Op::Write, ENOSPC);
     ScopedFileSystem fullSeam(full);
     EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt"), ENOSPC);
+}
+
+TEST(AppendLogLine, WritesOnlyARegularFileAndNeverWaits)
+{
+    TempDir dir;
+    const std::vector<unsigned char> picture = {0xFF, 0xD8, 'p', 0xFF, 0xD9};
+    test::writeBytes(dir / "picture.jpg", picture);
+    ASSERT_TRUE(test::makeFifo(dir / "fifo"));
+    auto linkTo = [&](const char* target) {
+        return [&dir, target](const std::filesystem::path& at) {
+            std::filesystem::create_symlink(dir / target, at);
+            return true;
+        };
+    };
+    struct Case {
+        const char* name;
+        std::function<bool(const std::filesystem::path&)> make;
+    };
+    const Case cases[] = {
+        {"a FIFO", test::makeFifo},
+        {"a link to a picture", linkTo("picture.jpg")},
+        {"a link to a FIFO", linkTo("fifo")},
+        {"a dangling link", linkTo("nothing.txt")},
+        {"a socket", test::makeSocket},
+        {"a device", test::makeCharDevice},
+        {"a folder", [](const std::filesystem::path& at) { return std::filesystem::create_directory(at); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto log = dir / (std::string("log-") + c.name);
+        if (!c.make(log))
+            continue; // not allowed on this machine (device nodes)
+        const std::string kind = test::kindOf(log);
+        ASSERT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] { modFunc::AppendLogLine(QStringLiteral("a"), log); }))
+            << "the append waited";
+        EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), log), 0);
+        EXPECT_EQ(test::kindOf(log), kind);
+    }
+    EXPECT_EQ(test::readBytes(dir / "picture.jpg"), picture);
+    EXPECT_FALSE(std::filesystem::exists(dir / "nothing.txt"));
 }
 
 TEST(FolderExists, TrueOnlyForExistingFolders)

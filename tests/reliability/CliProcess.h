@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -8,6 +9,12 @@
 
 namespace pellora::test {
 
+// Standard descriptors a child starts without, as a shell's `<&-`, `>&-` and
+// `2>&-` leave them.
+struct ClosedStreams {
+    bool input = false, output = false, error = false;
+};
+
 // pellora-cli of this build as a child process, for tests that kill it or run
 // two at once. Its standard output goes to a file; standard error is dropped.
 class CliProcess {
@@ -15,7 +22,8 @@ public:
     // The program, or nothing when the build folder is not known.
     static std::optional<std::filesystem::path> program();
 
-    CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFile);
+    CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFile,
+               ClosedStreams closed = {});
     ~CliProcess(); // kills and reaps a child still running
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -24,8 +32,12 @@ public:
     void kill(int signal);
     // The exit status, or -1 when it ended by a signal.
     int wait();
+    // The same, or nothing when the child is still running after `limit`.
+    std::optional<int> waitFor(std::chrono::duration<double> limit);
 
 private:
+    int statusCode() const;
+
     pid_t pid_ = -1;
     bool reaped_ = false;
     int status_ = 0;

@@ -148,6 +148,22 @@ void changeWhileRead(FaultedRun& run, const std::string& name, bool grow)
     run.fs.afterFirstRead(name, [path, bytes] { test::writeBytes(path, bytes); });
 }
 
+// What exFAT and FAT through FUSE answer.
+void refuseNoReplaceAndLinks(FaultedRun& run)
+{
+    run.fs.fail(Op::RenameNoReplace, EINVAL, ".pellora-");
+    run.fs.fail(Op::Link, EPERM, ".pellora-");
+}
+
+// The same, and one more fault on top.
+std::function<void(FaultedRun&)> onExfat(Op op, int error, const std::string& nameContains, int nth = 0)
+{
+    return [=](FaultedRun& run) {
+        refuseNoReplaceAndLinks(run);
+        run.fs.fail(op, error, nameContains, nth);
+    };
+}
+
 std::vector<FaultCase> faultCases()
 {
     return {
@@ -165,6 +181,13 @@ std::vector<FaultCase> faultCases()
         {"rename refused", [](FaultedRun& r) { r.fs.fail(Op::Rename, EACCES, ".pellora-", 2); }, 1, 5},
         {"final name taken at the last moment", [](FaultedRun& r) { r.fs.fail(Op::Rename, EEXIST, ".pellora-", 2); },
          1, 4},
+        {"no rename that refuses to replace (old kernel): hard links instead",
+         [](FaultedRun& r) { r.fs.fail(Op::RenameNoReplace, ENOSYS, ".pellora-"); }, 0},
+        {"neither that rename nor hard links (exFAT): the name is reserved first", refuseNoReplaceAndLinks, 0},
+        {"exFAT, and the name cannot be reserved", onExfat(Op::Open, EACCES, "sshot002.jpg"), 1, 5},
+        {"exFAT, and the name is taken at the last moment", onExfat(Op::Open, EEXIST, "sshot002.jpg"), 1, 4},
+        {"exFAT, and the reservation's marker cannot be written", onExfat(Op::Write, ENOSPC, "sshot002.jpg"), 1, 5},
+        {"exFAT, and the rename over the reservation fails", onExfat(Op::Rename, EIO, ".pellora-", 2), 1, 5},
         {"temporary file cannot be removed after a failed write",
          [](FaultedRun& r) {
              r.fs.fail(Op::Write, ENOSPC, ".pellora-", 2);

@@ -48,6 +48,13 @@ int FaultyFileSystem::check(Op op, const std::string& call, const std::string& n
 {
     std::lock_guard lock(mutex_);
     calls_.push_back(call);
+    if (const int error = deliver(op, name))
+        return error;
+    return op == Op::RenameNoReplace ? deliver(Op::Rename, name) : 0;
+}
+
+int FaultyFileSystem::deliver(Op op, const std::string& name)
+{
     auto [first, last] = faults_.equal_range(op);
     for (auto it = first; it != last; ++it) {
         Fault& fault = it->second;
@@ -145,7 +152,7 @@ int FaultyFileSystem::close(int fd)
 
 int FaultyFileSystem::renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
 {
-    if (int error = check(Op::Rename, "rename " + from.filename().string() + " " + to.filename().string(),
+    if (int error = check(Op::RenameNoReplace, "rename " + from.filename().string() + " " + to.filename().string(),
                           from.filename().string() + " " + to.filename().string()))
         return -error;
     return FileSystem::renameNoReplace(from, to);
@@ -157,6 +164,14 @@ int FaultyFileSystem::rename(const std::filesystem::path& from, const std::files
                           from.filename().string() + " " + to.filename().string()))
         return -error;
     return FileSystem::rename(from, to);
+}
+
+int FaultyFileSystem::link(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (int error = check(Op::Link, "link " + from.filename().string() + " " + to.filename().string(),
+                          from.filename().string() + " " + to.filename().string()))
+        return -error;
+    return FileSystem::link(from, to);
 }
 
 int FaultyFileSystem::unlink(const std::filesystem::path& path)

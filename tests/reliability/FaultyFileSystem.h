@@ -18,7 +18,8 @@ namespace pellora::test {
 // without touching the log.
 class FaultyFileSystem : public FileSystem {
 public:
-    enum class Op { Open, Write, Fsync, Rename, Unlink };
+    // Rename is either kind of rename; RenameNoReplace only the kind that never replaces.
+    enum class Op { Open, Write, Fsync, Rename, RenameNoReplace, Link, Unlink };
 
     // The `nth` matching call (1 = the first) fails with `error`; 0 = every one.
     void fail(Op op, int error, const std::string& nameContains, int nth = 0);
@@ -32,7 +33,8 @@ public:
 
     // How many calls were made to fail.
     int failuresDelivered() const;
-    // "open name", "write name", "fsync name", "rename from to", "unlink name", in order.
+    // "open name", "write name", "fsync name", "rename from to", "replace from to",
+    // "link from to", "unlink name", in order.
     std::vector<std::string> calls() const;
 
     int open(const std::filesystem::path& path, int flags, mode_t mode) override;
@@ -42,6 +44,7 @@ public:
     int close(int fd) override;
     int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override;
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    int link(const std::filesystem::path& from, const std::filesystem::path& to) override;
     int unlink(const std::filesystem::path& path) override;
 
 private:
@@ -56,7 +59,10 @@ private:
         bool done = false;
     };
 
+    // Records the call; returns the errno to fail with, or 0.
     int check(Op op, const std::string& call, const std::string& name);
+    // The errno of a fault set for `op` on `name`, or 0 (the lock is held).
+    int deliver(Op op, const std::string& name);
     std::string nameOf(int fd);
     void runHook(std::vector<Hook>& hooks, const std::string& name);
 

@@ -1,8 +1,8 @@
 #include "CliProcess.h"
-#include "PictureLedger.h"
+#include "CliScene.h"
+#include "ExfatMount.h"
 #include "ReliabilitySummary.h"
 
-#include "platform/TempFileName.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -18,67 +19,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using test::CliProcess;
+using test::CliScene;
+using test::OnExfat;
 
 constexpr int kSources = 60;
 constexpr int kKills = 20;
-constexpr int kWidth = 160, kHeight = 120;
-const char* const kForeignNames[] = {".pellora-notours.tmp", ".pellora-0123456789ABCDEF.tmp"};
+const std::string kListArrow = "\t--->\t";
 
-std::string sourceName(int index)
+// Where a scene's output folder goes: empty for beside its sources.
+using OutputFolder = std::function<std::filesystem::path(int kill)>;
+
+double measureFullRunSeconds(const OutputFolder& outputFolder)
 {
-    char name[32];
-    std::snprintf(name, sizeof name, "shot_%02d.tga", index);
-    return name;
-}
-
-int countOurTemporaries(const std::filesystem::path& folder)
-{
-    int count = 0;
-    for (const auto& name : test::listNames(folder))
-        if (TempFileName::isOurs(name))
-            ++count;
-    return count;
-}
-
-// One folder pair with 60 distinct sources and two foreign files in the
-// output folder that only look like ours.
-class KillScene {
-public:
-    explicit KillScene(int firstIndex = 1, int count = kSources)
-    {
-        std::filesystem::create_directories(in());
-        std::filesystem::create_directories(out());
-        test::writeBytes(dir / "empty.ini", {});
-        for (int i = 0; i < count; ++i)
-            ledger.addSource(in() / sourceName(firstIndex + i), test::distinctPicture(kWidth, kHeight, firstIndex + i));
-        for (const char* name : kForeignNames)
-            test::writeBytes(out() / name, {'k', 'e', 'e', 'p'});
-    }
-
-    std::filesystem::path in() const { return dir / "in"; }
-    std::filesystem::path out() const { return dir / "out"; }
-
-    std::vector<std::string> arguments(const std::filesystem::path& input) const
-    {
-        return {"--settings", (dir / "empty.ini").string(), "--in", input.string(), "--out", out().string(),
-                "--quality", "90", "--delete", "--log", "--jobs", "2"};
-    }
-
-    bool foreignFilesStayed() const
-    {
-        for (const char* name : kForeignNames)
-            if (!std::filesystem::exists(out() / name))
-                return false;
-        return true;
-    }
-
-    test::TempDir dir;
-    test::PictureLedger ledger{30.0};
-};
-
-double measureFullRunSeconds()
-{
-    KillScene scene;
+    CliScene scene(1, kSources, outputFolder(-1));
     const auto start = Clock::now();
     CliProcess run(scene.arguments(scene.in()), scene.dir / "stdout.txt");
     run.wait();
@@ -92,24 +45,32 @@ unsigned chosenSeed()
     return static_cast<unsigned>(std::random_device{}());
 }
 
-TEST(KilledRun, EveryPictureSurvivesTwentyKillsAndTheNextRun)
+struct KillFigures {
+    int kills = 0, survived = 0, doubled = 0, inWindow = 0, accounted = 0, lost = 0;
+    int temporaries = 0, reservations = 0, mid = 0, closedStreams = 0;
+};
+
+// Kills `pellora-cli --delete` at random moments of a run over 60 sources,
+// every other time with its standard streams closed, then checks that the
+// kill lost and damaged nothing and that the next run clears what it left.
+KillFigures killSeries(int kills, unsigned seed, const OutputFolder& outputFolder)
 {
-    if (!CliProcess::program())
-        GTEST_SKIP() << "PELLORA_BUILD_DIR/pellora-cli not found";
-    const double fullRun = measureFullRunSeconds();
-    const unsigned seed = chosenSeed();
+    const double fullRun = measureFullRunSeconds(outputFolder);
     std::printf("kill seed %u (PELLORA_KILL_SEED=%u repeats it), a full run takes %.3f s\n", seed, seed, fullRun);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> moment(0.0, fullRun);
 
-    int survived = 0, doubled = 0, inWindow = 0, accounted = 0, lost = 0, leftBehind = 0, mid = 0;
-    for (int kill = 0; kill < kKills; ++kill) {
+    KillFigures figures;
+    for (int kill = 0; kill < kills; ++kill) {
         const double at = moment(random);
-        SCOPED_TRACE("kill " + std::to_string(kill) + " at " + std::to_string(at) + " s");
-        KillScene scene;
+        const bool closed = kill % 2 == 1;
+        SCOPED_TRACE("kill " + std::to_string(kill) + " at " + std::to_string(at) + " s" +
+                     (closed ? ", standard streams closed" : ""));
+        CliScene scene(1, kSources, outputFolder(kill));
         {
-            CliProcess victim(scene.arguments(scene.in()), scene.dir / "killed.txt");
-            ASSERT_TRUE(victim.started());
+            CliProcess victim(scene.arguments(scene.in()), scene.dir / "killed.txt",
+                              closed ? test::ClosedStreams{true, true, true} : test::ClosedStreams{});
+            EXPECT_TRUE(victim.started());
             std::this_thread::sleep_for(std::chrono::duration<double>(at));
             victim.kill(SIGKILL);
             victim.wait();
@@ -126,6 +87,7 @@ TEST(KilledRun, EveryPictureSurvivesTwentyKillsAndTheNextRun)
         check(afterKill.lost == 0 && afterKill.truncated == 0 && afterKill.strangers == 0 && afterKill.doubled == 0,
               "after the kill: lost " + std::to_string(afterKill.lost) + ", truncated " +
                   std::to_string(afterKill.truncated) + ", strangers " + std::to_string(afterKill.strangers));
+        check(scene.jpegsHolding(kListArrow) == 0, "a list line went into a picture");
         for (const auto& problem : afterKill.problems)
             ADD_FAILURE() << problem;
         // A source that is still a TGA and already a JPEG: the kill fell between commit and delete.
@@ -133,12 +95,12 @@ TEST(KilledRun, EveryPictureSurvivesTwentyKillsAndTheNextRun)
         for (const auto& [name, jpegs] : afterKill.jpegsOf)
             if (jpegs > 0 && std::filesystem::exists(scene.in() / name))
                 committedNotDeleted.push_back(name);
-        inWindow += static_cast<int>(committedNotDeleted.size());
-        const int temporaries = countOurTemporaries(scene.out());
-        leftBehind += temporaries;
+        figures.inWindow += static_cast<int>(committedNotDeleted.size());
+        figures.temporaries += scene.temporariesLeft();
+        figures.reservations += afterKill.reservations;
         const int remaining = static_cast<int>(test::listNames(scene.in()).size());
         if (remaining > 0 && remaining < kSources)
-            ++mid;
+            ++figures.mid;
 
         CliProcess next(scene.arguments(scene.in()), scene.dir / "next.txt");
         check(next.wait() == 0, "the following run did not convert everything");
@@ -148,26 +110,56 @@ TEST(KilledRun, EveryPictureSurvivesTwentyKillsAndTheNextRun)
         for (const auto& problem : afterNext.problems)
             ADD_FAILURE() << problem;
         check(test::listNames(scene.in()).empty(), "the following run left sources");
-        check(countOurTemporaries(scene.out()) == 0, "temporary files survived the next run");
+        check(scene.temporariesLeft() == 0, "temporary files survived the next run");
+        check(afterNext.reservations == 0, "a name reservation survived the next run");
         check(scene.foreignFilesStayed(), "a file that only looks like ours was removed");
         for (const auto& [name, jpegs] : afterNext.jpegsOf) {
             const bool explained = std::find(committedNotDeleted.begin(), committedNotDeleted.end(), name) !=
                                    committedNotDeleted.end();
             check(jpegs == (explained ? 2 : 1), name + " has " + std::to_string(jpegs) + " JPEGs");
         }
-        doubled += afterNext.doubled;
-        accounted += afterNext.accounted;
-        lost += afterKill.lost + afterNext.lost;
-        survived += ok ? 1 : 0;
+        ++figures.kills;
+        figures.closedStreams += closed ? 1 : 0;
+        figures.doubled += afterNext.doubled;
+        figures.accounted += afterNext.accounted;
+        figures.lost += afterKill.lost + afterNext.lost;
+        figures.survived += ok ? 1 : 0;
     }
-    std::printf("kills that fell mid-batch: %d; temporaries left by killed runs: %d; sources committed but not yet "
-                "deleted at a kill: %d\n",
-                mid, leftBehind, inWindow);
-    test::printSummary("group=kill seed=" + std::to_string(seed) + " kills=" + std::to_string(kKills) +
-                       " survived=" + std::to_string(survived) + " double_jpegs=" + std::to_string(doubled) +
-                       " files_accounted=" + std::to_string(accounted) + " pictures_lost=" + std::to_string(lost) +
-                       " temporaries_swept=" + std::to_string(leftBehind) + " mid_batch_kills=" + std::to_string(mid));
-    EXPECT_EQ(survived, kKills);
+    std::printf("kills that fell mid-batch: %d; temporaries left by killed runs: %d; name reservations: %d; sources "
+                "committed but not yet deleted at a kill: %d\n",
+                figures.mid, figures.temporaries, figures.reservations, figures.inWindow);
+    return figures;
+}
+
+void printKillSummary(const std::string& group, unsigned seed, const KillFigures& f)
+{
+    test::printSummary("group=" + group + " seed=" + std::to_string(seed) + " kills=" + std::to_string(f.kills) +
+                       " survived=" + std::to_string(f.survived) + " double_jpegs=" + std::to_string(f.doubled) +
+                       " files_accounted=" + std::to_string(f.accounted) + " pictures_lost=" + std::to_string(f.lost) +
+                       " temporaries_swept=" + std::to_string(f.temporaries) + " reservations_swept=" +
+                       std::to_string(f.reservations) + " mid_batch_kills=" + std::to_string(f.mid) +
+                       " closed_stream_kills=" + std::to_string(f.closedStreams));
+}
+
+TEST(KilledRun, EveryPictureSurvivesTwentyKillsAndTheNextRun)
+{
+    if (!CliProcess::program())
+        GTEST_SKIP() << "PELLORA_BUILD_DIR/pellora-cli not found";
+    const unsigned seed = chosenSeed();
+    const KillFigures figures = killSeries(kKills, seed, [](int) { return std::filesystem::path(); });
+    printKillSummary("kill", seed, figures);
+    EXPECT_EQ(figures.survived, kKills);
+}
+
+TEST_F(OnExfat, EveryPictureSurvivesTwentyKillsAndTheNextRun)
+{
+    constexpr int kExfatKills = 20;
+    const unsigned seed = chosenSeed();
+    const KillFigures figures = killSeries(kExfatKills, seed, [&](int kill) {
+        return mountPoint() / ("out" + std::to_string(kill + 1));
+    });
+    printKillSummary("kill_exfat", seed, figures);
+    EXPECT_EQ(figures.survived, kExfatKills);
 }
 
 TEST(ConcurrentRuns, TwoRunsIntoOneFolderOverwriteNothingAndLoseNothing)
@@ -178,11 +170,12 @@ TEST(ConcurrentRuns, TwoRunsIntoOneFolderOverwriteNothingAndLoseNothing)
     int accounted = 0, lost = 0, refused = 0, files = 0;
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        KillScene scene(1, kEach); // its own sources are the first run's
+        CliScene scene(1, kEach); // its own sources are the first run's
         const auto secondIn = scene.dir / "in2";
         std::filesystem::create_directory(secondIn);
         for (int i = 0; i < kEach; ++i)
-            scene.ledger.addSource(secondIn / sourceName(100 + i), test::distinctPicture(kWidth, kHeight, 100 + i));
+            scene.ledger.addSource(secondIn / CliScene::sourceName(100 + i),
+                                   test::distinctPicture(CliScene::kWidth, CliScene::kHeight, 100 + i));
         {
             CliProcess first(scene.arguments(scene.in()), scene.dir / "first.txt");
             CliProcess second(scene.arguments(secondIn), scene.dir / "second.txt");
@@ -210,7 +203,7 @@ TEST(ConcurrentRuns, TwoRunsIntoOneFolderOverwriteNothingAndLoseNothing)
         for (const auto& name : test::listNames(scene.out()))
             jpegs += name.size() > 4 && name.compare(name.size() - 4, 4, ".jpg") == 0 ? 1 : 0;
         EXPECT_EQ(jpegs + leftOver, 2 * kEach);
-        EXPECT_EQ(countOurTemporaries(scene.out()), 0);
+        EXPECT_EQ(scene.temporariesLeft(), 0);
         accounted += audit.accounted;
         lost += audit.lost;
         refused += leftOver;

@@ -1,5 +1,6 @@
 #include "PictureLedger.h"
 
+#include "platform/NameReservation.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
@@ -14,6 +15,14 @@ bool hasExtension(const std::filesystem::path& path, const char* extension)
     std::string ext = path.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     return ext == extension;
+}
+
+// A name held by a run that was killed before its picture took it: the
+// marker, or a beginning of it (nothing at all when the kill fell between
+// creating the file and writing it).
+bool isNameReservation(const std::filesystem::path& path)
+{
+    return NameReservation::kMarker.starts_with(readText(path));
 }
 
 } // namespace
@@ -67,6 +76,10 @@ LedgerAudit PictureLedger::audit(const std::vector<std::filesystem::path>& folde
                     if (entries_[i].tgaBytes == bytes)
                         asTga[i] = true;
             } else if (hasExtension(path, ".jpg")) {
+                if (isNameReservation(path)) {
+                    ++audit.reservations;
+                    continue;
+                }
                 const auto decoded = decodeJpegFile(path);
                 if (!decoded) {
                     ++audit.truncated;

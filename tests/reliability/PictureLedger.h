@@ -24,6 +24,7 @@ struct LedgerAudit {
     int doubled = 0;   // pictures found as two or more JPEGs
     int truncated = 0; // files under a final JPEG name that do not decode
     int strangers = 0; // JPEGs that match no source
+    int reservations = 0; // names a killed run was reserving (no pictures; the next run clears them)
     std::map<std::string, int> jpegsOf; // source name -> how many JPEGs show it
     std::vector<std::string> problems;
 };

@@ -3,8 +3,10 @@
 #include "settings/SettingsKeys.h"
 #include "settings/StoredSettings.h"
 #include "settings/clsIniFile.h"
+#include "support/SpecialFiles.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 
 #include <QDir>
 #include <random>
@@ -36,6 +38,15 @@ StoredSettings::Texts windowsSample()
             QStringLiteral("50"), QStringLiteral("0"), QStringLiteral("1")};
 }
 
+// What six saves of the defaults (Windows paths) write.
+const std::string kSevenLineSample = "[initialize]\r\n"
+                                     "indir=C:\\Vondrel\\Brisquel\r\n"
+                                     "outdir=C:\\Vask_SS\r\n"
+                                     "match=sshot\r\n"
+                                     "quality=50\r\n"
+                                     "delcheck=0\r\n"
+                                     "logcheck=1\r\n";
+
 // --- No file, first save, partial file ------------------------------------
 
 TEST_F(IniFileTest, WithoutAFileEveryKeyReadsItsDefault)
@@ -59,13 +70,7 @@ TEST_F(IniFileTest, WithoutAFileEveryKeyReadsItsDefault)
 TEST_F(IniFileTest, SixSavesOnAMissingFileWriteTheSevenLineSample)
 {
     ASSERT_TRUE(StoredSettings::save(file.name(), windowsSample()));
-    EXPECT_EQ(file.read(), "[initialize]\r\n"
-                           "indir=C:\\Vondrel\\Brisquel\r\n"
-                           "outdir=C:\\Vask_SS\r\n"
-                           "match=sshot\r\n"
-                           "quality=50\r\n"
-                           "delcheck=0\r\n"
-                           "logcheck=1\r\n");
+    EXPECT_EQ(file.read(), kSevenLineSample);
     EXPECT_EQ(StoredSettings::load(file.name()).texts(), windowsSample());
 }
 
@@ -129,14 +134,87 @@ TEST_F(IniFileTest, AReadReturnsAtMost254BytesAndNeverHalfACharacter)
     EXPECT_EQ(get("match"), "a" + QString(126, u'あ'));
 }
 
-TEST_F(IniFileTest, JapaneseTextGoesThroughCodePage932AndUnmappableCharactersBecomeAQuestionMark)
+TEST_F(IniFileTest, JapaneseTextGoesThroughCodePage932)
 {
     ASSERT_TRUE(put("indir", QStringLiteral("D:\\スクショ")));
     EXPECT_EQ(file.read(), "[initialize]\r\nindir=D:\\\x83X\x83N\x83V\x83\x87\r\n");
     EXPECT_EQ(get("indir"), QStringLiteral("D:\\スクショ"));
+}
 
-    ASSERT_TRUE(put("indir", QStringLiteral("D:\\한")));
-    EXPECT_EQ(get("indir"), "D:\\?");
+// --- Values code page 932 cannot hold -------------------------------------
+
+const std::string kMine = std::string("\xEF\xBB\xBF") + "; saved as UTF-8: a value here does not fit code page 932\r\n";
+
+TEST_F(IniFileTest, AValueCodePage932CannotHoldTurnsTheFileToUtf8AndReadsBackExactly)
+{
+    struct Case {
+        const char* name;
+        std::string before; // the file's bytes, in code page 932
+        QString value;      // for "outdir"
+        std::string after;
+    };
+    const QString musica = QStringLiteral("/home/u/M\u00FAsica");
+    const Case cases[] = {
+        {"no file yet", "", musica, kMine + "[initialize]\r\noutdir=/home/u/M\xC3\xBAsica\r\n"},
+        {"Korean", "[initialize]\r\n", QStringLiteral("D:\\\uD55C"), kMine + "[initialize]\r\noutdir=D:\\\xED\x95\x9C\r\n"},
+        {"beyond the basic plane", "", QStringLiteral("D:\\\U0001F4F7"), kMine + "[initialize]\r\noutdir=D:\\\xF0\x9F\x93\xB7\r\n"},
+        // Last, so that its other section can be read afterwards.
+        {"foreign lines keep their meaning",
+         "; \x8E\xCA\x90\x5E\r\n[other]\r\nfoo=\x83X\x83N\x83V\x83\x87\r\n[initialize]\r\noutdir=D:\\old\r\nquality=80\r\n",
+         musica,
+         kMine + "; \xE5\x86\x99\xE7\x9C\x9F\r\n[other]\r\nfoo=\xE3\x82\xB9\xE3\x82\xAF\xE3\x82\xB7\xE3\x83\xA7\r\n"
+                 "[initialize]\r\noutdir=/home/u/M\xC3\xBAsica\r\nquality=80\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.before.empty())
+            std::filesystem::remove(file.path());
+        else
+            file.write(c.before);
+        ASSERT_TRUE(put("outdir", c.value));
+        EXPECT_EQ(file.read(), c.after);
+        EXPECT_EQ(get("outdir"), c.value);
+    }
+    EXPECT_EQ(ini.GetIni(QStringLiteral("other"), QStringLiteral("foo"), QString()), QStringLiteral("スクショ"));
+}
+
+TEST_F(IniFileTest, AValueThatCannotBeStoredExactlyIsNotStoredAtAll)
+{
+    // Bytes that are no code page 932 text cannot be carried over to UTF-8 faithfully.
+    const std::string garbled = "[initialize]\r\noutdir=D:\\old\r\nfoo=\x85\x40\r\n";
+    file.write(garbled);
+    EXPECT_FALSE(put("outdir", QStringLiteral("/home/u/M\u00FAsica")));
+    EXPECT_EQ(file.read(), garbled);
+    EXPECT_EQ(get("outdir"), "D:\\old");
+
+    // Half of a surrogate pair has no UTF-8 form either.
+    file.write(kMine + "[initialize]\r\noutdir=D:\\old\r\n");
+    EXPECT_FALSE(put("outdir", QString(QChar(0xD83D))));
+    EXPECT_EQ(get("outdir"), "D:\\old");
+}
+
+TEST_F(IniFileTest, AFileTurnedToUtf8ByUsGoesBackToCodePage932OnceEverythingFits)
+{
+    StoredSettings::Texts texts = windowsSample();
+    texts[SettingsKeys::OutDir] = QStringLiteral("/home/u/M\u00FAsica");
+    ASSERT_TRUE(StoredSettings::save(file.name(), texts));
+    EXPECT_TRUE(file.read().starts_with(kMine));
+    EXPECT_EQ(StoredSettings::load(file.name()).texts(), texts);
+
+    ASSERT_TRUE(StoredSettings::save(file.name(), windowsSample()));
+    EXPECT_EQ(file.read(), kSevenLineSample);
+    // A UTF-8 file somebody wrote on purpose (no note of ours) stays UTF-8: see
+    // AUtf8ByteOrderMarkIsAcceptedAndTheFileStaysUtf8.
+}
+
+TEST_F(IniFileTest, ALongValueIsCutAsTextNeverThroughASubstitute)
+{
+    // 130 characters of two bytes each in code page 932, one of them outside it.
+    const QString value = QStringLiteral("\u00FA") + QString(129, u'あ');
+    file.write(kMine + "[initialize]\r\nmatch=" + value.toUtf8().toStdString() + "\r\n");
+    const QString read = get("match");
+    EXPECT_TRUE(value.startsWith(read)) << read.toStdString();
+    EXPECT_EQ(read.size(), 127);
 }
 
 // --- Editing a file that exists -------------------------------------------
@@ -278,13 +356,41 @@ TEST_F(IniFileTest, AFileBeyondTheSizeLimitReadsDefaultsAndIsNotRewritten)
     EXPECT_EQ(std::filesystem::file_size(file.path()), (64u << 20) + 1);
 }
 
-TEST_F(IniFileTest, AFolderInPlaceOfTheFileReadsDefaultsAndIsLeftAlone)
+TEST(IniFileSpecialTest, AnythingButARegularFileReadsDefaultsWithoutWaitingAndIsLeftAlone)
 {
-    std::filesystem::create_directory(file.path());
-    EXPECT_EQ(get("quality"), "DEFAULT");
-    EXPECT_FALSE(put("quality", "70"));
-    EXPECT_TRUE(std::filesystem::is_directory(file.path()));
-    EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"});
+    struct Case {
+        const char* name;
+        std::function<bool(const std::filesystem::path&)> make;
+    };
+    const Case cases[] = {
+        {"a folder", [](const std::filesystem::path& at) { return std::filesystem::create_directory(at); }},
+        {"a FIFO", test::makeFifo},
+        {"a link to a FIFO",
+         [](const std::filesystem::path& at) {
+             std::filesystem::create_symlink(at.parent_path() / "fifo", at);
+             return test::makeFifo(at.parent_path() / "fifo");
+         }},
+        {"a socket", test::makeSocket},
+        {"a device", test::makeCharDevice},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsTestFile file;
+        if (!c.make(file.path()))
+            continue; // not allowed on this machine (device nodes)
+        const std::string kind = test::kindOf(file.path());
+        clsIniFile ini;
+        ini.FileName(file.name());
+        ASSERT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] {
+            ini.GetIni(kSection, "quality", "DEFAULT");
+            ini.PutIni(kSection, "quality", "70");
+        })) << "a read or a save waited";
+        EXPECT_EQ(ini.GetIni(kSection, "quality", "DEFAULT"), "DEFAULT");
+        EXPECT_FALSE(ini.PutIni(kSection, "quality", "70"));
+        EXPECT_EQ(test::kindOf(file.path()), kind);
+        for (const auto& name : test::listNames(file.folder()))
+            EXPECT_TRUE(name == "Pellora.ini" || name == "fifo") << name;
+    }
 }
 
 TEST_F(IniFileTest, WithoutAFileNameNothingIsReadOrWritten)

@@ -109,6 +109,13 @@ int RecordingFileSystem::rename(const std::filesystem::path& from, const std::fi
     return FileSystem::rename(from, to);
 }
 
+int RecordingFileSystem::link(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (int error = record(Op::Link, "link " + from.filename().string() + " " + to.filename().string(), to.string()))
+        return -error;
+    return FileSystem::link(from, to);
+}
+
 int RecordingFileSystem::unlink(const std::filesystem::path& path)
 {
     if (int error = record(Op::Unlink, "unlink " + path.filename().string(), path.string()))

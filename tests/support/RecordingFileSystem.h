@@ -14,16 +14,17 @@ namespace pellora::test {
 // fsync error) and check the order that makes deleting a source safe.
 class RecordingFileSystem : public FileSystem {
 public:
-    enum class Op { Open, Read, Write, Fsync, Close, RenameNoReplace, Rename, Unlink, Mkdir, SetTime };
+    enum class Op { Open, Read, Write, Fsync, Close, RenameNoReplace, Rename, Link, Unlink, Mkdir, SetTime };
 
     // The `nth` call of `op` from now on (1 = the next) fails with `error`;
     // `nth` 0 makes every call fail. `nameContains` limits it to paths that
-    // contain the text (open, rename, unlink, mkdir only).
+    // contain the text (open, rename, link, unlink, mkdir only).
     void failOn(Op op, int error, int nth = 0, std::string nameContains = {});
     // Writes take at most this many bytes per call (a short write), 0 = no limit.
     void limitWritesTo(size_t bytes) { writeLimit_ = bytes; }
 
-    // "open name", "write", "fsync", "close", "rename from to", "unlink name", "mkdir name", ...
+    // "open name", "write", "fsync", "close", "rename from to", "replace from to", "link from to",
+    // "unlink name", "mkdir name", ...
     std::vector<std::string> calls() const;
     // Index of the first call that starts with `prefix`, or -1.
     int indexOf(const std::string& prefix) const;
@@ -35,6 +36,7 @@ public:
     int close(int fd) override;
     int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override;
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    int link(const std::filesystem::path& from, const std::filesystem::path& to) override;
     int unlink(const std::filesystem::path& path) override;
     int mkdir(const std::filesystem::path& path, mode_t mode) override;
     int setModificationTime(int fd, const timespec& time) override;

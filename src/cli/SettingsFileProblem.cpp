@@ -1,0 +1,42 @@
+#include "cli/SettingsFileProblem.h"
+
+#include "settings/PrivateProfile.h"
+#include "settings/ProfileFile.h"
+#include "settings/SettingsKeys.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+
+namespace pellora {
+
+namespace {
+
+QString readFailure(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("does not exist");
+    case EISDIR:
+        return QStringLiteral("is not a regular file");
+    case EFBIG:
+        return QStringLiteral("is larger than %1 MiB").arg(ProfileFile::kMaxSize >> 20);
+    default:
+        return QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+} // namespace
+
+std::optional<QString> SettingsFileProblem::of(const QString& fileName)
+{
+    const QByteArray encoded = QFile::encodeName(fileName);
+    const auto contents = ProfileFile::read(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
+    if (!contents)
+        return readFailure(contents.error());
+    if (!PrivateProfile(contents->bytes).hasSection(SettingsKeys::kSection))
+        return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(SettingsKeys::kSection));
+    return std::nullopt;
+}
+
+} // namespace pellora

@@ -1,0 +1,77 @@
+#include "support/SpecialFiles.h"
+
+#include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace pellora::test {
+
+bool makeFifo(const std::filesystem::path& path) { return ::mkfifo(path.c_str(), 0644) == 0; }
+
+bool makeSocket(const std::filesystem::path& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.native().size() >= sizeof address.sun_path)
+        return false;
+    std::strcpy(address.sun_path, path.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    // The socket file stays after the descriptor is closed; nothing listens on it.
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+bool makeCharDevice(const std::filesystem::path& path)
+{
+    return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+}
+
+std::string kindOf(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return "missing";
+    switch (info.st_mode & S_IFMT) {
+    case S_IFREG: return "regular";
+    case S_IFDIR: return "folder";
+    case S_IFIFO: return "fifo";
+    case S_IFSOCK: return "socket";
+    case S_IFCHR: return "char";
+    case S_IFBLK: return "block";
+    case S_IFLNK: return "link";
+    default: return "other";
+    }
+}
+
+bool endsWithin(std::chrono::duration<double> limit, const std::function<void()>& action)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        action();
+        ::_exit(0);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace pellora::test
