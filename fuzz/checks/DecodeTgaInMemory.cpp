@@ -14,7 +14,7 @@ Expected<DecodedTga, Failure> decodeTgaInMemory(std::span<const std::uint8_t> fi
     if (!fd.valid() || writeAll(fd.get(), file.data(), file.size()) != 0)
         return unexpected(Failure::of(FailureCause::Unexpected, errno));
     TgaReadBuffers buffers;
-    TgaRowSource rows(fd.get(), file.size(), buffers, stripBytes);
+    TgaRowSource rows(fd.get(), file.size(), buffers, true, stripBytes);
     if (auto failure = rows.open())
         return unexpected(*failure);
     DecodedTga picture;

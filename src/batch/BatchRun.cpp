@@ -55,6 +55,8 @@ QString resultLine(const SourceFile& file, const QString& newName, const std::op
 // step (a second on exFAT, two on FAT) keeps both.
 bool stillHolds(const std::filesystem::path& path, const ConvertedSource& converted, UninitializedBytes& buffer)
 {
+    if (!converted.digest.hashed())
+        return false;
     UniqueFd fd(FileSystem::current().open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
     struct stat info {};
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !(FileIdentity::of(info) == converted.identity))
@@ -192,7 +194,11 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
                 break;
             }
             const QString newName = serialName(matchPrefix_, serial);
-            inFlight.start(files[next], newName, FolderText::toPath(outDir_ + newName), host_.quality());
+            // A file handed out with the delete option off is not hashed as it
+            // is read, and so stays even if the option is turned on before it
+            // is done: nothing can prove it still holds what was converted.
+            inFlight.start(files[next], newName, FolderText::toPath(outDir_ + newName), host_.quality(),
+                           host_.deleteOption() == 1);
             ++next;
         }
         if (inFlight.empty())

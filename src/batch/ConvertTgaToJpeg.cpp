@@ -61,7 +61,7 @@ std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder
 }
 
 Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const std::filesystem::path& destination,
-                                    int quality)
+                                    int quality, bool digestContent)
 {
     // Non-blocking, so that a FIFO under the name cannot hang the open; never
     // through a link, which would read outside the folder the user chose.
@@ -77,7 +77,7 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
         return unexpected(Failure::of(FailureCause::SourceTooLarge));
 
     Workspace& work = workspace();
-    TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before->st_size), work.buffers);
+    TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before->st_size), work.buffers, digestContent);
     if (auto failure = rows.open())
         return unexpected(*failure);
     auto staged = DurableFileWriter::create(destination);
@@ -136,12 +136,13 @@ std::int16_t resultCodeOf(const Failure& failure)
 }
 
 Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
-                                             const std::filesystem::path& destination, int quality)
+                                             const std::filesystem::path& destination, int quality,
+                                             bool digestContent)
 {
     if (quality < 0 || quality > 255)
         return unexpected(Failure::of(FailureCause::Unexpected));
     try {
-        return stage(source, destination, quality);
+        return stage(source, destination, quality, digestContent);
     } catch (const std::exception&) {
         return unexpected(Failure::of(FailureCause::Unexpected));
     }

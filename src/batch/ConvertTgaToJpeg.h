@@ -23,7 +23,8 @@ constexpr std::int16_t UnexpectedFailure = 99; // includes a quality outside 0..
 // The one place a failure's cause becomes the code the list line shows.
 std::int16_t resultCodeOf(const Failure& failure);
 
-// The file a conversion read, and a digest of exactly the bytes it converted.
+// The file a conversion read, and a digest of exactly the bytes it converted
+// (hashed only when asked for: a source may be deleted only when it is).
 struct ConvertedSource {
     FileIdentity identity;
     ContentDigest digest;
@@ -46,7 +47,8 @@ std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::fi
 // writes a temporary file; committing makes it durable under its final name.
 // A staged file dropped without commit leaves nothing behind.
 Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
-                                             const std::filesystem::path& destination, int quality);
+                                             const std::filesystem::path& destination, int quality,
+                                             bool digestContent = true);
 std::optional<Failure> CommitStagedJpeg(StagedFile& staged);
 
 } // namespace pellora

@@ -34,19 +34,19 @@ InFlightConversions::~InFlightConversions()
 }
 
 void InFlightConversions::start(const SourceFile& file, const QString& newName,
-                                const std::filesystem::path& destination, int quality)
+                                const std::filesystem::path& destination, int quality, bool digestContent)
 {
     auto outcome = std::make_shared<std::promise<Outcome>>();
     pending_.push_back(Pending{file, newName, outcome->get_future()});
-    workers_->submit([this, outcome, source = file.Path, destination, quality] {
-        guarded(outcome, [&] { convert(source, destination, quality, outcome); });
+    workers_->submit([this, outcome, source = file.Path, destination, quality, digestContent] {
+        guarded(outcome, [&] { convert(source, destination, quality, digestContent, outcome); });
     });
 }
 
 void InFlightConversions::convert(const std::filesystem::path& source, const std::filesystem::path& destination,
-                                  int quality, const Promise& outcome)
+                                  int quality, bool digestContent, const Promise& outcome)
 {
-    auto staged = StageTgaAsJpeg(source, destination, quality);
+    auto staged = StageTgaAsJpeg(source, destination, quality, digestContent);
     if (!staged) {
         outcome->set_value(Outcome{staged.error(), {}});
         return;

@@ -35,8 +35,10 @@ public:
     bool hasRoom() const { return pending_.size() < jobs_ + 1; }
     bool empty() const { return pending_.empty(); }
 
+    // `digestContent`: the source may be deleted, so the bytes converted must
+    // be known to compare with it then.
     void start(const SourceFile& file, const QString& newName, const std::filesystem::path& destination,
-               int quality);
+               int quality, bool digestContent);
     // Waits for the oldest conversion, calling `whileWaiting` about every
     // 10 ms so the host stays responsive.
     Done takeOldest(const std::function<void()>& whileWaiting);
@@ -54,7 +56,7 @@ private:
     using Promise = std::shared_ptr<std::promise<Outcome>>;
 
     void convert(const std::filesystem::path& source, const std::filesystem::path& destination, int quality,
-                 const Promise& outcome);
+                 bool digestContent, const Promise& outcome);
 
     unsigned jobs_;
     std::deque<Pending> pending_;

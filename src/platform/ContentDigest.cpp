@@ -21,14 +21,23 @@ std::uint64_t atPlace(std::uint64_t hash, std::uint64_t block)
 
 } // namespace
 
+ContentDigest ContentDigest::countingOnly()
+{
+    ContentDigest digest;
+    digest.hashing_ = false;
+    return digest;
+}
+
 void ContentDigest::add(std::uint64_t offset, std::span<const std::uint8_t> bytes)
 {
+    bytes_ += bytes.size();
+    if (!hashing_)
+        return;
     std::uint64_t block = offset / kBlockSize;
     for (std::size_t at = 0; at < bytes.size(); at += kBlockSize, ++block) {
         const std::size_t length = std::min(kBlockSize, bytes.size() - at);
         sum_ += atPlace(XXH3_64bits(bytes.data() + at, length), block);
     }
-    bytes_ += bytes.size();
 }
 
 Expected<ContentDigest, int> ContentDigest::ofFile(int fd, std::span<std::uint8_t> buffer)

@@ -18,6 +18,11 @@ class ContentDigest {
 public:
     static constexpr std::size_t kBlockSize = 4096;
 
+    // A digest that only counts bytes, for a file no one will check again:
+    // hashing every byte costs a tenth of a conversion.
+    static ContentDigest countingOnly();
+    bool hashed() const { return hashing_; }
+
     // `offset` is a multiple of kBlockSize; `bytes` ends on a block boundary
     // or at the end of the file.
     void add(std::uint64_t offset, std::span<const std::uint8_t> bytes);
@@ -41,6 +46,7 @@ public:
 private:
     std::uint64_t sum_ = 0;
     std::uint64_t bytes_ = 0;
+    bool hashing_ = true;
 };
 
 } // namespace pellora

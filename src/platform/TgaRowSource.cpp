@@ -34,9 +34,12 @@ Failure readFailure(int error)
 
 } // namespace
 
-TgaRowSource::TgaRowSource(int fd, std::uint64_t fileSize, TgaReadBuffers& buffers, std::size_t stripBytes)
+TgaRowSource::TgaRowSource(int fd, std::uint64_t fileSize, TgaReadBuffers& buffers, bool digestContent,
+                           std::size_t stripBytes)
     : fd_(fd), size_(fileSize), buffers_(buffers), stripBytes_(stripBytes)
 {
+    if (!digestContent)
+        headDigest_ = indexDigest_ = rowsDigest_ = ContentDigest::countingOnly();
 }
 
 std::optional<Failure> TgaRowSource::open()
@@ -102,7 +105,6 @@ std::optional<Failure> TgaRowSource::readHead()
         wanted = needed;
     }
     headBytes_ = wanted;
-    headDigest_ = ContentDigest();
     headDigest_.add(0, std::span<const std::uint8_t>(buffers_.head.data(), headBytes_));
     return std::nullopt;
 }

@@ -43,8 +43,11 @@ public:
     // Images above this many pixels are refused before anything is allocated.
     static constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
-    // `stripBytes` is how much is read at a time (less only to try strip boundaries).
-    TgaRowSource(int fd, std::uint64_t fileSize, TgaReadBuffers& buffers, std::size_t stripBytes = kStripBytes);
+    // `digestContent`: hash every byte read, for a check before the file is
+    // deleted. `stripBytes` is how much is read at a time (less only to try
+    // strip boundaries).
+    TgaRowSource(int fd, std::uint64_t fileSize, TgaReadBuffers& buffers, bool digestContent = true,
+                 std::size_t stripBytes = kStripBytes);
     TgaRowSource(const TgaRowSource&) = delete;
     TgaRowSource& operator=(const TgaRowSource&) = delete;
 

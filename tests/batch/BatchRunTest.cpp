@@ -214,6 +214,25 @@ TEST_F(BatchRunTest, OptionsAreReadAfreshForEveryFile)
     EXPECT_EQ(host.qualityReads, 3);
 }
 
+// Turned on during a run, the delete option takes the files handed out from
+// then on: those already being read were not hashed, so nothing could prove
+// they still hold what was converted, and they stay.
+TEST_F(BatchRunTest, DeleteTurnedOnDuringARunTakesTheFilesNotYetStarted)
+{
+    for (const char* name : {"a.tga", "b.tga", "c.tga", "d.tga", "e.tga", "f.tga"})
+        addSource(name);
+    host.onYield = [this](int) {
+        if (host.lines.size() == 1)
+            host.deleteValue = 1;
+    };
+    run();
+    ASSERT_EQ(host.lines.size(), 6);
+    EXPECT_TRUE(std::filesystem::exists(in() / "a.tga"));
+    EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
+    EXPECT_FALSE(std::filesystem::exists(in() / "f.tga"));
+    EXPECT_EQ(test::listNames(out()).size(), 7u); // six JPEGs and the log
+}
+
 TEST_F(BatchRunTest, WholeLogOfAThreeFileRunInShiftJis)
 {
     touch(out() / "kavlog.txt");
