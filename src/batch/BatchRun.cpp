@@ -205,6 +205,9 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
             break;
         // Everything visible happens in list order, after that file's conversion.
         const auto done = inFlight.takeOldest([this] { host_.yield(); });
+        // Once per file before its line: an option changed after one line
+        // takes effect for the next, however many files are in flight.
+        host_.yield();
         // A failure line names no file; the detail says which one and why.
         report(resultLine(done.file, done.newName, done.failure),
                done.failure ? done.file.Name + QStringLiteral(": ") + failureReason(*done.failure) : QString());

@@ -19,7 +19,9 @@ namespace pellora {
 // temporary file, streaming it through its own encoder; one committer thread
 // then makes that file durable under its name, so the syncs of one file
 // overlap with the encoding of the next, even with one worker. At most
-// jobs + 1 files are in flight, so memory stays bounded whatever the batch.
+// jobs + 2 files are in flight: one more than the workers and the committer
+// hold, so that a worker done early need not wait for the oldest file. Memory
+// stays bounded whatever the batch: a file in flight holds only descriptors.
 class InFlightConversions {
 public:
     struct Done {
@@ -32,7 +34,10 @@ public:
     explicit InFlightConversions(unsigned jobs);
     ~InFlightConversions(); // waits for whatever is still running
 
-    bool hasRoom() const { return pending_.size() < jobs_ + 1; }
+    // How many files `jobs` workers may have in flight at most.
+    static unsigned limitFor(unsigned jobs) { return (jobs == 0 ? 1 : jobs) + 2; }
+
+    bool hasRoom() const { return pending_.size() < limitFor(jobs_); }
     bool empty() const { return pending_.empty(); }
 
     // `digestContent`: the source may be deleted, so the bytes converted must
