@@ -73,23 +73,6 @@ std::size_t TgaRleReader::maximumRowBytes(int width, int bytesPerPixel)
     return static_cast<std::size_t>(width) * static_cast<std::size_t>(1 + bytesPerPixel);
 }
 
-std::optional<TgaError> TgaRleReader::startInsidePacket(int used)
-{
-    left_ = 0;
-    return byDepth(bytesPerPixel_, [&](auto bpp) -> std::optional<TgaError> {
-        constexpr int Bpp = decltype(bpp)::value;
-        if (auto error = startPacket<Bpp>())
-            return error;
-        const std::size_t skipped = static_cast<std::size_t>(used) * Bpp;
-        if (used < 0 || used >= left_ || (!repeating_ && static_cast<std::size_t>(end_ - next_) < skipped))
-            return TgaError::TruncatedPixels;
-        if (!repeating_)
-            next_ += skipped;
-        left_ -= used;
-        return std::nullopt;
-    });
-}
-
 std::optional<TgaError> TgaRleReader::read(std::uint8_t* out, int count)
 {
     return byDepth(bytesPerPixel_, [&](auto bpp) {
@@ -177,6 +160,23 @@ std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
     repeating_ = repeating;
     std::memcpy(value_, value, sizeof value);
     return error;
+}
+
+std::optional<TgaError> TgaRleReader::startInsidePacket(int used)
+{
+    left_ = 0;
+    return byDepth(bytesPerPixel_, [&](auto bpp) -> std::optional<TgaError> {
+        constexpr int Bpp = decltype(bpp)::value;
+        if (auto error = startPacket<Bpp>())
+            return error;
+        const std::size_t skipped = static_cast<std::size_t>(used) * Bpp;
+        if (used < 0 || used >= left_ || (!repeating_ && static_cast<std::size_t>(end_ - next_) < skipped))
+            return TgaError::TruncatedPixels;
+        if (!repeating_)
+            next_ += skipped;
+        left_ -= used;
+        return std::nullopt;
+    });
 }
 
 } // namespace pellora

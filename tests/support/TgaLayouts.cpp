@@ -20,6 +20,11 @@ const std::vector<TgaLayout>& tgaLayouts()
     return layouts;
 }
 
+void PrintTo(const TgaLayout& layout, std::ostream* out)
+{
+    *out << layout.name;
+}
+
 std::string originName(int originBits)
 {
     static const char* names[] = {"BottomLeft", "BottomRight", "TopLeft", "TopRight"};

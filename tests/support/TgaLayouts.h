@@ -21,6 +21,8 @@ struct TgaLayout {
 };
 
 const std::vector<TgaLayout>& tgaLayouts();
+// Names the layout in test output, instead of dumping its bytes.
+void PrintTo(const TgaLayout& layout, std::ostream* out);
 
 // The origins a header can give: descriptor bits 4 (right to left) and 5 (top row first).
 constexpr int kOriginBits[] = {0x00, 0x10, 0x20, 0x30};
