@@ -1,6 +1,6 @@
 #include "checks/Cp932RoundTripCheck.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932Codec.h"
 
 #include <QList>
 #include <QString>

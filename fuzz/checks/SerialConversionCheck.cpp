@@ -1,6 +1,6 @@
 #include "checks/SerialConversionCheck.h"
 
-#include "platform/TextToInt16.h"
+#include "platform/text/TextToInt16.h"
 
 #include <QLocale>
 #include <QString>

@@ -8,11 +8,11 @@
 #include "batch/InFlightConversions.h"
 #include "batch/PrefixRules.h"
 #include "log/modFunc.h"
-#include "platform/FileIdentity.h"
-#include "platform/FileSystem.h"
-#include "platform/UniqueFd.h"
-#include "platform/FolderText.h"
-#include "platform/TempFileSweeper.h"
+#include "platform/io/FileIdentity.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/text/FolderText.h"
+#include "platform/io/TempFileSweeper.h"
 
 #include <atomic>
 #include <fcntl.h>

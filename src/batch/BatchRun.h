@@ -3,7 +3,7 @@
 #include "batch/BatchHost.h"
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/SourceFile.h"
-#include "platform/UninitializedBytes.h"
+#include "platform/io/UninitializedBytes.h"
 
 #include <QString>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "batch/CollectSourceFiles.h"
 
 #include "batch/Wildcard.h"
-#include "platform/FolderText.h"
-#include "platform/SystemErrorText.h"
+#include "platform/text/FolderText.h"
+#include "platform/text/SystemErrorText.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,10 +1,10 @@
 #include "batch/ConvertTgaToJpeg.h"
 
-#include "platform/DurableFileWriter.h"
-#include "platform/FileSystem.h"
-#include "platform/JpegStreamEncoder.h"
-#include "platform/TgaRowSource.h"
-#include "platform/UniqueFd.h"
+#include "platform/io/DurableFileWriter.h"
+#include "platform/io/FileSystem.h"
+#include "platform/jpeg/JpegStreamEncoder.h"
+#include "platform/tga/TgaRowSource.h"
+#include "platform/io/UniqueFd.h"
 
 #include <cerrno>
 #include <exception>

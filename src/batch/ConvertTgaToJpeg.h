@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/ContentDigest.h"
+#include "platform/io/ContentDigest.h"
 #include "platform/Expected.h"
 #include "platform/Failure.h"
-#include "platform/FileIdentity.h"
-#include "platform/StagedFile.h"
+#include "platform/io/FileIdentity.h"
+#include "platform/io/StagedFile.h"
 
 #include <cstdint>
 #include <filesystem>

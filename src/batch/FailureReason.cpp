@@ -1,6 +1,6 @@
 #include "batch/FailureReason.h"
 
-#include "platform/SystemErrorText.h"
+#include "platform/text/SystemErrorText.h"
 
 namespace pellora {
 

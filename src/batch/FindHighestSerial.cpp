@@ -1,7 +1,7 @@
 #include "batch/FindHighestSerial.h"
 
-#include "platform/FolderText.h"
-#include "platform/TextToInt16.h"
+#include "platform/text/FolderText.h"
+#include "platform/text/TextToInt16.h"
 
 #include <system_error>
 

@@ -1,6 +1,6 @@
 #include "cli/ConsoleHost.h"
 
-#include "platform/FolderText.h"
+#include "platform/text/FolderText.h"
 
 namespace pellora {
 

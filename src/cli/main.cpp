@@ -1,6 +1,6 @@
 #include "cli/CliApp.h"
-#include "platform/ProgramFolder.h"
-#include "platform/StandardDescriptors.h"
+#include "platform/io/ProgramFolder.h"
+#include "platform/io/StandardDescriptors.h"
 #include "settings/SettingsLocation.h"
 
 #include <QStringList>

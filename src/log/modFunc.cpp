@@ -1,9 +1,9 @@
 #include "log/modFunc.h"
 
-#include "platform/Cp932Codec.h"
-#include "platform/FileSystem.h"
-#include "platform/UniqueFd.h"
-#include "platform/WriteAll.h"
+#include "platform/text/Cp932Codec.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/io/WriteAll.h"
 
 #include <cerrno>
 #include <fcntl.h>

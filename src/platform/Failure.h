@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TgaError.h"
+#include "platform/tga/TgaError.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #include "settings/ProfileEncoding.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932Codec.h"
 
 namespace pellora {
 

@@ -1,9 +1,9 @@
 #include "settings/ProfileFile.h"
 
-#include "platform/FileReader.h"
-#include "platform/FileSystem.h"
-#include "platform/UniqueFd.h"
-#include "platform/WriteAll.h"
+#include "platform/io/FileReader.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/io/WriteAll.h"
 
 #include <algorithm>
 #include <atomic>

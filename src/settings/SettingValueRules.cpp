@@ -1,6 +1,6 @@
 #include "settings/SettingValueRules.h"
 
-#include "platform/TextToInt16.h"
+#include "platform/text/TextToInt16.h"
 #include "settings/SettingsKeys.h"
 
 namespace pellora {

@@ -1,6 +1,6 @@
 #include "settings/SettingsLocation.h"
 
-#include "platform/FileSystem.h"
+#include "platform/io/FileSystem.h"
 #include "settings/SettingsKeys.h"
 
 #include <QFile>

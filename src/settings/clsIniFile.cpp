@@ -1,6 +1,6 @@
 #include "settings/clsIniFile.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932Codec.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"

@@ -1,6 +1,6 @@
 #include "ui/WindowBatchHost.h"
 
-#include "platform/FolderText.h"
+#include "platform/text/FolderText.h"
 #include "ui/ResultList.h"
 #include "ui/UserPrompts.h"
 #include "ui/frmMain.h"

@@ -1,7 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "batch/BatchRun.h"
-#include "platform/FolderText.h"
+#include "platform/text/FolderText.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingValueRules.h"
 #include "settings/StoredSettings.h"

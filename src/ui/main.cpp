@@ -1,4 +1,4 @@
-#include "platform/StandardDescriptors.h"
+#include "platform/io/StandardDescriptors.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
 #include "ui/frmMain.h"

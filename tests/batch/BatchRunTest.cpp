@@ -1,6 +1,6 @@
 #include "batch/BatchRun.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932Codec.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"

@@ -1,7 +1,7 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/FailureReason.h"
 
-#include "platform/JpegWriteStatus.h"
+#include "platform/jpeg/JpegWriteStatus.h"
 #include "support/JpegProbe.h"
 #include "support/RecordingFileSystem.h"
 #include "support/TempDir.h"

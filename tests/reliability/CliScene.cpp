@@ -1,6 +1,6 @@
 #include "CliScene.h"
 
-#include "platform/TempFileName.h"
+#include "platform/io/TempFileName.h"
 
 #include <algorithm>
 #include <cstdio>

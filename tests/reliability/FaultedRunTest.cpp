@@ -3,7 +3,7 @@
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932Codec.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
 #include "support/RecordingFileSystem.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileSystem.h"
+#include "platform/io/FileSystem.h"
 
 #include <functional>
 #include <map>

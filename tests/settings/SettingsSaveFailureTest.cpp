@@ -1,6 +1,6 @@
 #include "SettingsTestFiles.h"
 
-#include "platform/FileSystem.h"
+#include "platform/io/FileSystem.h"
 #include "settings/clsIniFile.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "batch/BatchRun.h"
 #include "batch/InFlightConversions.h"
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932Codec.h"
 #include "support/JpegProbe.h"
 
 #include <QCheckBox>
