@@ -3,7 +3,7 @@
 
 #include "platform/jpeg/JpegWriteStatus.h"
 #include "support/JpegProbe.h"
-#include "support/RecordingFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "support/TempDir.h"
 #include "support/TgaLayouts.h"
 
@@ -44,8 +44,8 @@ TEST_F(ConvertTgaToJpegTest, ANonTgaGivesMinusOneAndTouchesNothing)
 
 TEST_F(ConvertTgaToJpegTest, AWriterFailureGivesItsCodeAndLeavesNoTemporaryFile)
 {
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Open, EROFS, 0, ".pellora-"); // a read-only folder
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Open, EROFS, ".pellora-"); // a read-only folder
     ScopedFileSystem seam(fs);
     EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), static_cast<int>(JpegWriteStatus::CannotCreate));
     EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"shot.tga"});

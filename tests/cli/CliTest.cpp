@@ -3,7 +3,7 @@
 #include "cli/ConsoleHost.h"
 
 #include "support/JpegProbe.h"
-#include "support/RecordingFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
@@ -236,8 +236,8 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         {"empty.ini", "has no [initialize] section"},
     };
     // Root reads any file, so the refusal comes through the seam.
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Open, EACCES, 0, "locked.ini");
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Open, EACCES, "locked.ini");
     ScopedFileSystem seam(fs);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

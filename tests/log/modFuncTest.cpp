@@ -1,6 +1,6 @@
 #include "log/modFunc.h"
 
-#include "support/RecordingFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
@@ -44,13 +44,13 @@ TEST(AppendLogLine, ReportsFailuresToTheCaller)
     EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), dir.path()), 0); // a folder
 
     // A read-only log: root would write anyway, so the refusal comes through the seam.
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Open, EACCES);
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Open, EACCES);
     ScopedFileSystem seam(fs);
     EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt"), EACCES);
 
-    test::RecordingFileSystem full;
-    full.failOn(test::RecordingFileSystem::Op::Write, ENOSPC);
+    test::FakeFileSystem full;
+    full.fail(test::FakeFileSystem::Op::Write, ENOSPC);
     ScopedFileSystem fullSeam(full);
     EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt"), ENOSPC);
 }
@@ -127,8 +127,8 @@ TEST(DeleteFileIfExists, DeletesFilesAndIgnoresEverythingElse)
     EXPECT_TRUE(std::filesystem::exists(dir / "ro.tga"));
 
     test::writeBytes(dir / "busy.tga", {1});
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Unlink, EBUSY);
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Unlink, EBUSY);
     ScopedFileSystem seam(fs);
     modFunc::DeleteFileIfExists(dir / "busy.tga");
     EXPECT_TRUE(std::filesystem::exists(dir / "busy.tga"));

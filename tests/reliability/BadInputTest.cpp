@@ -1,10 +1,10 @@
-#include "FaultyFileSystem.h"
 #include "PictureLedger.h"
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
 #include "platform/text/Cp932Codec.h"
 #include "settings/clsIniFile.h"
+#include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
@@ -114,8 +114,8 @@ TEST_F(BadInputTest, ALinkNamedLikeASerialIsNeverWrittenThrough)
     ledger.addSource(in() / "b.tga", test::distinctPicture(32, 24, 2));
 
     // A third link appears at the name b.tga is about to take, after the run chose it.
-    test::FaultyFileSystem fs;
-    fs.afterClose("b.tga", [&] { std::filesystem::create_symlink(outside() / "late.jpg", out() / "sshot004.jpg"); });
+    test::FakeFileSystem fs;
+    fs.after(test::FakeFileSystem::Op::Close, "b.tga", [&] { std::filesystem::create_symlink(outside() / "late.jpg", out() / "sshot004.jpg"); });
     {
         ScopedFileSystem seam(fs);
         run();

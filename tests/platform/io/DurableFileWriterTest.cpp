@@ -2,7 +2,7 @@
 
 #include "platform/io/TempFileName.h"
 #include "platform/io/TempFileSweeper.h"
-#include "support/RecordingFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
@@ -13,7 +13,7 @@
 namespace pellora {
 namespace {
 
-using Op = test::RecordingFileSystem::Op;
+using Op = test::FakeFileSystem::Op;
 
 const std::vector<std::uint8_t> kBytes = {0xFF, 0xD8, 1, 2, 3, 4, 5, 0xFF, 0xD9};
 
@@ -25,7 +25,7 @@ protected:
     }
 
     test::TempDir dir;
-    test::RecordingFileSystem fs;
+    test::FakeFileSystem fs;
     ScopedFileSystem seam{fs};
 };
 
@@ -64,8 +64,8 @@ TEST_F(DurableFileWriterTest, EveryFailingStepLeavesNothingBehind)
         {Op::RenameNoReplace, EXDEV, JpegWriteStatus::CannotCommit},
     };
     for (const Case& c : cases) {
-        test::RecordingFileSystem failing;
-        failing.failOn(c.op, c.error, 1);
+        test::FakeFileSystem failing;
+        failing.fail(c.op, c.error, "", 1);
         ScopedFileSystem inner(failing);
         EXPECT_EQ(write("a.jpg"), c.expected) << static_cast<int>(c.op);
         EXPECT_TRUE(test::listNames(dir.path()).empty()) << static_cast<int>(c.op);
@@ -74,8 +74,8 @@ TEST_F(DurableFileWriterTest, EveryFailingStepLeavesNothingBehind)
 
 TEST_F(DurableFileWriterTest, AFolderThatCannotBeSyncedTakesTheFileBack)
 {
-    test::RecordingFileSystem failing;
-    failing.failOn(Op::Fsync, EIO, 0, dir.path().filename().string());
+    test::FakeFileSystem failing;
+    failing.fail(Op::Fsync, EIO, dir.path().filename().string());
     ScopedFileSystem inner(failing);
     EXPECT_EQ(write("a.jpg"), JpegWriteStatus::CannotCommit);
     EXPECT_TRUE(test::listNames(dir.path()).empty());
@@ -83,7 +83,7 @@ TEST_F(DurableFileWriterTest, AFolderThatCannotBeSyncedTakesTheFileBack)
 
 TEST_F(DurableFileWriterTest, ShortWritesStillWriteEverything)
 {
-    fs.limitWritesTo(2);
+    fs.limitWrites(2);
     ASSERT_EQ(write("a.jpg"), JpegWriteStatus::Written);
     EXPECT_EQ(test::readBytes(dir / "a.jpg").size(), kBytes.size());
 }

@@ -3,7 +3,7 @@
 #include "platform/io/TempFileName.h"
 #include "platform/io/TempFileSweeper.h"
 
-#include "support/RecordingFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 namespace pellora {
 namespace {
 
-using Op = test::RecordingFileSystem::Op;
+using Op = test::FakeFileSystem::Op;
 
 const std::vector<unsigned char> kPicture = {0xFF, 0xD8, 'p', 'i', 'c', 0xFF, 0xD9};
 const std::vector<unsigned char> kMarker(NameReservation::kMarker.begin(), NameReservation::kMarker.end());
@@ -56,9 +56,9 @@ TEST(NoReplaceMove, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBefore)
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         const auto destination = dir / "a.jpg";
-        test::RecordingFileSystem fs;
+        test::FakeFileSystem fs;
         for (const auto& [op, error, name] : c.faults)
-            fs.failOn(op, error, 0, name == "dir" ? dir.path().filename().string() : name);
+            fs.fail(op, error, name == "dir" ? dir.path().filename().string() : name);
         ScopedFileSystem seam(fs);
         StagedFile staged = stageBeside(destination);
         const CommitOutcome outcome = staged.commit();
