@@ -12,7 +12,7 @@
 #include "platform/io/FileSystem.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/text/FolderText.h"
-#include "platform/io/TempFileSweeper.h"
+#include "platform/io/TemporaryFiles.h"
 
 #include <atomic>
 #include <fcntl.h>
@@ -117,7 +117,7 @@ BatchSummary BatchRun::run()
     summary_.end = checkFoldersAndPrefix();
     if (summary_.end == BatchEnd::Completed) {
         reportLogFailures_ = true;
-        TempFileSweeper::sweep(FolderText::toPath(outDir_));
+        temporaryFiles::sweep(FolderText::toPath(outDir_));
         log(QStringLiteral("---処理開始--- [") + GeneralDateText::now() + QStringLiteral("]"));
         auto files = CollectSourceFiles(FolderText::toPath(inDir_), kSourcePattern);
         if (!files) {

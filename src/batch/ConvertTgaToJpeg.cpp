@@ -1,6 +1,5 @@
 #include "batch/ConvertTgaToJpeg.h"
 
-#include "platform/io/DurableFileWriter.h"
 #include "platform/io/FileSystem.h"
 #include "platform/jpeg/JpegStreamEncoder.h"
 #include "platform/tga/TgaRowSource.h"
@@ -34,7 +33,7 @@ Expected<struct stat, Failure> statusOf(int fd)
 {
     struct stat info {};
     if (::fstat(fd, &info) != 0)
-        return unexpected(Failure::of(FailureCause::SourceUnreadable, errno));
+        return unexpected(Failure::of(FailureCause::CannotRead, errno));
     return info;
 }
 
@@ -67,22 +66,22 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
     // through a link, which would read outside the folder the user chose.
     UniqueFd fd(FileSystem::current().open(source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
     if (!fd.valid())
-        return unexpected(Failure::of(FailureCause::SourceUnreadable, -fd.get()));
+        return unexpected(Failure::of(FailureCause::CannotRead, -fd.get()));
     const auto before = statusOf(fd.get());
     if (!before)
         return unexpected(before.error());
     if (!S_ISREG(before->st_mode))
-        return unexpected(Failure::of(FailureCause::SourceNotRegularFile));
+        return unexpected(Failure::of(FailureCause::NotRegularFile));
     if (static_cast<std::uint64_t>(before->st_size) > kMaxSourceBytes)
-        return unexpected(Failure::of(FailureCause::SourceTooLarge));
+        return unexpected(Failure::of(FailureCause::TooLarge));
 
     Workspace& work = workspace();
     TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before->st_size), work.buffers, digestContent);
     if (auto failure = rows.open())
         return unexpected(*failure);
-    auto staged = DurableFileWriter::create(destination);
+    auto staged = AtomicFile::create(destination, AtomicFile::Mode::NeverReplace);
     if (!staged)
-        return unexpected(Failure::of(FailureCause::CannotCreateTemporary, staged.error()));
+        return unexpected(staged.error());
     if (auto failure = encodeRows(rows, work.encoder, staged->fd(), quality))
         return unexpected(*failure);
     auto digest = rows.finish();
@@ -97,22 +96,9 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
     if (!after)
         return unexpected(after.error());
     if (!sameVersion(*before, *after))
-        return unexpected(Failure::of(FailureCause::SourceChanged));
+        return unexpected(Failure::of(FailureCause::ChangedWhileRead));
     FileSystem::current().setModificationTime(staged->fd(), before->st_mtim); // a lost date is no reason to fail
     return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(*before), *digest}};
-}
-
-Failure failureOf(JpegWriteStatus status)
-{
-    switch (status) {
-    case JpegWriteStatus::Written:
-    case JpegWriteStatus::EncoderFailed: return Failure::of(FailureCause::EncoderFailed);
-    case JpegWriteStatus::CannotCreate: return Failure::of(FailureCause::CannotCreateTemporary);
-    case JpegWriteStatus::CannotWrite: return Failure::of(FailureCause::CannotWriteTemporary);
-    case JpegWriteStatus::DestinationExists: return Failure::of(FailureCause::DestinationExists);
-    case JpegWriteStatus::CannotCommit: return Failure::of(FailureCause::CannotCommit);
-    }
-    return Failure::of(FailureCause::Unexpected);
 }
 
 } // namespace
@@ -120,16 +106,16 @@ Failure failureOf(JpegWriteStatus status)
 std::int16_t resultCodeOf(const Failure& failure)
 {
     switch (failure.cause) {
-    case FailureCause::SourceUnreadable:
-    case FailureCause::SourceNotRegularFile:
-    case FailureCause::SourceTooLarge:
-    case FailureCause::SourceChanged:
+    case FailureCause::CannotRead:
+    case FailureCause::NotRegularFile:
+    case FailureCause::TooLarge:
+    case FailureCause::ChangedWhileRead:
     case FailureCause::BadTga: return ResultCode::DecodeFailed;
-    case FailureCause::EncoderFailed: return static_cast<std::int16_t>(JpegWriteStatus::EncoderFailed);
-    case FailureCause::CannotCreateTemporary: return static_cast<std::int16_t>(JpegWriteStatus::CannotCreate);
-    case FailureCause::CannotWriteTemporary: return static_cast<std::int16_t>(JpegWriteStatus::CannotWrite);
-    case FailureCause::DestinationExists: return static_cast<std::int16_t>(JpegWriteStatus::DestinationExists);
-    case FailureCause::CannotCommit: return static_cast<std::int16_t>(JpegWriteStatus::CannotCommit);
+    case FailureCause::EncoderFailed: return ResultCode::EncoderFailed;
+    case FailureCause::CannotCreate: return ResultCode::CannotCreate;
+    case FailureCause::CannotWrite: return ResultCode::CannotWrite;
+    case FailureCause::DestinationExists: return ResultCode::DestinationExists;
+    case FailureCause::CannotCommit: return ResultCode::CannotCommit;
     case FailureCause::Unexpected: return ResultCode::UnexpectedFailure;
     }
     return ResultCode::UnexpectedFailure;
@@ -148,15 +134,10 @@ Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source
     }
 }
 
-std::optional<Failure> CommitStagedJpeg(StagedFile& staged)
+std::optional<Failure> CommitStagedJpeg(AtomicFile& staged)
 {
     try {
-        const CommitOutcome outcome = staged.commit();
-        if (outcome.status == JpegWriteStatus::Written)
-            return std::nullopt;
-        Failure failure = failureOf(outcome.status);
-        failure.systemError = outcome.error;
-        return failure;
+        return staged.commit();
     } catch (const std::exception&) {
         return Failure::of(FailureCause::Unexpected);
     }

@@ -3,8 +3,8 @@
 #include "platform/io/ContentDigest.h"
 #include "platform/Expected.h"
 #include "platform/Failure.h"
+#include "platform/io/AtomicFile.h"
 #include "platform/io/FileIdentity.h"
-#include "platform/io/StagedFile.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -15,9 +15,15 @@ namespace pellora {
 // The outcome of one conversion, as the list line shows it.
 namespace ResultCode {
 constexpr std::int16_t Success = 0;
-constexpr std::int16_t DecodeFailed = -1;      // the TGA could not be read or decoded; nothing was written
+constexpr std::int16_t DecodeFailed = -1; // the TGA could not be read or decoded; nothing was written
+// The JPEG writer's own codes: small, positive and stable, since users and
+// their scripts know them from the list line and the log.
+constexpr std::int16_t EncoderFailed = 1;     // the encoder refused the pixels or ran out of memory
+constexpr std::int16_t CannotCreate = 2;      // no temporary file could be created in the destination folder
+constexpr std::int16_t CannotWrite = 3;       // writing or syncing the temporary file failed
+constexpr std::int16_t DestinationExists = 4; // a file of that name exists already; it is left as it was
+constexpr std::int16_t CannotCommit = 5;      // the finished file could not be put under its name or made durable
 constexpr std::int16_t UnexpectedFailure = 99; // includes a quality outside 0..255
-// Any other value is the JPEG writer's own code (JpegWriteStatus).
 } // namespace ResultCode
 
 // The one place a failure's cause becomes the code the list line shows.
@@ -32,7 +38,7 @@ struct ConvertedSource {
 
 // A JPEG written to its temporary file, not yet synced or named.
 struct StagedJpeg {
-    StagedFile file;
+    AtomicFile file;
     ConvertedSource source;
 };
 
@@ -49,6 +55,6 @@ std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::fi
 Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent = true);
-std::optional<Failure> CommitStagedJpeg(StagedFile& staged);
+std::optional<Failure> CommitStagedJpeg(AtomicFile& staged);
 
 } // namespace pellora

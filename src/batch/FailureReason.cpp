@@ -38,16 +38,16 @@ QString because(int systemError)
 QString failureReason(const Failure& failure)
 {
     switch (failure.cause) {
-    case FailureCause::SourceUnreadable: return QStringLiteral("ファイルを読み込めません") + because(failure.systemError);
-    case FailureCause::SourceNotRegularFile: return QStringLiteral("通常のファイルではありません");
-    case FailureCause::SourceTooLarge: return QStringLiteral("ファイルが大きすぎます");
-    case FailureCause::SourceChanged: return QStringLiteral("読み込み中にファイルが書き換えられました");
+    case FailureCause::CannotRead: return QStringLiteral("ファイルを読み込めません") + because(failure.systemError);
+    case FailureCause::NotRegularFile: return QStringLiteral("通常のファイルではありません");
+    case FailureCause::TooLarge: return QStringLiteral("ファイルが大きすぎます");
+    case FailureCause::ChangedWhileRead: return QStringLiteral("読み込み中にファイルが書き換えられました");
     case FailureCause::BadTga:
         return QStringLiteral("TGA ファイルとして読めません（") + tgaReason(failure.tga) + QStringLiteral("）");
     case FailureCause::EncoderFailed: return QStringLiteral("JPEG に変換できません");
-    case FailureCause::CannotCreateTemporary:
+    case FailureCause::CannotCreate:
         return QStringLiteral("コピー先にファイルを作成できません") + because(failure.systemError);
-    case FailureCause::CannotWriteTemporary:
+    case FailureCause::CannotWrite:
         return QStringLiteral("JPEG ファイルを書き込めません") + because(failure.systemError);
     case FailureCause::DestinationExists: return QStringLiteral("同じ名前のファイルがコピー先にあります");
     case FailureCause::CannotCommit:

@@ -12,17 +12,17 @@ namespace pellora {
 
 namespace {
 
-QString readFailure(int error)
+QString readFailure(const Failure& failure)
 {
-    switch (error) {
-    case ENOENT:
-        return QStringLiteral("does not exist");
-    case EISDIR:
+    switch (failure.cause) {
+    case FailureCause::NotRegularFile:
         return QStringLiteral("is not a regular file");
-    case EFBIG:
-        return QStringLiteral("is larger than %1 MiB").arg(ProfileFile::kMaxSize >> 20);
+    case FailureCause::TooLarge:
+        return QStringLiteral("is larger than %1 MiB").arg(profileFile::kMaxSize >> 20);
     default:
-        return QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+        if (failure.systemError == ENOENT)
+            return QStringLiteral("does not exist");
+        return QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(failure.systemError)));
     }
 }
 
@@ -31,7 +31,7 @@ QString readFailure(int error)
 std::optional<QString> SettingsFileProblem::of(const QString& fileName)
 {
     const QByteArray encoded = QFile::encodeName(fileName);
-    const auto contents = ProfileFile::read(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
+    const auto contents = profileFile::read(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
     if (!contents)
         return readFailure(contents.error());
     if (!PrivateProfile(contents->bytes).hasSection(SettingsKeys::kSection))

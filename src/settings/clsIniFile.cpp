@@ -125,13 +125,13 @@ bool clsIniFile::PutIni(const QString& strSec, const QString& strKey, const QStr
     if (fileName_.isEmpty())
         return false;
     const std::filesystem::path path = toPath(fileName_);
-    auto contents = ProfileFile::read(path);
+    auto contents = profileFile::read(path);
     // A file that exists but cannot be read must not be replaced by one that
     // holds only this value.
-    if (!contents && contents.error() != ENOENT)
+    if (!contents && contents.error().systemError != ENOENT)
         return false;
     const bool existed = contents.has_value();
-    if (existed && ProfileFile::probeWritable(path) != 0)
+    if (existed && profileFile::probeWritable(path))
         return false;
 
     PrivateProfile profile(existed ? std::move(contents->bytes) : std::string());
@@ -147,7 +147,7 @@ bool clsIniFile::PutIni(const QString& strSec, const QString& strKey, const QStr
     if (existed && profile.bytes() == before)
         return true; // already on disk
     const std::optional<mode_t> mode = existed ? std::optional<mode_t>(contents->mode) : std::nullopt;
-    return ProfileFile::replace(path, profile.bytes(), mode) == 0;
+    return !profileFile::replace(path, profile.bytes(), mode);
 }
 
 QString clsIniFile::GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const
@@ -159,7 +159,7 @@ std::optional<QString> clsIniFile::storedValue(const QString& section, const QSt
 {
     if (fileName_.isEmpty())
         return std::nullopt;
-    auto contents = ProfileFile::read(toPath(fileName_));
+    auto contents = profileFile::read(toPath(fileName_));
     if (!contents)
         return std::nullopt;
     const PrivateProfile profile(std::move(contents->bytes));

@@ -1,5 +1,6 @@
 #include "SettingsTestFiles.h"
 
+#include "platform/io/TemporaryFiles.h"
 #include "settings/clsIniFile.h"
 #include "support/FakeFileSystem.h"
 
@@ -110,7 +111,7 @@ TEST(SaveOrderTest, TheNewContentsAreSyncedBesideTheFileBeforeTheyReplaceIt)
     const auto created = std::find_if(calls.begin(), calls.end(), [](const auto& call) { return call.starts_with("create "); });
     ASSERT_NE(created, calls.end());
     const std::string temporary = created->substr(7);
-    EXPECT_TRUE(temporary.starts_with(".Pellora.ini.tmp-")) << temporary;
+    EXPECT_TRUE(temporaryFiles::isOurs(temporary)) << temporary;
     EXPECT_EQ(namesWhileWriting, (std::vector<std::string>{temporary, "Pellora.ini"})) << "written beside the file";
     const std::string folder = file.folder().filename().string();
     const std::vector<std::string> expected{
@@ -143,6 +144,18 @@ TEST(SaveOrderTest, AnUnreadableFileReadsDefaults)
     ini.FileName(file.name());
     ScopedFileSystem scoped(fs);
     EXPECT_EQ(ini.GetIni("initialize", "quality", "50"), "50");
+}
+
+TEST(SaveOrderTest, WhatAKilledSaveLeftIsRemovedByTheNextOne)
+{
+    SettingsTestFile file;
+    file.write(kOldContents);
+    const auto left = temporaryFiles::nameIn(file.folder());
+    test::writeBytes(left, {'h', 'a', 'l', 'f'});
+    clsIniFile ini;
+    ini.FileName(file.name());
+    ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
+    EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"});
 }
 
 TEST(SaveTargetTest, ALinkedFileIsUpdatedThroughTheLinkAndKeepsItsMode)

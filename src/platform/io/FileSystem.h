@@ -25,7 +25,7 @@ public:
     virtual int fsync(int fd);
     virtual int close(int fd);
     // Moves `from` to `to` only when `to` does not exist (never replaces).
-    // Some file systems refuse the request itself (EINVAL); see NoReplaceMove.
+    // Some file systems refuse the request itself (EINVAL); see AtomicFile.
     virtual int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
     // A second name for `from`; fails with EEXIST when `to` exists.
     virtual int link(const std::filesystem::path& from, const std::filesystem::path& to);

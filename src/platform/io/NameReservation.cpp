@@ -1,7 +1,7 @@
 #include "platform/io/NameReservation.h"
 
 #include "platform/io/FileSystem.h"
-#include "platform/io/TempFileName.h"
+#include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 
 #include <cerrno>
@@ -18,6 +18,13 @@ namespace pellora {
 namespace {
 
 constexpr size_t kLongestName = 255;
+
+// What the caller of a reservation is told of a step that failed (minus errno).
+Failure failureOf(int rc)
+{
+    return rc == -EEXIST ? Failure::of(FailureCause::DestinationExists, EEXIST)
+                         : Failure::of(FailureCause::CannotCommit, -rc);
+}
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
@@ -112,13 +119,13 @@ NameReservation::~NameReservation()
         fs.unlink(intentPath_);
 }
 
-Expected<NameReservation, int> NameReservation::take(const std::filesystem::path& path)
+Expected<NameReservation, Failure> NameReservation::take(const std::filesystem::path& path)
 {
     NameReservation reservation(path);
     if (const int rc = reservation.recordIntent(); rc != 0)
-        return unexpected(rc);
+        return unexpected(failureOf(rc));
     if (const int rc = reservation.createMarked(); rc != 0)
-        return unexpected(rc); // `reservation` removes what it made
+        return unexpected(failureOf(rc)); // `reservation` removes what it made
     return reservation;
 }
 
@@ -129,10 +136,12 @@ int NameReservation::recordIntent()
         return -EINVAL;
     FileSystem& fs = FileSystem::current();
     for (int attempt = 0; attempt < 8 && !intent_.valid(); ++attempt) {
-        intentPath_ = TempFileName::next(folderOf(path_));
-        intent_ = UniqueFd(fs.open(intentPath_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644));
-        if (!intent_.valid() && intent_.get() != -EEXIST)
-            return intent_.get();
+        intentPath_ = temporaryFiles::nameIn(folderOf(path_));
+        const int fd = fs.open(intentPath_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+        if (fd < 0 && fd != -EEXIST)
+            return fd;
+        if (fd >= 0)
+            intent_ = UniqueFd(fd);
     }
     if (!intent_.valid())
         return -EAGAIN; // not the reserved name that was taken, but ever new names of ours
@@ -144,9 +153,10 @@ int NameReservation::recordIntent()
 
 int NameReservation::createMarked()
 {
-    fd_ = UniqueFd(FileSystem::current().open(path_, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0644));
-    if (!fd_.valid())
-        return fd_.get();
+    const int fd = FileSystem::current().open(path_, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (fd < 0)
+        return fd;
+    fd_ = UniqueFd(fd);
     if (const int rc = lockSoon(fd_.get()); rc != 0)
         return rc;
     return writeAll(fd_.get(), kMarker.data(), kMarker.size());
@@ -158,19 +168,19 @@ bool NameReservation::nameStillHoldsIt() const
     return ::fstat(fd_.get(), &ours) == 0 && ::lstat(path_.c_str(), &named) == 0 && sameFile(ours, named);
 }
 
-int NameReservation::fillWith(const std::filesystem::path& from)
+std::optional<Failure> NameReservation::fillWith(const std::filesystem::path& from)
 {
     if (filled_ || !fd_.valid())
-        return -EINVAL;
+        return failureOf(-EINVAL);
     // A rename replaces whatever has the name; make sure that is still ours.
     if (!nameStillHoldsIt()) {
         filled_ = true; // the name is somebody else's now: never remove it
-        return -EEXIST;
+        return failureOf(-EEXIST);
     }
-    const int rc = FileSystem::current().rename(from, path_);
-    if (rc == 0)
-        filled_ = true;
-    return rc;
+    if (const int rc = FileSystem::current().rename(from, path_); rc != 0)
+        return failureOf(rc);
+    filled_ = true;
+    return std::nullopt;
 }
 
 bool NameReservation::clearAbandoned(int fd, const std::filesystem::path& folder)

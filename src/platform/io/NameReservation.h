@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/Expected.h"
+#include "platform/Failure.h"
 #include "platform/io/UniqueFd.h"
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace pellora {
@@ -27,8 +29,8 @@ public:
     // How an intent file starts; the reserved name and a line feed follow.
     static constexpr std::string_view kIntent = "\x89Pellora reserving a name for a picture: ";
 
-    // Minus errno on failure: EEXIST when the name is taken.
-    static Expected<NameReservation, int> take(const std::filesystem::path& path);
+    // DestinationExists when the name is taken, otherwise CannotCommit.
+    static Expected<NameReservation, Failure> take(const std::filesystem::path& path);
 
     NameReservation(NameReservation&& other) noexcept;
     NameReservation& operator=(NameReservation&&) = delete;
@@ -38,8 +40,8 @@ public:
     ~NameReservation();
 
     // Renames `from` over the reservation, once sure that the name still
-    // holds it. 0, or minus errno (EEXIST when something else took its place).
-    int fillWith(const std::filesystem::path& from);
+    // holds it: DestinationExists when something else took its place.
+    std::optional<Failure> fillWith(const std::filesystem::path& from);
 
     // For a sweeper holding the lock of an abandoned temporary file of ours
     // (`fd`, read from its start) in `folder`: when it is an intent file,

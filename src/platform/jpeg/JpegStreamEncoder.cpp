@@ -167,7 +167,7 @@ std::optional<Failure> JpegStreamEncoder::writeRow(const std::uint8_t* row)
         return std::nullopt;
     const int writeError = codec.writeError;
     abandon();
-    return writeError != 0 ? Failure::of(FailureCause::CannotWriteTemporary, writeError)
+    return writeError != 0 ? Failure::of(FailureCause::CannotWrite, writeError)
                            : Failure::of(FailureCause::EncoderFailed);
 }
 
@@ -180,7 +180,7 @@ std::optional<Failure> JpegStreamEncoder::finish()
     }
     const int writeError = codec.writeError;
     abandon();
-    return writeError != 0 ? Failure::of(FailureCause::CannotWriteTemporary, writeError)
+    return writeError != 0 ? Failure::of(FailureCause::CannotWrite, writeError)
                            : Failure::of(FailureCause::EncoderFailed);
 }
 

@@ -28,8 +28,8 @@ std::size_t pixelDataOffsetOf(const std::uint8_t* header)
 Failure readFailure(int error)
 {
     // The file ending before its size said means it shrank while we read it.
-    return error == ENODATA ? Failure::of(FailureCause::SourceChanged)
-                            : Failure::of(FailureCause::SourceUnreadable, error);
+    return error == ENODATA ? Failure::of(FailureCause::ChangedWhileRead)
+                            : Failure::of(FailureCause::CannotRead, error);
 }
 
 } // namespace
@@ -46,7 +46,7 @@ std::optional<Failure> TgaRowSource::open()
 {
     // Row starts are kept as 32-bit offsets.
     if (size_ > std::numeric_limits<std::uint32_t>::max())
-        return Failure::of(FailureCause::SourceTooLarge);
+        return Failure::of(FailureCause::TooLarge);
     if (auto failure = readHead())
         return failure;
     auto header = TgaHeader::parse(std::span<const std::uint8_t>(buffers_.head.data(), headBytes_), kMaxPixels);
@@ -91,9 +91,9 @@ std::optional<Failure> TgaRowSource::readHead()
             buffers_.head.resize(wanted);
         const ssize_t n = readAllAt(fd_, buffers_.head.data() + have, wanted - have, have);
         if (n < 0)
-            return Failure::of(FailureCause::SourceUnreadable, static_cast<int>(-n));
+            return Failure::of(FailureCause::CannotRead, static_cast<int>(-n));
         if (static_cast<std::size_t>(n) != wanted - have)
-            return Failure::of(FailureCause::SourceChanged);
+            return Failure::of(FailureCause::ChangedWhileRead);
         have = wanted;
         if (have < TgaHeader::kSize)
             break; // parsing tells it is too short
@@ -202,12 +202,12 @@ Expected<const std::uint8_t*, Failure> TgaRowSource::runLengthRow(int fileRow)
     rle_.setInput(*bytes, start.end - start.packet, start.packet);
     // The first pass found this row whole; anything else now means the file changed since.
     if (rle_.startInsidePacket(start.used))
-        return unexpected(Failure::of(FailureCause::SourceChanged));
+        return unexpected(Failure::of(FailureCause::ChangedWhileRead));
     if (auto failure = decodeRunLengthRow())
         return unexpected(failure->cause == FailureCause::BadTga && failure->tga == TgaError::TruncatedPixels
-                              ? Failure::of(FailureCause::SourceChanged) : *failure);
+                              ? Failure::of(FailureCause::ChangedWhileRead) : *failure);
     if (rle_.position() != start.end)
-        return unexpected(Failure::of(FailureCause::SourceChanged));
+        return unexpected(Failure::of(FailureCause::ChangedWhileRead));
     return buffers_.row.data();
 }
 
@@ -235,7 +235,7 @@ Expected<ContentDigest, Failure> TgaRowSource::finish()
     if (auto error = window_->finishSweep())
         return unexpected(readFailure(*error));
     if (layout_ == Layout::RunLengthIndexed && !(indexDigest_ == rowsDigest_))
-        return unexpected(Failure::of(FailureCause::SourceChanged));
+        return unexpected(Failure::of(FailureCause::ChangedWhileRead));
     ContentDigest whole = headDigest_;
     whole.include(rowsDigest_);
     if (whole.bytesAdded() != size_)
