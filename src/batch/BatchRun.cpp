@@ -37,9 +37,10 @@ const QString kLogUnwritable = QStringLiteral("動作ログを書き込めませ
 const QString kLogFileName = QStringLiteral("kavlog.txt");
 const QString kSourcePattern = QStringLiteral("*.tga");
 
-QString listingFailureLine(const ListingFailure& failure)
+QString listingFailureLine(const Failure& failure)
 {
-    return QStringLiteral("エラー発生 \r\n") + QString::number(failure.number) + QStringLiteral(" : ") + failure.text;
+    return QStringLiteral("エラー発生 \r\n") + QString::number(failure.systemError) + QStringLiteral(" : ")
+           + systemErrorText(failure.systemError);
 }
 
 QString resultLine(const SourceFile& file, const QString& newName, const std::optional<Failure>& failure)
@@ -253,7 +254,7 @@ void BatchRun::log(const QString& line)
 {
     if (host_.logOption() != 1)
         return;
-    if (modFunc::AppendLogLine(line, logPath_) == 0)
+    if (!modFunc::AppendLogLine(line, logPath_))
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)
         host_.addListLine(kLogUnwritable, QString());

@@ -2,7 +2,6 @@
 
 #include "batch/Wildcard.h"
 #include "platform/text/FolderText.h"
-#include "platform/text/SystemErrorText.h"
 
 #include <algorithm>
 #include <system_error>
@@ -10,11 +9,6 @@
 namespace pellora {
 
 namespace {
-
-ListingFailure failure(const std::error_code& error)
-{
-    return ListingFailure{error.value(), SystemErrorText::japanese(error.value())};
-}
 
 // Windows lists a folder in the order of its names in upper case, so "_a"
 // comes after "b" there (a lower-case comparison would put it first).
@@ -38,7 +32,7 @@ void sortAsWindowsLists(std::vector<SourceFile>& files)
 
 } // namespace
 
-Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::filesystem::path& folder,
+Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesystem::path& folder,
                                                                      const QString& pattern)
 {
     std::vector<SourceFile> files;
@@ -59,7 +53,7 @@ Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::
         files.push_back(SourceFile{it->path(), name});
     }
     if (error)
-        return unexpected(failure(error));
+        return unexpected(Failure::of(FailureCause::CannotRead, error.value()));
     sortAsWindowsLists(files);
     return files;
 }

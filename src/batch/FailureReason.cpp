@@ -1,6 +1,6 @@
 #include "batch/FailureReason.h"
 
-#include "platform/text/SystemErrorText.h"
+#include <cerrno>
 
 namespace pellora {
 
@@ -27,13 +27,37 @@ QString tgaReason(TgaError error)
 // The system's reason as a clause in parentheses, without its full stop.
 QString because(int systemError)
 {
-    QString text = SystemErrorText::japanese(systemError);
+    QString text = systemErrorText(systemError);
     if (text.endsWith(u'。'))
         text.chop(1);
     return QStringLiteral("（") + text + QStringLiteral("）");
 }
 
 } // namespace
+
+QString systemErrorText(int errorNumber)
+{
+    switch (errorNumber) {
+    case ENOENT: return QStringLiteral("フォルダまたはファイルが見つかりません。");
+    case ENOTDIR: return QStringLiteral("フォルダではありません。");
+    case EACCES:
+    case EPERM: return QStringLiteral("アクセスが拒否されました。");
+    case EIO: return QStringLiteral("ディスクの読み書き中にエラーが発生しました。");
+    case ENOSPC: return QStringLiteral("ディスクの空き容量が足りません。");
+    case EROFS: return QStringLiteral("書き込み禁止のディスクです。");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("開いているファイルが多すぎます。");
+    case ENOMEM: return QStringLiteral("メモリが不足しています。");
+    case ENAMETOOLONG: return QStringLiteral("パス名が長すぎます。");
+    case ELOOP: return QStringLiteral("シンボリックリンクが多すぎます。");
+    case EINVAL: return QStringLiteral("パラメーターが間違っています。");
+    case EEXIST: return QStringLiteral("既に存在するファイルを作成することはできません。");
+    case EBUSY: return QStringLiteral("ファイルは使用中です。");
+    case EISDIR: return QStringLiteral("フォルダです。");
+    case EOPNOTSUPP: return QStringLiteral("この操作はサポートされていません。");
+    default: return QStringLiteral("予期しないエラーが発生しました。");
+    }
+}
 
 QString failureReason(const Failure& failure)
 {

@@ -123,18 +123,18 @@ QString SettingsLocation::fileName() const
     return QFile::decodeName(QByteArray(file_.c_str()));
 }
 
-int SettingsLocation::prepareForSaving() const
+std::optional<Failure> SettingsLocation::prepareForSaving() const
 {
     if (place_ != Place::UserConfigFolder)
-        return 0;
+        return std::nullopt;
     std::filesystem::path folder;
     for (const auto& part : file_.parent_path()) {
         folder /= part;
         const int result = FileSystem::current().mkdir(folder, 0700);
         if (result != 0 && result != -EEXIST)
-            return result;
+            return Failure::of(FailureCause::CannotCreate, -result);
     }
-    return 0;
+    return std::nullopt;
 }
 
 } // namespace pellora

@@ -212,7 +212,7 @@ void frmMain::saveSettings()
     texts[SettingsKeys::Quality] = QString::number(HScroll1->value());
     texts[SettingsKeys::DelCheck] = QString::number(chkDel->isChecked() ? 1 : 0);
     texts[SettingsKeys::LogCheck] = QString::number(chkLog->isChecked() ? 1 : 0);
-    if (settings_.prepareForSaving() == 0)
+    if (!settings_.prepareForSaving())
         StoredSettings::save(settingsFilePath(), texts);
 }
 

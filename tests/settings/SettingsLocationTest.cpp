@@ -108,7 +108,7 @@ TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSame
     const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
     ASSERT_FALSE(std::filesystem::exists(dir / "config"));
 
-    ASSERT_EQ(location.prepareForSaving(), 0);
+    ASSERT_EQ(location.prepareForSaving(), std::nullopt);
     ASSERT_TRUE(StoredSettings::save(location.fileName(), {QStringLiteral("/home/u/.wine/drive_c/ゲーム"),
                                                            QStringLiteral("/home/u/Vask_SS"), QStringLiteral("sshot"),
                                                            QStringLiteral("50"), QStringLiteral("0"),
@@ -126,14 +126,14 @@ TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSame
         ASSERT_EQ(::stat(folder.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
     }
-    EXPECT_EQ(location.prepareForSaving(), 0) << "a second save finds the folder there";
+    EXPECT_EQ(location.prepareForSaving(), std::nullopt) << "a second save finds the folder there";
 }
 
 TEST(SettingsLocationSaveTest, BesideTheProgramNothingIsCreated)
 {
     test::TempDir dir;
     const SettingsLocation location(dir / "gone" / "Pellora.ini", Place::BesideProgram);
-    EXPECT_EQ(location.prepareForSaving(), 0);
+    EXPECT_EQ(location.prepareForSaving(), std::nullopt);
     EXPECT_FALSE(std::filesystem::exists(dir / "gone"));
 }
 
@@ -142,7 +142,7 @@ TEST(SettingsLocationSaveTest, AFileWhereTheFolderBelongsIsReportedAndLeftAlone)
     test::TempDir dir;
     test::writeBytes(dir / "config", {'x'});
     const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
-    EXPECT_EQ(location.prepareForSaving(), -ENOTDIR);
+    EXPECT_EQ(location.prepareForSaving().value_or(Failure{}).systemError, ENOTDIR);
     EXPECT_EQ(test::readText(dir / "config"), "x");
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Expected.h"
+#include "platform/Failure.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,8 +41,8 @@ public:
     bool operator==(const ContentDigest& other) const = default;
 
     // The digest of everything `fd` holds now, read from the start into
-    // `buffer` (a multiple of kBlockSize long). On failure, the errno.
-    static Expected<ContentDigest, int> ofFile(int fd, std::span<std::uint8_t> buffer);
+    // `buffer` (a multiple of kBlockSize long). On failure, CannotRead.
+    static Expected<ContentDigest, Failure> ofFile(int fd, std::span<std::uint8_t> buffer);
 
 private:
     std::uint64_t sum_ = 0;

@@ -13,7 +13,8 @@ namespace pellora {
 // what it needs and installs itself with ScopedFileSystem.
 //
 // Results follow the kernel's convention: a non-negative value on success,
-// minus errno on failure. Implementations must be thread-safe.
+// minus errno on failure; so do the two loops of WriteAll.h. What is built on
+// them returns Failure values instead. Implementations must be thread-safe.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
