@@ -20,7 +20,7 @@ int FindHighestSerial(const std::filesystem::path& folder, const QString& prefix
         std::error_code statusError;
         if (it->is_directory(statusError))
             continue;
-        const auto serial = TextToInt16::convert(name.mid(prefix.size(), 3));
+        const auto serial = textToInt16(name.mid(prefix.size(), 3));
         if (serial && *serial > highest)
             highest = *serial;
     }

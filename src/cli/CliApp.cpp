@@ -2,9 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
-#include "settings/SettingValueRules.h"
-#include "settings/SettingsKeys.h"
-#include "settings/clsIniFile.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 #include <thread>
@@ -48,25 +46,6 @@ int CliApp::exitStatusFor(const BatchSummary& summary)
     }
 }
 
-ConsoleHost::Values CliApp::startingValues(const QString& settingsFile) const
-{
-    // The same keys and defaults the window uses; the command line only reads them.
-    clsIniFile ini;
-    ini.FileName(settingsFile);
-    auto stored = [&](SettingsKeys::Index index) {
-        const SettingKey& key = SettingsKeys::at(index);
-        return ini.GetIni(QString::fromLatin1(SettingsKeys::kSection), QString::fromLatin1(key.key), key.defaultValue);
-    };
-    ConsoleHost::Values values;
-    values.inDir = stored(SettingsKeys::InDir);
-    values.outDir = stored(SettingsKeys::OutDir);
-    values.prefix = stored(SettingsKeys::Match);
-    values.quality = SettingValueRules::quality(stored(SettingsKeys::Quality));
-    values.deleteOption = SettingValueRules::option(stored(SettingsKeys::DelCheck), 0);
-    values.logOption = SettingValueRules::option(stored(SettingsKeys::LogCheck), 1);
-    return values;
-}
-
 int CliApp::run(const QStringList& arguments)
 {
     const auto options = CliOptions::parse(arguments);
@@ -91,16 +70,16 @@ int CliApp::run(const QStringList& arguments)
         }
     }
     const QString settingsFile = options->settingsFile.value_or(QFile::decodeName(defaultSettingsFile_.c_str()));
-    ConsoleHost::Values values = startingValues(settingsFile);
-    if (options->inDir) values.inDir = *options->inDir;
-    if (options->outDir) values.outDir = *options->outDir;
-    if (options->prefix) values.prefix = *options->prefix;
-    if (options->quality) values.quality = *options->quality;
-    if (options->deleteSources) values.deleteOption = *options->deleteSources ? 1 : 0;
-    if (options->log) values.logOption = *options->log ? 1 : 0;
-    values.answerYes = options->createOutputFolder;
+    // The same settings the window uses; the command line only reads them.
+    Settings settings = Settings::load(settingsFile);
+    if (options->inDir) settings.inDir = *options->inDir;
+    if (options->outDir) settings.outDir = *options->outDir;
+    if (options->prefix) settings.prefix = *options->prefix;
+    if (options->quality) settings.quality = *options->quality;
+    if (options->deleteSources) settings.deleteSources = *options->deleteSources;
+    if (options->log) settings.log = *options->log;
 
-    ConsoleHost host(values, out_, err_, ::isatty(::fileno(err_)) == 1);
+    ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
     host_ = &host;
     const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
     host_ = nullptr;

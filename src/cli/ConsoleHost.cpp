@@ -27,8 +27,8 @@ QString onOneLine(QString text)
 
 } // namespace
 
-ConsoleHost::ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool showProgress)
-    : values_(std::move(values)), out_(out), err_(err), showProgress_(showProgress)
+ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress)
+    : settings_(std::move(settings)), answerYes_(answerYes), out_(out), err_(err), showProgress_(showProgress)
 {
 }
 
@@ -36,12 +36,12 @@ ConsoleHost::ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool sho
 // file the window wrote; the folder means the same here as in the window.
 QString ConsoleHost::inputFolderText()
 {
-    return FolderText::withHomeExpanded(values_.inDir);
+    return FolderText::withHomeExpanded(settings_.inDir);
 }
 
 QString ConsoleHost::outputFolderText()
 {
-    return FolderText::withHomeExpanded(values_.outDir);
+    return FolderText::withHomeExpanded(settings_.outDir);
 }
 
 // Standard output keeps exactly the lines of the list, for scripts; the
@@ -79,8 +79,8 @@ bool ConsoleHost::askYesNo(const QString& text)
 {
     eraseProgress();
     writeLine(err_, text);
-    writeLine(err_, values_.answerYes ? QStringLiteral("-> yes (--create-out)") : QStringLiteral("-> no (give --create-out to create it)"));
-    return values_.answerYes;
+    writeLine(err_, answerYes_ ? QStringLiteral("-> yes (--create-out)") : QStringLiteral("-> no (give --create-out to create it)"));
+    return answerYes_;
 }
 
 void ConsoleHost::drawProgress()

@@ -2,7 +2,7 @@
 
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileFile.h"
-#include "settings/SettingsKeys.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 #include <cerrno>
@@ -34,8 +34,8 @@ std::optional<QString> SettingsFileProblem::of(const QString& fileName)
     const auto contents = profileFile::read(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
     if (!contents)
         return readFailure(contents.error());
-    if (!PrivateProfile(contents->bytes).hasSection(SettingsKeys::kSection))
-        return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(SettingsKeys::kSection));
+    if (!PrivateProfile(contents->bytes).hasSection(Settings::kSection))
+        return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(Settings::kSection));
     return std::nullopt;
 }
 

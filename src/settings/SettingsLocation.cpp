@@ -1,7 +1,7 @@
 #include "settings/SettingsLocation.h"
 
 #include "platform/io/FileSystem.h"
-#include "settings/SettingsKeys.h"
+#include "settings/Settings.h"
 
 #include <QFile>
 
@@ -21,7 +21,7 @@ constexpr const char* kConfigFolderName = "pellora";
 
 std::filesystem::path settingsFileName()
 {
-    return std::string(SettingsKeys::kApplicationTitle) + ".ini";
+    return std::string(Settings::kApplicationTitle) + ".ini";
 }
 
 // An environment value the XDG rules accept: set, not empty, absolute.

@@ -114,6 +114,22 @@ QString fitForStoring(QString text)
     return text.mid(begin, end - begin);
 }
 
+// Stores one value in `profile`, or leaves it exactly as it was.
+bool store(PrivateProfile& profile, const QString& section, const QString& key, const QString& text)
+{
+    PrivateProfile edited = profile;
+    const QString value = fitForStoring(text);
+    // Never a substitute character: a folder stored as another name is another folder.
+    if (!encodingHoldsAll(edited, {section, key, value}))
+        return false;
+    const auto encoding = edited.encoding();
+    if (!edited.setValue(encodeFor(encoding, section), encodeFor(encoding, key), encodeFor(encoding, value)))
+        return false;
+    backToCp932WhenEverythingFits(edited);
+    profile = std::move(edited);
+    return true;
+}
+
 } // namespace
 
 QString clsIniFile::FileName() const { return fileName_; }
@@ -122,12 +138,18 @@ void clsIniFile::FileName(const QString& vNewValue) { fileName_ = vNewValue; }
 
 bool clsIniFile::PutIni(const QString& strSec, const QString& strKey, const QString& strValue)
 {
+    const std::pair<QString, QString> entry{strKey, strValue};
+    return PutIni(strSec, std::span(&entry, 1));
+}
+
+bool clsIniFile::PutIni(const QString& strSec, std::span<const std::pair<QString, QString>> entries)
+{
     if (fileName_.isEmpty())
         return false;
     const std::filesystem::path path = toPath(fileName_);
     auto contents = profileFile::read(path);
     // A file that exists but cannot be read must not be replaced by one that
-    // holds only this value.
+    // holds only these values.
     if (!contents && contents.error().systemError != ENOENT)
         return false;
     const bool existed = contents.has_value();
@@ -136,18 +158,14 @@ bool clsIniFile::PutIni(const QString& strSec, const QString& strKey, const QStr
 
     PrivateProfile profile(existed ? std::move(contents->bytes) : std::string());
     const std::string before = profile.bytes();
-    const QString value = fitForStoring(strValue);
-    // Never a substitute character: a folder stored as another name is another folder.
-    if (!encodingHoldsAll(profile, {strSec, strKey, value}))
-        return false;
-    const auto encoding = profile.encoding();
-    if (!profile.setValue(encodeFor(encoding, strSec), encodeFor(encoding, strKey), encodeFor(encoding, value)))
-        return false;
-    backToCp932WhenEverythingFits(profile);
-    if (existed && profile.bytes() == before)
-        return true; // already on disk
+    bool allStored = true;
+    // Each value is tried even after one that cannot be stored: a value that can be, is.
+    for (const auto& [key, value] : entries)
+        allStored = store(profile, strSec, key, value) && allStored;
+    if (profile.bytes() == before)
+        return allStored; // already on disk, or nothing to write
     const std::optional<mode_t> mode = existed ? std::optional<mode_t>(contents->mode) : std::nullopt;
-    return !profileFile::replace(path, profile.bytes(), mode);
+    return !profileFile::replace(path, profile.bytes(), mode) && allStored;
 }
 
 QString clsIniFile::GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const

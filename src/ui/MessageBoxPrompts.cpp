@@ -1,6 +1,6 @@
 #include "ui/MessageBoxPrompts.h"
 
-#include "settings/SettingsKeys.h"
+#include "settings/Settings.h"
 
 #include <QMessageBox>
 
@@ -10,7 +10,7 @@ namespace {
 
 QString caption()
 {
-    return QString::fromLatin1(SettingsKeys::kApplicationTitle);
+    return QString::fromLatin1(Settings::kApplicationTitle);
 }
 
 } // namespace

@@ -2,9 +2,7 @@
 
 #include "batch/BatchRun.h"
 #include "platform/text/FolderText.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingValueRules.h"
-#include "settings/StoredSettings.h"
+#include "settings/Settings.h"
 #include "ui/ChosenFolder.h"
 #include "ui/FileDialogFolderChooser.h"
 #include "ui/MessageBoxPrompts.h"
@@ -66,11 +64,6 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
     return placed(new QLabel(text, parent), name, left, top, width, height);
 }
 
-int defaultOption(SettingsKeys::Index index)
-{
-    return SettingsKeys::at(index).defaultValue.toInt();
-}
-
 } // namespace
 
 frmMain::frmMain(const QString& programFolder, QWidget* parent)
@@ -124,20 +117,18 @@ void frmMain::createControls()
     txtInDir = createFolderRow("txtInDir", 8, 0, QStringLiteral("参照(&I)..."));
     txtOutDir = createFolderRow("txtOutDir", 36, 1, QStringLiteral("参照(&O)..."));
 
-    txtMatch = placed(new QLineEdit(QStringLiteral("sshot"), this), "txtMatch", 96, 64, 137, 21);
+    txtMatch = placed(new QLineEdit(this), "txtMatch", 96, 64, 137, 21);
 
     HScroll1 = placed(new QualityScrollBar(this), "HScroll1", 132, 92, 101, 21);
     HScroll1->setRange(1, 100);
     HScroll1->setSingleStep(1);
     HScroll1->setPageStep(10);
-    HScroll1->setValue(50);
     // The label shows completed changes only, not the thumb while it is dragged.
     HScroll1->setTracking(false);
     connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::showQuality);
 
     chkDel = placed(new QCheckBox(QStringLiteral("元のスクリーンショットは削除する"), this), "chkDel", 244, 92, 193, 21);
     chkLog = placed(new QCheckBox(QStringLiteral("動作ログを保存する"), this), "chkLog", 68, 124, 141, 17);
-    chkLog->setChecked(true);
 
     List1 = placed(new ResultList(this), "List1", 4, 148, 357, 112);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -181,21 +172,18 @@ void frmMain::setTabOrderAsDesigned()
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
-// Reads the six values in key-table order, then derives the window fields
-// from them. A number its control cannot take gives the key's default.
+// Fills the controls from the six stored values, then derives the window
+// fields from them.
 void frmMain::loadSettings()
 {
-    const StoredSettings stored = StoredSettings::load(settingsFilePath());
-    const QString inDirText = stored.text(SettingsKeys::InDir);
-    const QString outDirText = stored.text(SettingsKeys::OutDir);
-    txtMatch->setText(stored.text(SettingsKeys::Match));
-    HScroll1->setValue(SettingValueRules::quality(stored.text(SettingsKeys::Quality)));
-    chkDel->setChecked(SettingValueRules::option(stored.text(SettingsKeys::DelCheck), defaultOption(SettingsKeys::DelCheck)) == 1);
-    chkLog->setChecked(SettingValueRules::option(stored.text(SettingsKeys::LogCheck), defaultOption(SettingsKeys::LogCheck)) == 1);
-
-    txtInDir->setText(inDirText);
-    txtOutDir->setText(outDirText);
-    setFolderFields(inDirText, outDirText);
+    const Settings stored = Settings::load(settingsFilePath());
+    txtMatch->setText(stored.prefix);
+    HScroll1->setValue(stored.quality);
+    chkDel->setChecked(stored.deleteSources);
+    chkLog->setChecked(stored.log);
+    txtInDir->setText(stored.inDir);
+    txtOutDir->setText(stored.outDir);
+    setFolderFields(stored.inDir, stored.outDir);
     setWindowTitle(caption());
     QDir::setCurrent(programFolder_);
     showQuality(HScroll1->value());
@@ -205,15 +193,10 @@ void frmMain::loadSettings()
 // never reaches the file. A failed save is not shown: the window goes anyway.
 void frmMain::saveSettings()
 {
-    StoredSettings::Texts texts;
-    texts[SettingsKeys::InDir] = txtInDir->text();
-    texts[SettingsKeys::OutDir] = txtOutDir->text();
-    texts[SettingsKeys::Match] = txtMatch->text();
-    texts[SettingsKeys::Quality] = QString::number(HScroll1->value());
-    texts[SettingsKeys::DelCheck] = QString::number(chkDel->isChecked() ? 1 : 0);
-    texts[SettingsKeys::LogCheck] = QString::number(chkLog->isChecked() ? 1 : 0);
+    const Settings current{txtInDir->text(),  txtOutDir->text(),   txtMatch->text(),
+                           HScroll1->value(), chkDel->isChecked(), chkLog->isChecked()};
     if (!settings_.prepareForSaving())
-        StoredSettings::save(settingsFilePath(), texts);
+        current.save(settingsFilePath());
 }
 
 void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)

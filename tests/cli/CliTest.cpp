@@ -95,7 +95,7 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out && err);
     {
-        ConsoleHost host({}, out, err, false);
+        ConsoleHost host(Settings::defaults(), false, out, err, false);
         host.addListLine(QStringLiteral("コピー失敗 エラーコード-1"),
                          QStringLiteral("bad.tga: TGA ファイルとして読めません\r\n（ヘッダーが短すぎます）"));
         host.addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
@@ -109,10 +109,10 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
 // The window stores a folder as its box shows it, "~/shots" included.
 TEST(ConsoleHost, FoldersStartingWithTildeAreInTheHomeFolder)
 {
-    ConsoleHost::Values values;
-    values.inDir = QStringLiteral("~/shots");
-    values.outDir = QStringLiteral("~");
-    ConsoleHost host(values, stdout, stderr, false);
+    Settings settings = Settings::defaults();
+    settings.inDir = QStringLiteral("~/shots");
+    settings.outDir = QStringLiteral("~");
+    ConsoleHost host(settings, false, stdout, stderr, false);
     EXPECT_EQ(host.inputFolderText(), QDir::homePath() + QStringLiteral("/shots"));
     EXPECT_EQ(host.outputFolderText(), QDir::homePath());
 }

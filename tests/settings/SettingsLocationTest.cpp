@@ -1,7 +1,7 @@
 #include "SettingsTestFiles.h"
 
+#include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
-#include "settings/StoredSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -109,10 +109,9 @@ TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSame
     ASSERT_FALSE(std::filesystem::exists(dir / "config"));
 
     ASSERT_EQ(location.prepareForSaving(), std::nullopt);
-    ASSERT_TRUE(StoredSettings::save(location.fileName(), {QStringLiteral("/home/u/.wine/drive_c/ゲーム"),
-                                                           QStringLiteral("/home/u/Vask_SS"), QStringLiteral("sshot"),
-                                                           QStringLiteral("50"), QStringLiteral("0"),
-                                                           QStringLiteral("1")}));
+    const Settings settings{QStringLiteral("/home/u/.wine/drive_c/ゲーム"), QStringLiteral("/home/u/Vask_SS"),
+                            QStringLiteral("sshot"), 50, false, true};
+    ASSERT_TRUE(settings.save(location.fileName()));
 
     EXPECT_EQ(test::readText(location.file()), "[initialize]\r\n"
                                                "indir=/home/u/.wine/drive_c/\x83Q\x81[\x83\x80\r\n"

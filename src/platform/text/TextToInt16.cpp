@@ -49,7 +49,7 @@ std::optional<std::string> asciiNumber(const QString& text)
 
 } // namespace
 
-std::optional<std::int16_t> TextToInt16::convert(const QString& text)
+std::optional<std::int16_t> textToInt16(const QString& text)
 {
     const std::optional<std::string> ascii = asciiNumber(text);
     if (!ascii)

@@ -12,9 +12,6 @@ namespace pellora {
 // optional exponent. Serial numbers in file names and stored numbers in the
 // settings file are read with it. Nothing for text that does not convert as a
 // whole or lies outside -32768..32767.
-class TextToInt16 {
-public:
-    static std::optional<std::int16_t> convert(const QString& text);
-};
+std::optional<std::int16_t> textToInt16(const QString& text);
 
 } // namespace pellora

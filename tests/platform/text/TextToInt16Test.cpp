@@ -7,7 +7,7 @@ namespace {
 
 std::optional<int> convert(const char* text)
 {
-    const auto value = TextToInt16::convert(QString::fromUtf8(text));
+    const auto value = textToInt16(QString::fromUtf8(text));
     return value ? std::optional<int>(*value) : std::nullopt;
 }
 
