@@ -11,7 +11,7 @@
 #include "platform/io/FileIdentity.h"
 #include "platform/io/FileSystem.h"
 #include "platform/io/UniqueFd.h"
-#include "platform/text/FolderText.h"
+#include "platform/text/PathText.h"
 #include "platform/io/TemporaryFiles.h"
 
 #include <atomic>
@@ -109,18 +109,18 @@ BatchSummary BatchRun::run()
     summary_ = BatchSummary{};
     host_.setBusy(true);
     host_.clearList();
-    inDir_ = FolderText::withTrailingSeparator(host_.inputFolderText());
-    outDir_ = FolderText::withTrailingSeparator(host_.outputFolderText());
-    logPath_ = FolderText::toPath(outDir_ + kLogFileName);
+    inDir_ = pathText::withTrailingSeparator(host_.inputFolderText());
+    outDir_ = pathText::withTrailingSeparator(host_.outputFolderText());
+    logPath_ = pathText::toPath(outDir_ + kLogFileName);
     matchPrefix_ = host_.prefixText();
     reportLogFailures_ = false;
 
     summary_.end = checkFoldersAndPrefix();
     if (summary_.end == BatchEnd::Completed) {
         reportLogFailures_ = true;
-        temporaryFiles::sweep(FolderText::toPath(outDir_));
+        temporaryFiles::sweep(pathText::toPath(outDir_));
         log(QStringLiteral("---処理開始--- [") + GeneralDateText::now() + QStringLiteral("]"));
-        auto files = CollectSourceFiles(FolderText::toPath(inDir_), kSourcePattern);
+        auto files = CollectSourceFiles(pathText::toPath(inDir_), kSourcePattern);
         if (!files) {
             report(listingFailureLine(files.error()));
             summary_.end = BatchEnd::ListingFailed;
@@ -137,7 +137,7 @@ BatchSummary BatchRun::run()
 
 BatchEnd BatchRun::checkFoldersAndPrefix()
 {
-    if (!modFunc::FolderExists(FolderText::toPath(inDir_))) {
+    if (!modFunc::FolderExists(pathText::toPath(inDir_))) {
         host_.showCritical(kInputFolderInvalid);
         host_.focusInputFolder();
         return BatchEnd::InputFolderMissing;
@@ -148,7 +148,7 @@ BatchEnd BatchRun::checkFoldersAndPrefix()
         host_.focusPrefix();
         return BatchEnd::InvalidPrefix;
     }
-    if (!modFunc::FolderExists(FolderText::toPath(outDir_))) {
+    if (!modFunc::FolderExists(pathText::toPath(outDir_))) {
         if (!host_.askYesNo(kOutputFolderQuestion)) {
             host_.focusOutputFolder();
             return BatchEnd::OutputFolderDeclined;
@@ -165,13 +165,13 @@ BatchEnd BatchRun::checkFoldersAndPrefix()
 bool BatchRun::createOutputFolder()
 {
     // One level only: a mistyped parent should not grow a tree of folders.
-    const int rc = FileSystem::current().mkdir(FolderText::toPath(outDir_));
-    return rc == 0 && modFunc::FolderExists(FolderText::toPath(outDir_));
+    const int rc = FileSystem::current().mkdir(pathText::toPath(outDir_));
+    return rc == 0 && modFunc::FolderExists(pathText::toPath(outDir_));
 }
 
 BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
 {
-    int serial = FindHighestSerial(FolderText::toPath(outDir_), matchPrefix_);
+    int serial = FindHighestSerial(pathText::toPath(outDir_), matchPrefix_);
     host_.setProgressMaximum(static_cast<double>(files.size()));
     host_.setProgressValue(0);
 
@@ -198,7 +198,7 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
             // A file handed out with the delete option off is not hashed as it
             // is read, and so stays even if the option is turned on before it
             // is done: nothing can prove it still holds what was converted.
-            inFlight.start(files[next], newName, FolderText::toPath(outDir_ + newName), host_.quality(),
+            inFlight.start(files[next], newName, pathText::toPath(outDir_ + newName), host_.quality(),
                            host_.deleteOption() == 1);
             ++next;
         }
@@ -232,7 +232,7 @@ bool BatchRun::mayDeleteSource(const std::filesystem::path& source, const Conver
     // A source replaced or rewritten since it was read holds a picture the
     // JPEG does not show; and a JPEG moved or removed meanwhile no longer
     // stands in for its source. Either way the source stays.
-    return FileIdentity::of(FolderText::toPath(outDir_ + newName)).has_value() &&
+    return FileIdentity::of(pathText::toPath(outDir_ + newName)).has_value() &&
            stillHolds(source, converted, checkBuffer_);
 }
 

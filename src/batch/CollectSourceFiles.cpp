@@ -1,7 +1,7 @@
 #include "batch/CollectSourceFiles.h"
 
 #include "batch/Wildcard.h"
-#include "platform/text/FolderText.h"
+#include "platform/text/PathText.h"
 
 #include <algorithm>
 #include <system_error>
@@ -39,7 +39,7 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesys
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
-        const QString name = FolderText::nameOf(it->path());
+        const QString name = pathText::toText(it->path().filename());
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
         if (name.startsWith(u'.') || !Wildcard::matches(pattern, name))

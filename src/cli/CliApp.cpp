@@ -2,22 +2,15 @@
 
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
+#include "platform/text/PathText.h"
 #include "settings/Settings.h"
 
-#include <QFile>
 #include <thread>
 #include <unistd.h>
 
 namespace pellora {
 
 namespace {
-
-void writeText(std::FILE* stream, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream);
-    std::fflush(stream);
-}
 
 unsigned defaultJobs()
 {
@@ -50,26 +43,26 @@ int CliApp::run(const QStringList& arguments)
 {
     const auto options = CliOptions::parse(arguments);
     if (!options) {
-        writeText(err_, QStringLiteral("pellora-cli: ") + options.error() + u'\n' + CliOptions::usage());
+        writeUtf8(err_, QStringLiteral("pellora-cli: ") + options.error() + u'\n' + CliOptions::usage());
         return UsageOrFolderProblem;
     }
     if (options->help) {
-        writeText(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
-                            + QFile::decodeName(defaultSettingsFile_.c_str()) + u'\n');
+        writeUtf8(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
+                            + pathText::toText(defaultSettingsFile_) + u'\n');
         return AllConverted;
     }
     if (options->version) {
-        writeText(out_, QStringLiteral("pellora-cli " PELLORA_VERSION "\n"));
+        writeUtf8(out_, QStringLiteral("pellora-cli " PELLORA_VERSION "\n"));
         return AllConverted;
     }
 
     if (options->settingsFile) {
-        if (const auto problem = SettingsFileProblem::of(*options->settingsFile)) {
-            writeText(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n").arg(*options->settingsFile, *problem));
+        if (const auto problem = settingsFileProblem(*options->settingsFile)) {
+            writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n").arg(*options->settingsFile, *problem));
             return UsageOrFolderProblem;
         }
     }
-    const QString settingsFile = options->settingsFile.value_or(QFile::decodeName(defaultSettingsFile_.c_str()));
+    const QString settingsFile = options->settingsFile.value_or(pathText::toText(defaultSettingsFile_));
     // The same settings the window uses; the command line only reads them.
     Settings settings = Settings::load(settingsFile);
     if (options->inDir) settings.inDir = *options->inDir;

@@ -4,7 +4,7 @@ namespace pellora {
 
 namespace {
 
-std::optional<int> wholeNumber(const QString& text, int lowest, int highest)
+std::optional<int> numberBetween(const QString& text, int lowest, int highest)
 {
     bool ok = false;
     const int value = text.toInt(&ok);
@@ -63,14 +63,14 @@ Expected<CliOptions, QString> CliOptions::parse(const QStringList& arguments)
             const auto value = takeValue();
             if (!value)
                 return missing();
-            options.quality = wholeNumber(*value, 1, 100);
+            options.quality = numberBetween(*value, 1, 100);
             if (!options.quality)
                 return unexpected(QStringLiteral("--quality takes a whole number from 1 to 100, not \"%1\"").arg(*value));
         } else if (option == u"--jobs") {
             const auto value = takeValue();
             if (!value)
                 return missing();
-            const auto jobs = wholeNumber(*value, 1, 256);
+            const auto jobs = numberBetween(*value, 1, 256);
             if (!jobs)
                 return unexpected(QStringLiteral("--jobs takes a whole number from 1 to 256, not \"%1\"").arg(*value));
             options.jobs = static_cast<unsigned>(*jobs);

@@ -52,4 +52,7 @@ private:
     std::atomic<bool> stop_{false};
 };
 
+// Writes `text` to a terminal or a pipe as UTF-8, at once.
+void writeUtf8(std::FILE* stream, const QString& text);
+
 } // namespace pellora

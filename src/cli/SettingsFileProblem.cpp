@@ -1,10 +1,10 @@
 #include "cli/SettingsFileProblem.h"
 
+#include "platform/text/PathText.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileFile.h"
 #include "settings/Settings.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 
@@ -28,10 +28,9 @@ QString readFailure(const Failure& failure)
 
 } // namespace
 
-std::optional<QString> SettingsFileProblem::of(const QString& fileName)
+std::optional<QString> settingsFileProblem(const QString& fileName)
 {
-    const QByteArray encoded = QFile::encodeName(fileName);
-    const auto contents = profileFile::read(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
+    const auto contents = profileFile::read(pathText::toPath(fileName));
     if (!contents)
         return readFailure(contents.error());
     if (!PrivateProfile(contents->bytes).hasSection(Settings::kSection))

@@ -1,6 +1,6 @@
 #include "log/modFunc.h"
 
-#include "platform/text/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "platform/io/FileSystem.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/io/WriteAll.h"
@@ -32,7 +32,7 @@ std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem:
     FileSystem& fs = FileSystem::current();
     std::string bytes;
     try {
-        bytes = Cp932Codec::encode(text) + "\r\n";
+        bytes = cp932::encode(text) + "\r\n";
     } catch (const std::exception&) {
         return cannotWrite(ENOMEM); // or no code page 932 in this system's iconv
     }

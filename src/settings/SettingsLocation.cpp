@@ -1,9 +1,8 @@
 #include "settings/SettingsLocation.h"
 
 #include "platform/io/FileSystem.h"
+#include "platform/text/PathText.h"
 #include "settings/Settings.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <cstdlib>
@@ -50,8 +49,7 @@ std::optional<std::filesystem::path> userConfigFolder(const SettingsLocation::Pr
 // same from it (not UTF-8) would read and write some other file.
 bool survivesAsText(const std::filesystem::path& path)
 {
-    const QByteArray bytes(path.c_str());
-    return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
+    return pathText::toPath(pathText::toText(path)) == path;
 }
 
 // Folders the package manager fills are never a program's own, although root
@@ -120,7 +118,7 @@ SettingsLocation::SettingsLocation(std::filesystem::path file, Place place) : fi
 
 QString SettingsLocation::fileName() const
 {
-    return QFile::decodeName(QByteArray(file_.c_str()));
+    return pathText::toText(file_);
 }
 
 std::optional<Failure> SettingsLocation::prepareForSaving() const

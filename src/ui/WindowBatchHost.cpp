@@ -1,6 +1,6 @@
 #include "ui/WindowBatchHost.h"
 
-#include "platform/text/FolderText.h"
+#include "platform/text/PathText.h"
 #include "ui/ResultList.h"
 #include "ui/UserPrompts.h"
 #include "ui/frmMain.h"
@@ -32,12 +32,12 @@ WindowBatchHost::WindowBatchHost(frmMain& window, UserPrompts& prompts) : window
 
 QString WindowBatchHost::inputFolderText()
 {
-    return FolderText::withHomeExpanded(window_.txtInDir->text());
+    return pathText::withHomeExpanded(window_.txtInDir->text());
 }
 
 QString WindowBatchHost::outputFolderText()
 {
-    return FolderText::withHomeExpanded(window_.txtOutDir->text());
+    return pathText::withHomeExpanded(window_.txtOutDir->text());
 }
 
 QString WindowBatchHost::prefixText()

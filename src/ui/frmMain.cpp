@@ -1,7 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "batch/BatchRun.h"
-#include "platform/text/FolderText.h"
+#include "platform/text/PathText.h"
 #include "settings/Settings.h"
 #include "ui/ChosenFolder.h"
 #include "ui/FileDialogFolderChooser.h"
@@ -67,7 +67,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
 } // namespace
 
 frmMain::frmMain(const QString& programFolder, QWidget* parent)
-    : frmMain(programFolder, SettingsLocation::find(QFile::encodeName(programFolder).toStdString()), parent)
+    : frmMain(programFolder, SettingsLocation::find(pathText::toPath(programFolder)), parent)
 {
 }
 
@@ -201,8 +201,8 @@ void frmMain::saveSettings()
 
 void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)
 {
-    inDir_ = FolderText::withTrailingSeparator(FolderText::withHomeExpanded(inDirText));
-    outDir_ = FolderText::withTrailingSeparator(FolderText::withHomeExpanded(outDirText));
+    inDir_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(inDirText));
+    outDir_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(outDirText));
     logPath_ = outDir_ + QStringLiteral("kavlog.txt");
 }
 

@@ -2,7 +2,7 @@
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
-#include "platform/text/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "settings/clsIniFile.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
@@ -87,7 +87,7 @@ TEST_F(BadInputTest, AwkwardFileNamesOpenConvertAndAreDeleted)
     }
     // A Japanese name reaches the list and the log whole.
     const std::string log = test::readText(out() / "kavlog.txt");
-    EXPECT_NE(log.find(Cp932Codec::encode(QStringLiteral("スクリーンショット 1.tga"))), std::string::npos);
+    EXPECT_NE(log.find(cp932::encode(QStringLiteral("スクリーンショット 1.tga"))), std::string::npos);
 }
 
 TEST_F(BadInputTest, ALinkNamedLikeASourceIsNeitherReadNorDeleted)

@@ -2,7 +2,7 @@
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
-#include "platform/text/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
@@ -75,7 +75,7 @@ public:
         const auto path = out() / "kavlog.txt";
         if (!std::filesystem::exists(path))
             return {};
-        QStringList lines = Cp932Codec::decode(test::readText(path)).split(QStringLiteral("\r\n"));
+        QStringList lines = cp932::decode(test::readText(path)).split(QStringLiteral("\r\n"));
         QStringList body;
         for (const QString& line : lines)
             if (!line.isEmpty() && !line.startsWith(QStringLiteral("---処理")))

@@ -14,7 +14,7 @@
 namespace pellora {
 namespace {
 
-GraphicalSession::Environment environmentOf(const std::map<std::string, std::string>& values)
+Environment environmentOf(const std::map<std::string, std::string>& values)
 {
     return [values](const char* name) -> const char* {
         const auto found = values.find(name);
@@ -24,14 +24,14 @@ GraphicalSession::Environment environmentOf(const std::map<std::string, std::str
 
 TEST(GraphicalSessionTest, OnlyAMissingDisplayStopsTheWindow)
 {
-    const auto reason = GraphicalSession::missingReason(environmentOf({{"DISPLAY", ""}}), "./pellora");
+    const auto reason = missingGraphicalSession(environmentOf({{"DISPLAY", ""}}), "./pellora");
     ASSERT_TRUE(reason.has_value());
     EXPECT_EQ(reason->find('\n'), std::string::npos) << "one line";
     EXPECT_NE(reason->find("xvfb-run -a ./pellora"), std::string::npos) << *reason;
 
-    EXPECT_FALSE(GraphicalSession::missingReason(environmentOf({{"DISPLAY", ":0"}}), "p"));
-    EXPECT_FALSE(GraphicalSession::missingReason(environmentOf({{"WAYLAND_DISPLAY", "wayland-0"}}), "p"));
-    EXPECT_FALSE(GraphicalSession::missingReason(environmentOf({{"QT_QPA_PLATFORM", "offscreen"}}), "p"));
+    EXPECT_FALSE(missingGraphicalSession(environmentOf({{"DISPLAY", ":0"}}), "p"));
+    EXPECT_FALSE(missingGraphicalSession(environmentOf({{"WAYLAND_DISPLAY", "wayland-0"}}), "p"));
+    EXPECT_FALSE(missingGraphicalSession(environmentOf({{"QT_QPA_PLATFORM", "offscreen"}}), "p"));
 }
 
 TEST(GraphicalSessionTest, ExecutableWithoutDisplaySaysSoInOneLine)

@@ -3,7 +3,7 @@
 
 #include "batch/BatchRun.h"
 #include "batch/InFlightConversions.h"
-#include "platform/text/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "support/JpegProbe.h"
 
 #include <QCheckBox>
@@ -72,7 +72,7 @@ protected:
         return lines;
     }
 
-    QString logText() const { return Cp932Codec::decode(test::readText(out() / "kavlog.txt")); }
+    QString logText() const { return cp932::decode(test::readText(out() / "kavlog.txt")); }
 
     QWidget* focused() const { return QApplication::focusWidget(); }
 

@@ -32,7 +32,7 @@ bool fill(int wanted)
 
 } // namespace
 
-bool StandardDescriptors::ensureOpen()
+bool ensureStandardDescriptorsOpen()
 {
     for (int fd = 0; fd <= 2; ++fd)
         if (!isOpen(fd) && !fill(fd))

@@ -18,7 +18,7 @@ void closeFillAndOpen(const std::vector<int>& closed, const std::filesystem::pat
 {
     for (int fd : closed)
         ::close(fd);
-    if (!StandardDescriptors::ensureOpen())
+    if (!ensureStandardDescriptorsOpen())
         ::_exit(1);
     for (int fd = 0; fd <= 2; ++fd)
         if (::fcntl(fd, F_GETFD) == -1)

@@ -1,4 +1,4 @@
-#include "platform/text/FolderText.h"
+#include "platform/text/PathText.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@ namespace pellora {
 namespace {
 
 #ifndef _WIN32
-TEST(FolderText, ALeadingTildeIsTheHomeFolder)
+TEST(PathText, ALeadingTildeIsTheHomeFolder)
 {
     const QString home = QDir::homePath();
     const struct {
@@ -27,7 +27,7 @@ TEST(FolderText, ALeadingTildeIsTheHomeFolder)
         {"", QString()},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FolderText::withHomeExpanded(QString::fromUtf8(c.typed)), c.meant) << c.typed;
+        EXPECT_EQ(pathText::withHomeExpanded(QString::fromUtf8(c.typed)), c.meant) << c.typed;
 }
 #endif
 

@@ -1,4 +1,4 @@
-#include "platform/text/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 
 #include "platform/text/IconvHandle.h"
 
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-namespace pellora {
+namespace pellora::cp932 {
 
 namespace {
 
@@ -52,7 +52,7 @@ std::string convert(const IconvHandle& cd, std::string_view input, std::string_v
 
 } // namespace
 
-std::string Cp932Codec::encode(const QString& text)
+std::string encode(const QString& text)
 {
     const IconvHandle cd("CP932", "UTF-8");
     const QByteArray utf8 = text.toUtf8();
@@ -60,7 +60,7 @@ std::string Cp932Codec::encode(const QString& text)
                    std::string_view(&kSubstitute, 1), utf8SequenceLength);
 }
 
-QString Cp932Codec::decode(std::string_view bytes)
+QString decode(std::string_view bytes)
 {
     const IconvHandle cd("UTF-8", "CP932");
     // An undecodable byte pair is dropped one byte at a time: the second byte
@@ -70,4 +70,4 @@ QString Cp932Codec::decode(std::string_view bytes)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-} // namespace pellora
+} // namespace pellora::cp932
