@@ -4,15 +4,15 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/FailureReason.h"
 #include "batch/FindHighestSerial.h"
-#include "batch/GeneralDateText.h"
 #include "batch/InFlightConversions.h"
-#include "batch/PrefixRules.h"
 #include "log/modFunc.h"
 #include "platform/io/FileIdentity.h"
 #include "platform/io/FileSystem.h"
+#include "platform/io/TemporaryFiles.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/text/PathText.h"
-#include "platform/io/TemporaryFiles.h"
+
+#include <QDateTime>
 
 #include <atomic>
 #include <fcntl.h>
@@ -35,7 +35,47 @@ const QString kNoSourceFiles = QStringLiteral("処理するファイルが見つ
 const QString kSerialLimit = QStringLiteral("エラー発生 連番が999件を越えました。");
 const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
 const QString kLogFileName = QStringLiteral("kavlog.txt");
-const QString kSourcePattern = QStringLiteral("*.tga");
+const QString kSourceExtension = QStringLiteral(".tga");
+
+// The longest serial name the prefix must leave room for.
+constexpr qsizetype kSerialNameBytes = sizeof "999.jpg" - 1;
+// The longest file name the system accepts, in bytes.
+constexpr qsizetype kNameMaxBytes = 255;
+
+// Whether a prefix can begin a file name in the output folder: no folder
+// separator, none of \ / : * ? " < > |, no control character, and short
+// enough that the prefix and "999.jpg" still make a file name. Empty is fine.
+bool isValidPrefix(const QString& prefix)
+{
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    for (const QChar c : prefix) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c))
+            return false;
+    }
+    // "." and ".." followed by digits are still names, but a prefix of only
+    // dots would let the serial name start a hidden or relative name.
+    if (prefix == u"." || prefix == u"..")
+        return false;
+    // Too long to be part of a name, it would fail every file of the run.
+    return static_cast<qsizetype>(pathText::toPath(prefix).native().size()) + kSerialNameBytes <= kNameMaxBytes;
+}
+
+// Date and time as the Japanese general date form writes them: short date, a
+// space, long time without a leading zero on the hour ("2002/01/10 9:05:03").
+// Fixed whatever the user's locale, so logs read the same everywhere.
+QString generalDateNow()
+{
+    const QDateTime moment = QDateTime::currentDateTime();
+    const QDate date = moment.date();
+    const QTime time = moment.time();
+    return QStringLiteral("%1/%2/%3 %4:%5:%6")
+        .arg(date.year(), 4, 10, QLatin1Char('0'))
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(time.hour())
+        .arg(time.minute(), 2, 10, QLatin1Char('0'))
+        .arg(time.second(), 2, 10, QLatin1Char('0'));
+}
 
 QString listingFailureLine(const Failure& failure)
 {
@@ -119,8 +159,8 @@ BatchSummary BatchRun::run()
     if (summary_.end == BatchEnd::Completed) {
         reportLogFailures_ = true;
         temporaryFiles::sweep(pathText::toPath(outDir_));
-        log(QStringLiteral("---処理開始--- [") + GeneralDateText::now() + QStringLiteral("]"));
-        auto files = CollectSourceFiles(pathText::toPath(inDir_), kSourcePattern);
+        log(QStringLiteral("---処理開始--- [") + generalDateNow() + QStringLiteral("]"));
+        auto files = CollectSourceFiles(pathText::toPath(inDir_), kSourceExtension);
         if (!files) {
             report(listingFailureLine(files.error()));
             summary_.end = BatchEnd::ListingFailed;
@@ -143,7 +183,7 @@ BatchEnd BatchRun::checkFoldersAndPrefix()
         return BatchEnd::InputFolderMissing;
     }
     // A separator in the prefix would write outside the output folder.
-    if (!PrefixRules::isValid(matchPrefix_)) {
+    if (!isValidPrefix(matchPrefix_)) {
         host_.showCritical(kPrefixInvalid);
         host_.focusPrefix();
         return BatchEnd::InvalidPrefix;
@@ -241,7 +281,7 @@ void BatchRun::finish()
     host_.setBusy(false);
     host_.setProgressValue(0);
     // The end line carries its own CR LF, so the log shows an empty line after each run.
-    log(QStringLiteral("---処理終了--- [") + GeneralDateText::now() + QStringLiteral("]\r\n"));
+    log(QStringLiteral("---処理終了--- [") + generalDateNow() + QStringLiteral("]\r\n"));
 }
 
 void BatchRun::report(const QString& line, const QString& detail)

@@ -1,6 +1,5 @@
 #include "batch/CollectSourceFiles.h"
 
-#include "batch/Wildcard.h"
 #include "platform/text/PathText.h"
 
 #include <algorithm>
@@ -33,7 +32,7 @@ void sortAsWindowsLists(std::vector<SourceFile>& files)
 } // namespace
 
 Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesystem::path& folder,
-                                                                     const QString& pattern)
+                                                              const QString& extension)
 {
     std::vector<SourceFile> files;
     std::error_code error;
@@ -42,7 +41,7 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesys
         const QString name = pathText::toText(it->path().filename());
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
-        if (name.startsWith(u'.') || !Wildcard::matches(pattern, name))
+        if (name.startsWith(u'.') || !name.endsWith(extension, Qt::CaseInsensitive))
             continue;
         // A link is never a source: deleting it would not remove the picture,
         // and following it would read outside the folder the user chose.

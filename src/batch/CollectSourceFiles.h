@@ -10,10 +10,10 @@
 
 namespace pellora {
 
-// The regular, not hidden, files of `folder` whose names match `pattern` (ignoring case),
-// sorted by name ignoring case, as Windows lists them. A failure discards the
+// The regular, not hidden, files of `folder` whose names end in `extension`
+// (".tga", in any case), sorted by name ignoring case, as Windows lists them. A failure discards the
 // partial list: no list is different from an empty one. On failure, CannotRead.
 Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesystem::path& folder,
-                                                                     const QString& pattern);
+                                                              const QString& extension);
 
 } // namespace pellora

@@ -121,7 +121,7 @@ std::int16_t resultCodeOf(const Failure& failure)
     return ResultCode::UnexpectedFailure;
 }
 
-Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
 {
@@ -134,7 +134,7 @@ Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source
     }
 }
 
-std::optional<Failure> CommitStagedJpeg(AtomicFile& staged)
+std::optional<Failure> commitStagedJpeg(AtomicFile& staged)
 {
     try {
         return staged.commit();
@@ -146,10 +146,10 @@ std::optional<Failure> CommitStagedJpeg(AtomicFile& staged)
 std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality)
 {
-    auto staged = StageTgaAsJpeg(source, destination, quality);
+    auto staged = stageTgaAsJpeg(source, destination, quality);
     if (!staged)
         return resultCodeOf(staged.error());
-    const auto failure = CommitStagedJpeg(staged->file);
+    const auto failure = commitStagedJpeg(staged->file);
     return failure ? resultCodeOf(*failure) : ResultCode::Success;
 }
 

@@ -52,9 +52,9 @@ std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::fi
 // can overlap with the work on the next: staging reads, decodes, encodes and
 // writes a temporary file; committing makes it durable under its final name.
 // A staged file dropped without commit leaves nothing behind.
-Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent = true);
-std::optional<Failure> CommitStagedJpeg(AtomicFile& staged);
+std::optional<Failure> commitStagedJpeg(AtomicFile& staged);
 
 } // namespace pellora
