@@ -3,9 +3,7 @@
 #include "batch/BatchRun.h"
 #include "platform/text/PathText.h"
 #include "settings/Settings.h"
-#include "ui/ChosenFolder.h"
-#include "ui/FileDialogFolderChooser.h"
-#include "ui/MessageBoxPrompts.h"
+#include "ui/FolderDialog.h"
 #include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
 #include "ui/WindowBatchHost.h"
@@ -76,8 +74,8 @@ frmMain::frmMain(const QString& programFolder, SettingsLocation settings, QWidge
                           | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       programFolder_(programFolder),
       settings_(std::move(settings)),
-      chooser_(std::make_unique<FileDialogFolderChooser>()),
-      prompts_(std::make_unique<MessageBoxPrompts>())
+      chooser_(FolderDialog::choose),
+      prompts_(Prompts::messageBoxes())
 {
     setObjectName(QStringLiteral("frmMain"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -87,18 +85,6 @@ frmMain::frmMain(const QString& programFolder, SettingsLocation settings, QWidge
     setTabOrderAsDesigned();
     loadSettings();
     txtInDir->setFocus();
-}
-
-frmMain::~frmMain() = default;
-
-void frmMain::setFolderChooser(std::unique_ptr<FolderChooser> chooser)
-{
-    chooser_ = std::move(chooser);
-}
-
-void frmMain::setPrompts(std::unique_ptr<UserPrompts> prompts)
-{
-    prompts_ = std::move(prompts);
 }
 
 QString frmMain::settingsFilePath() const
@@ -213,7 +199,7 @@ void frmMain::showQuality(int value)
 
 QString frmMain::BrowseForFolder()
 {
-    return ChosenFolder::toBoxText(chooser_->choose(this));
+    return folderBoxText(chooser_(this));
 }
 
 void frmMain::browse(int index)
@@ -243,7 +229,7 @@ void frmMain::startRun()
     cmdMove->setEnabled(false);
     QWidget* const focusWhileDisabled = focusWidget();
     {
-        WindowBatchHost host(*this, *prompts_);
+        WindowBatchHost host(*this, prompts_);
         BatchRun(host, static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))).run();
     }
     cmdMove->setEnabled(true);

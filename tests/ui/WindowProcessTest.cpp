@@ -1,7 +1,7 @@
 #include "WindowTestKit.h"
 
 #include "ui/GraphicalSession.h"
-#include "ui/MessageBoxPrompts.h"
+#include "ui/Prompts.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -67,9 +67,9 @@ void answerBox(BoxSeen& seen, QMessageBox::StandardButton answer)
     });
 }
 
-TEST(MessageBoxPromptsTest, BoxesCarryTheTitleIconAndButtons)
+TEST(PromptsTest, MessageBoxesCarryTheTitleIconAndButtons)
 {
-    MessageBoxPrompts prompts;
+    const Prompts prompts = Prompts::messageBoxes();
     BoxSeen seen;
 
     answerBox(seen, QMessageBox::Ok);

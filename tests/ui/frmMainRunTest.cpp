@@ -46,7 +46,7 @@ protected:
         std::filesystem::create_directory(in());
         std::filesystem::create_directory(out());
         window = openWindow();
-        window->setPrompts(std::make_unique<test::RecordingPrompts>(prompts));
+        window->setPrompts(test::recordingPrompts(prompts));
         control<QLineEdit>(*window, "txtInDir")->setText(test::qtext(in()));
         control<QLineEdit>(*window, "txtOutDir")->setText(test::qtext(out()));
         activate(*window);

@@ -1,4 +1,4 @@
-#include "ui/MessageBoxPrompts.h"
+#include "ui/Prompts.h"
 
 #include "settings/Settings.h"
 
@@ -13,15 +13,13 @@ QString caption()
     return QString::fromLatin1(Settings::kApplicationTitle);
 }
 
-} // namespace
-
-void MessageBoxPrompts::critical(QWidget* owner, const QString& text)
+void criticalBox(QWidget* owner, const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, caption(), text, QMessageBox::Ok, owner);
     box.exec();
 }
 
-bool MessageBoxPrompts::askYesNo(QWidget* owner, const QString& text)
+bool yesNoBox(QWidget* owner, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::Yes | QMessageBox::No, owner);
     // Enter answers Yes, as the first button of such a box does on Windows;
@@ -29,6 +27,13 @@ bool MessageBoxPrompts::askYesNo(QWidget* owner, const QString& text)
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace
+
+Prompts Prompts::messageBoxes()
+{
+    return Prompts{criticalBox, yesNoBox};
 }
 
 } // namespace pellora
