@@ -219,28 +219,12 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
     BatchEnd end = BatchEnd::Completed;
     double progress = 0;
     size_t next = 0;
-    bool handingOut = true;
     for (;;) {
         // Hand out work while there is room; each hand-out is one file's turn.
-        while (handingOut && next < files.size() && inFlight.hasRoom()) {
-            host_.yield();
-            if (host_.stopRequested()) {
-                end = BatchEnd::Stopped;
-                handingOut = false;
-                break;
-            }
-            if (++serial > kHighestSerial) {
-                end = BatchEnd::SerialLimit;
-                handingOut = false;
-                break;
-            }
-            const QString newName = serialName(matchPrefix_, serial);
-            // A file handed out with the delete option off is not hashed as it
-            // is read, and so stays even if the option is turned on before it
-            // is done: nothing can prove it still holds what was converted.
-            inFlight.start(files[next], newName, pathText::toPath(outDir_ + newName), host_.quality(),
-                           host_.deleteOption() == 1);
-            ++next;
+        while (end == BatchEnd::Completed && next < files.size() && inFlight.hasRoom()) {
+            end = handOut(files[next], serial, inFlight);
+            if (end == BatchEnd::Completed)
+                ++next;
         }
         if (inFlight.empty())
             break;
@@ -249,21 +233,42 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
         // Once per file before its line: an option changed after one line
         // takes effect for the next, however many files are in flight.
         host_.yield();
-        // A failure line names no file; the detail says which one and why.
-        report(resultLine(done.file, done.newName, done.failure),
-               done.failure ? done.file.Name + QStringLiteral(": ") + failureReason(*done.failure) : QString());
-        if (!done.failure) {
-            ++summary_.converted;
-            if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, done.source, done.newName))
-                modFunc::DeleteFileIfExists(done.file.Path);
-        } else {
-            ++summary_.failed;
-        }
+        finishFile(done);
         host_.setProgressValue(++progress);
     }
     if (end == BatchEnd::SerialLimit)
         report(kSerialLimit);
     return end;
+}
+
+// Completed when the file was handed out, otherwise why no more files are.
+BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight)
+{
+    host_.yield();
+    if (host_.stopRequested())
+        return BatchEnd::Stopped;
+    if (++serial > kHighestSerial)
+        return BatchEnd::SerialLimit;
+    const QString newName = serialName(matchPrefix_, serial);
+    // A file handed out with the delete option off is not hashed as it is
+    // read, and so stays even if the option is turned on before it is done:
+    // nothing can prove it still holds what was converted.
+    inFlight.start(file, newName, pathText::toPath(outDir_ + newName), host_.quality(), host_.deleteOption() == 1);
+    return BatchEnd::Completed;
+}
+
+void BatchRun::finishFile(const InFlightConversions::Done& done)
+{
+    // A failure line names no file; the detail says which one and why.
+    report(resultLine(done.file, done.newName, done.failure),
+           done.failure ? done.file.Name + QStringLiteral(": ") + failureReason(*done.failure) : QString());
+    if (done.failure) {
+        ++summary_.failed;
+        return;
+    }
+    ++summary_.converted;
+    if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, done.source, done.newName))
+        modFunc::DeleteFileIfExists(done.file.Path);
 }
 
 bool BatchRun::mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,

@@ -55,19 +55,7 @@ std::optional<Failure> TgaRowSource::open()
     header_ = *header;
     if (auto failure = checkPixelDataLength())
         return failure;
-    converter_.emplace(header_, std::span<const std::uint8_t>(buffers_.head.data() + header_.colorMapOffset(),
-                                                              header_.colorMapBytes()));
-    const std::size_t rawRowBytes = std::size_t{header_.width} * static_cast<std::size_t>(header_.bytesPerPixel());
-    window_.emplace(fd_, size_, std::span<const std::uint8_t>(buffers_.head.data(), headBytes_), buffers_.window,
-                    stripBytes_, header_.runLength() ? largestRunLengthRow() : rawRowBytes);
-    buffers_.row.resize(std::max(buffers_.row.size(), converter_->outputRowBytes()));
-    buffers_.raw.resize(std::max(buffers_.raw.size(), rawRowBytes));
-    rle_ = TgaRleReader(header_.bytesPerPixel());
-
-    if (!header_.runLength())
-        layout_ = Layout::Raw;
-    else
-        layout_ = header_.topFirst() ? Layout::RunLengthTopFirst : Layout::RunLengthIndexed;
+    prepareRows();
     if (layout_ == Layout::RunLengthIndexed) {
         if (auto failure = indexRows())
             return failure;
@@ -79,6 +67,23 @@ std::optional<Failure> TgaRowSource::open()
     else
         window_->startBackward(rowsDigest_);
     return std::nullopt;
+}
+
+// The converter, the file window and the buffers for this picture's rows.
+void TgaRowSource::prepareRows()
+{
+    converter_.emplace(header_, std::span<const std::uint8_t>(buffers_.head.data() + header_.colorMapOffset(),
+                                                              header_.colorMapBytes()));
+    const std::size_t rawRowBytes = std::size_t{header_.width} * static_cast<std::size_t>(header_.bytesPerPixel());
+    window_.emplace(fd_, size_, std::span<const std::uint8_t>(buffers_.head.data(), headBytes_), buffers_.window,
+                    stripBytes_, header_.runLength() ? largestRunLengthRow() : rawRowBytes);
+    buffers_.row.resize(std::max(buffers_.row.size(), converter_->outputRowBytes()));
+    buffers_.raw.resize(std::max(buffers_.raw.size(), rawRowBytes));
+    rle_ = TgaRleReader(header_.bytesPerPixel());
+    if (!header_.runLength())
+        layout_ = Layout::Raw;
+    else
+        layout_ = header_.topFirst() ? Layout::RunLengthTopFirst : Layout::RunLengthIndexed;
 }
 
 // The header and the colour map, plus what is left of their last block: up

@@ -70,6 +70,7 @@ private:
     enum class Layout { Raw, RunLengthTopFirst, RunLengthIndexed };
 
     std::optional<Failure> readHead();
+    void prepareRows();
     std::optional<Failure> checkPixelDataLength() const;
     std::optional<Failure> indexRows();
     std::optional<Failure> decodeRunLengthRow();
