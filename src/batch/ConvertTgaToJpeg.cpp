@@ -59,24 +59,43 @@ std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder
     return std::nullopt;
 }
 
-Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const std::filesystem::path& destination,
-                                    int quality, bool digestContent)
+// A source open for reading, and what it was when opened.
+struct OpenSource {
+    UniqueFd fd;
+    struct stat before {};
+};
+
+// Only a regular file of a size a screenshot can have.
+Expected<OpenSource, Failure> openSource(const std::filesystem::path& source)
 {
     // Non-blocking, so that a FIFO under the name cannot hang the open; never
     // through a link, which would read outside the folder the user chose.
-    UniqueFd fd(FileSystem::current().open(source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
-    if (!fd.valid())
-        return unexpected(Failure::of(FailureCause::CannotRead, -fd.get()));
-    const auto before = statusOf(fd.get());
-    if (!before)
-        return unexpected(before.error());
-    if (!S_ISREG(before->st_mode))
+    const int opened = FileSystem::current().open(source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    if (opened < 0)
+        return unexpected(Failure::of(FailureCause::CannotRead, -opened));
+    OpenSource file{UniqueFd(opened)};
+    const auto status = statusOf(opened);
+    if (!status)
+        return unexpected(status.error());
+    if (!S_ISREG(status->st_mode))
         return unexpected(Failure::of(FailureCause::NotRegularFile));
-    if (static_cast<std::uint64_t>(before->st_size) > kMaxSourceBytes)
+    if (static_cast<std::uint64_t>(status->st_size) > kMaxSourceBytes)
         return unexpected(Failure::of(FailureCause::TooLarge));
+    file.before = *status;
+    return file;
+}
+
+Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                    int quality, bool digestContent)
+{
+    auto opened = openSource(source);
+    if (!opened)
+        return unexpected(opened.error());
+    const UniqueFd& fd = opened->fd;
+    const struct stat& before = opened->before;
 
     Workspace& work = workspace();
-    TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before->st_size), work.buffers, digestContent);
+    TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before.st_size), work.buffers, digestContent);
     if (auto failure = rows.open())
         return unexpected(*failure);
     auto staged = AtomicFile::create(destination, AtomicFile::Mode::NeverReplace);
@@ -95,10 +114,10 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
     const auto after = statusOf(fd.get());
     if (!after)
         return unexpected(after.error());
-    if (!sameVersion(*before, *after))
+    if (!sameVersion(before, *after))
         return unexpected(Failure::of(FailureCause::ChangedWhileRead));
-    FileSystem::current().setModificationTime(staged->fd(), before->st_mtim); // a lost date is no reason to fail
-    return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(*before), *digest}};
+    FileSystem::current().setModificationTime(staged->fd(), before.st_mtim); // a lost date is no reason to fail
+    return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(before), *digest}};
 }
 
 } // namespace
