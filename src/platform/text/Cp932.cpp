@@ -1,6 +1,6 @@
 #include "platform/text/Cp932.h"
 
-#include "platform/text/IconvHandle.h"
+#include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +9,27 @@
 namespace pellora::cp932 {
 
 namespace {
+
+// Owns one iconv conversion descriptor. A descriptor keeps shift state, so
+// each conversion opens its own and no two threads share one.
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
+    ~IconvHandle()
+    {
+        if (valid())
+            iconv_close(handle_);
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+
+    bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return handle_; }
+    void reset() const { iconv(handle_, nullptr, nullptr, nullptr, nullptr); }
+
+private:
+    iconv_t handle_;
+};
 
 // Length of the UTF-8 sequence that starts with this byte; 1 for a stray byte,
 // so that skipping an unconvertible sequence always makes progress.
