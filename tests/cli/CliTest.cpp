@@ -196,17 +196,6 @@ TEST(PelloraCli, TakesItsStartingValuesFromTheSettingsFile)
     EXPECT_EQ(test::readText(dir / "my.ini"), ini);                                   // never written
 }
 
-std::string readStream(std::FILE* stream)
-{
-    std::rewind(stream);
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
-        text.append(buffer, n);
-    return text;
-}
-
 TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
 {
     test::TempDir dir;
@@ -249,8 +238,8 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         const int status = app.run({"--settings", file, "--in", QString::fromStdString((dir / "in").string()), "--out",
                                     QString::fromStdString((dir / "out").string()), "--create-out", "--log", "--delete"});
         EXPECT_EQ(status, CliApp::UsageOrFolderProblem);
-        EXPECT_EQ(readStream(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
-        EXPECT_EQ(readStream(out), "");
+        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
+        EXPECT_EQ(contentsOf(out), "");
         EXPECT_FALSE(std::filesystem::exists(dir / "out")) << "the run started anyway";
         EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
         std::fclose(out);
