@@ -1,9 +1,9 @@
 #include "batch/ConvertTgaToJpeg.h"
 
 #include "platform/io/FileSystem.h"
+#include "platform/io/UniqueFd.h"
 #include "platform/jpeg/JpegStreamEncoder.h"
 #include "platform/tga/TgaRowSource.h"
-#include "platform/io/UniqueFd.h"
 
 #include <cerrno>
 #include <exception>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/io/ContentDigest.h"
 #include "platform/Expected.h"
 #include "platform/Failure.h"
 #include "platform/io/AtomicFile.h"
+#include "platform/io/ContentDigest.h"
 #include "platform/io/FileIdentity.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "log/modFunc.h"
 
-#include "platform/text/Cp932.h"
 #include "platform/io/FileSystem.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/io/WriteAll.h"
+#include "platform/text/Cp932.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/FailureReason.h"
 
-#include "support/JpegProbe.h"
 #include "support/FakeFileSystem.h"
+#include "support/JpegProbe.h"
 #include "support/TempDir.h"
 #include "support/TgaLayouts.h"
 

@@ -2,8 +2,8 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleHost.h"
 
-#include "support/JpegProbe.h"
 #include "support/FakeFileSystem.h"
+#include "support/JpegProbe.h"
 #include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/io/ContentDigest.h"
 #include "platform/Expected.h"
+#include "platform/io/ContentDigest.h"
 #include "platform/io/UninitializedBytes.h"
 
 #include <cstddef>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "platform/io/ContentDigest.h"
 #include "platform/Expected.h"
 #include "platform/Failure.h"
+#include "platform/io/ContentDigest.h"
 #include "platform/io/FileWindow.h"
+#include "platform/io/UninitializedBytes.h"
 #include "platform/jpeg/PixelFormat.h"
 #include "platform/tga/TgaHeader.h"
 #include "platform/tga/TgaRleReader.h"
 #include "platform/tga/TgaRowConverter.h"
-#include "platform/io/UninitializedBytes.h"
 
 #include <cstdint>
 #include <optional>
