@@ -20,12 +20,17 @@ TEST(NameReservation, ANameTakenOverMeanwhileIsNeverReplacedNorRemoved)
         auto reservation = NameReservation::take(dir / "a.jpg");
         ASSERT_TRUE(reservation.has_value());
         EXPECT_EQ(test::readBytes(dir / "a.jpg"), kMarker);
-        EXPECT_EQ(NameReservation::take(dir / "a.jpg").error().cause, FailureCause::DestinationExists);
+        const Failure taken = NameReservation::take(dir / "a.jpg").error();
+        EXPECT_EQ(taken.cause, FailureCause::DestinationExists);
+        EXPECT_EQ(taken.systemError, EEXIST);
 
         // Somebody else's picture lands on the name between the reservation and the rename.
         test::writeBytes(dir / "theirs", {'t'});
         std::filesystem::rename(dir / "theirs", dir / "a.jpg");
-        EXPECT_EQ(reservation->fillWith(dir / "ours")->cause, FailureCause::DestinationExists);
+        const auto filled = reservation->fillWith(dir / "ours");
+        ASSERT_TRUE(filled.has_value());
+        EXPECT_EQ(filled->cause, FailureCause::DestinationExists);
+        EXPECT_EQ(filled->systemError, EEXIST);
     } // dropping the reservation must not remove their file either
     EXPECT_EQ(test::readText(dir / "a.jpg"), "t");
     EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"a.jpg", "ours"})) << "its intent file stayed";
