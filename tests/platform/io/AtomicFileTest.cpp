@@ -3,12 +3,14 @@
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 #include "support/FakeFileSystem.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pellora {
 namespace {
@@ -220,17 +222,28 @@ TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
     test::writeBytes(dir / ".pellora-notours.tmp", {3});
     test::writeBytes(dir / "sshot001.jpg", {4});
     test::writeBytes(dir / ".pellora-0123456789ABCDEF.tmp", {5}); // upper case: not a name we write
+    // Names of ours on what is no file of ours: neither waited for nor removed.
+    const auto fifo = temporaryFiles::nameIn(dir.path());
+    ASSERT_TRUE(test::makeFifo(fifo));
+    const auto link = temporaryFiles::nameIn(dir.path());
+    std::filesystem::create_symlink(dir / "sshot001.jpg", link);
 
     // Another run is still writing `live`: it holds the lock.
     const int fd = ::open(live.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
 
-    EXPECT_EQ(temporaryFiles::sweep(dir.path()), 1);
+    // Run apart, so that a sweep that waits fails the test instead of hanging it.
+    EXPECT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] {
+        if (temporaryFiles::sweep(dir.path()) != 1)
+            ::_exit(1);
+    })) << "the sweep waited, or did not remove exactly the abandoned file";
     ::close(fd);
     EXPECT_FALSE(std::filesystem::exists(abandoned));
     EXPECT_TRUE(std::filesystem::exists(live));
-    EXPECT_EQ(test::listNames(dir.path()).size(), 4u);
+    EXPECT_EQ(test::kindOf(fifo), "fifo");
+    EXPECT_EQ(test::kindOf(link), "link");
+    EXPECT_EQ(test::listNames(dir.path()).size(), 6u);
 }
 
 } // namespace
