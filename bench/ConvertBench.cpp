@@ -4,9 +4,9 @@
 // without them. Files go under the build folder: a RAM file system would hide
 // what users' disks cost.
 #include "batch/ConvertTgaToJpeg.h"
-#include "platform/FileSystem.h"
-#include "platform/ContentDigest.h"
-#include "platform/UniqueFd.h"
+#include "platform/io/ContentDigest.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/UniqueFd.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

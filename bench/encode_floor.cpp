@@ -9,8 +9,8 @@
 //
 // usage: pellora_encode_floor [--quality N] DIR
 // prints one line: files=N megapixels=X seconds=Y bytes=Z
-#include "platform/TgaRowSource.h"
-#include "platform/UniqueFd.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/tga/TgaRowSource.h"
 
 #include <algorithm>
 #include <cctype>

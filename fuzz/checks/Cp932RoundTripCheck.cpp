@@ -1,6 +1,6 @@
 #include "checks/Cp932RoundTripCheck.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 
 #include <QList>
 #include <QString>
@@ -40,16 +40,16 @@ QString throughCodec(char32_t codePoint)
         return found->second;
     // Not QString::fromUcs4, which drops U+FEFF as a byte-order mark.
     const QString text = QStringView(QChar::fromUcs4(codePoint)).toString();
-    const QString back = Cp932Codec::decode(Cp932Codec::encode(text));
+    const QString back = cp932::decode(cp932::encode(text));
     seen.emplace(codePoint, back);
     return back;
 }
 
 std::optional<std::string> checkDecodedText(std::string_view bytes)
 {
-    const QString text = Cp932Codec::decode(bytes);
-    const std::string encoded = Cp932Codec::encode(text);
-    const QString again = Cp932Codec::decode(encoded);
+    const QString text = cp932::decode(bytes);
+    const std::string encoded = cp932::encode(text);
+    const QString again = cp932::decode(encoded);
     if (again != text)
         return "bytes " + hexOf(bytes) + "decode to " + hexOf(text) + "but after encode and decode to "
             + hexOf(again);
@@ -62,7 +62,7 @@ std::optional<std::string> checkAnyText(std::string_view bytes)
     QString expected;
     for (uint codePoint : text.toUcs4())
         expected += throughCodec(codePoint);
-    const QString back = Cp932Codec::decode(Cp932Codec::encode(text));
+    const QString back = cp932::decode(cp932::encode(text));
     if (back != expected)
         return "text " + hexOf(text) + "came back as " + hexOf(back) + "instead of " + hexOf(expected);
     return std::nullopt;

@@ -1,7 +1,7 @@
 #include "checks/DecodeTgaInMemory.h"
 
-#include "platform/UniqueFd.h"
-#include "platform/WriteAll.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/io/WriteAll.h"
 
 #include <cerrno>
 #include <sys/mman.h>

@@ -2,8 +2,8 @@
 
 #include "platform/Expected.h"
 #include "platform/Failure.h"
-#include "platform/PixelFormat.h"
-#include "platform/TgaRowSource.h"
+#include "platform/jpeg/PixelFormat.h"
+#include "platform/tga/TgaRowSource.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "checks/ProfileRewriteCheck.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileEncoding.h"
 #include "settings/clsIniFile.h"
@@ -160,14 +160,14 @@ QString textOf(Encoding encoding, const std::string& bytes)
 {
     if (encoding == Encoding::Utf8)
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    return Cp932Codec::decode(bytes);
+    return cp932::decode(bytes);
 }
 
 std::string bytesOf(Encoding encoding, const QString& text)
 {
     if (encoding == Encoding::Utf8)
         return text.toUtf8().toStdString();
-    return Cp932Codec::encode(text);
+    return cp932::encode(text);
 }
 
 std::string readFile(const std::filesystem::path& path)
@@ -181,12 +181,12 @@ std::string asUtf8(const std::string& bytes)
 {
     if (PrivateProfile(bytes).encoding() == Encoding::Utf8)
         return bytes;
-    return ProfileEncoding::toUtf8(bytes).value_or(std::string());
+    return profileEncoding::toUtf8(bytes).value_or(std::string());
 }
 
 bool carriesOurUtf8Note(const std::string& bytes)
 {
-    return bytes.starts_with(std::string(ProfileEncoding::kUtf8Bom) + std::string(ProfileEncoding::kUtf8Note));
+    return bytes.starts_with(std::string(profileEncoding::kUtf8Bom) + std::string(profileEncoding::kUtf8Note));
 }
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes)

@@ -1,6 +1,6 @@
 #include "checks/SerialConversionCheck.h"
 
-#include "platform/TextToInt16.h"
+#include "platform/text/TextToInt16.h"
 
 #include <QLocale>
 #include <QString>
@@ -69,10 +69,10 @@ std::optional<std::string> SerialConversionCheck::run(std::span<const std::uint8
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(input.data()),
                                            static_cast<qsizetype>(input.size()));
-    const std::optional<std::int16_t> value = TextToInt16::convert(text);
+    const std::optional<std::int16_t> value = textToInt16(text);
     if (auto problem = checkNearNumber(text, value))
         return problem;
-    const std::optional<std::int16_t> padded = TextToInt16::convert(QStringLiteral(" \t") + text + QStringLiteral("\t "));
+    const std::optional<std::int16_t> padded = textToInt16(QStringLiteral(" \t") + text + QStringLiteral("\t "));
     if (padded != value)
         return "'" + text.toStdString() + "' converts to " + shown(value) + " but with blanks around to "
             + shown(padded);

@@ -2,8 +2,9 @@
 
 #include "batch/BatchHost.h"
 #include "batch/ConvertTgaToJpeg.h"
+#include "batch/InFlightConversions.h"
 #include "batch/SourceFile.h"
-#include "platform/UninitializedBytes.h"
+#include "platform/io/UninitializedBytes.h"
 
 #include <QString>
 #include <filesystem>
@@ -49,6 +50,8 @@ private:
     BatchEnd checkFoldersAndPrefix();
     bool createOutputFolder();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
+    BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
+    void finishFile(const InFlightConversions::Done& done);
     bool mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
                          const QString& newName);
     void finish();

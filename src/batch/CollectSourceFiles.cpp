@@ -1,8 +1,6 @@
 #include "batch/CollectSourceFiles.h"
 
-#include "batch/Wildcard.h"
-#include "platform/FolderText.h"
-#include "platform/SystemErrorText.h"
+#include "platform/text/PathText.h"
 
 #include <algorithm>
 #include <system_error>
@@ -10,11 +8,6 @@
 namespace pellora {
 
 namespace {
-
-ListingFailure failure(const std::error_code& error)
-{
-    return ListingFailure{error.value(), SystemErrorText::japanese(error.value())};
-}
 
 // Windows lists a folder in the order of its names in upper case, so "_a"
 // comes after "b" there (a lower-case comparison would put it first).
@@ -38,17 +31,17 @@ void sortAsWindowsLists(std::vector<SourceFile>& files)
 
 } // namespace
 
-Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::filesystem::path& folder,
-                                                                     const QString& pattern)
+Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesystem::path& folder,
+                                                              const QString& extension)
 {
     std::vector<SourceFile> files;
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
-        const QString name = FolderText::nameOf(it->path());
+        const QString name = pathText::toText(it->path().filename());
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
-        if (name.startsWith(u'.') || !Wildcard::matches(pattern, name))
+        if (name.startsWith(u'.') || !name.endsWith(extension, Qt::CaseInsensitive))
             continue;
         // A link is never a source: deleting it would not remove the picture,
         // and following it would read outside the folder the user chose.
@@ -59,7 +52,7 @@ Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::
         files.push_back(SourceFile{it->path(), name});
     }
     if (error)
-        return unexpected(failure(error));
+        return unexpected(Failure::of(FailureCause::CannotRead, error.value()));
     sortAsWindowsLists(files);
     return files;
 }

@@ -2,6 +2,7 @@
 
 #include "batch/SourceFile.h"
 #include "platform/Expected.h"
+#include "platform/Failure.h"
 
 #include <QString>
 #include <filesystem>
@@ -9,15 +10,10 @@
 
 namespace pellora {
 
-struct ListingFailure {
-    int number = 0; // the system's error number
-    QString text;   // what went wrong, in Japanese
-};
-
-// The regular, not hidden, files of `folder` whose names match `pattern` (ignoring case),
-// sorted by name ignoring case, as Windows lists them. A failure discards the
-// partial list: no list is different from an empty one.
-Expected<std::vector<SourceFile>, ListingFailure> CollectSourceFiles(const std::filesystem::path& folder,
-                                                                     const QString& pattern);
+// The regular, not hidden, files of `folder` whose names end in `extension`
+// (".tga", in any case), sorted by name ignoring case, as Windows lists them. A failure discards the
+// partial list: no list is different from an empty one. On failure, CannotRead.
+Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesystem::path& folder,
+                                                              const QString& extension);
 
 } // namespace pellora

@@ -1,10 +1,9 @@
 #include "batch/ConvertTgaToJpeg.h"
 
-#include "platform/DurableFileWriter.h"
-#include "platform/FileSystem.h"
-#include "platform/JpegStreamEncoder.h"
-#include "platform/TgaRowSource.h"
-#include "platform/UniqueFd.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/jpeg/JpegStreamEncoder.h"
+#include "platform/tga/TgaRowSource.h"
 
 #include <cerrno>
 #include <exception>
@@ -34,7 +33,7 @@ Expected<struct stat, Failure> statusOf(int fd)
 {
     struct stat info {};
     if (::fstat(fd, &info) != 0)
-        return unexpected(Failure::of(FailureCause::SourceUnreadable, errno));
+        return unexpected(Failure::of(FailureCause::CannotRead, errno));
     return info;
 }
 
@@ -60,29 +59,48 @@ std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder
     return std::nullopt;
 }
 
-Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const std::filesystem::path& destination,
-                                    int quality, bool digestContent)
+// A source open for reading, and what it was when opened.
+struct OpenSource {
+    UniqueFd fd;
+    struct stat before {};
+};
+
+// Only a regular file of a size a screenshot can have.
+Expected<OpenSource, Failure> openSource(const std::filesystem::path& source)
 {
     // Non-blocking, so that a FIFO under the name cannot hang the open; never
     // through a link, which would read outside the folder the user chose.
-    UniqueFd fd(FileSystem::current().open(source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
-    if (!fd.valid())
-        return unexpected(Failure::of(FailureCause::SourceUnreadable, -fd.get()));
-    const auto before = statusOf(fd.get());
-    if (!before)
-        return unexpected(before.error());
-    if (!S_ISREG(before->st_mode))
-        return unexpected(Failure::of(FailureCause::SourceNotRegularFile));
-    if (static_cast<std::uint64_t>(before->st_size) > kMaxSourceBytes)
-        return unexpected(Failure::of(FailureCause::SourceTooLarge));
+    const int opened = FileSystem::current().open(source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    if (opened < 0)
+        return unexpected(Failure::of(FailureCause::CannotRead, -opened));
+    OpenSource file{UniqueFd(opened)};
+    const auto status = statusOf(opened);
+    if (!status)
+        return unexpected(status.error());
+    if (!S_ISREG(status->st_mode))
+        return unexpected(Failure::of(FailureCause::NotRegularFile));
+    if (static_cast<std::uint64_t>(status->st_size) > kMaxSourceBytes)
+        return unexpected(Failure::of(FailureCause::TooLarge));
+    file.before = *status;
+    return file;
+}
+
+Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                    int quality, bool digestContent)
+{
+    auto opened = openSource(source);
+    if (!opened)
+        return unexpected(opened.error());
+    const UniqueFd& fd = opened->fd;
+    const struct stat& before = opened->before;
 
     Workspace& work = workspace();
-    TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before->st_size), work.buffers, digestContent);
+    TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before.st_size), work.buffers, digestContent);
     if (auto failure = rows.open())
         return unexpected(*failure);
-    auto staged = DurableFileWriter::create(destination);
+    auto staged = AtomicFile::create(destination, AtomicFile::Mode::NeverReplace);
     if (!staged)
-        return unexpected(Failure::of(FailureCause::CannotCreateTemporary, staged.error()));
+        return unexpected(staged.error());
     if (auto failure = encodeRows(rows, work.encoder, staged->fd(), quality))
         return unexpected(*failure);
     auto digest = rows.finish();
@@ -96,23 +114,10 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
     const auto after = statusOf(fd.get());
     if (!after)
         return unexpected(after.error());
-    if (!sameVersion(*before, *after))
-        return unexpected(Failure::of(FailureCause::SourceChanged));
-    FileSystem::current().setModificationTime(staged->fd(), before->st_mtim); // a lost date is no reason to fail
-    return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(*before), *digest}};
-}
-
-Failure failureOf(JpegWriteStatus status)
-{
-    switch (status) {
-    case JpegWriteStatus::Written:
-    case JpegWriteStatus::EncoderFailed: return Failure::of(FailureCause::EncoderFailed);
-    case JpegWriteStatus::CannotCreate: return Failure::of(FailureCause::CannotCreateTemporary);
-    case JpegWriteStatus::CannotWrite: return Failure::of(FailureCause::CannotWriteTemporary);
-    case JpegWriteStatus::DestinationExists: return Failure::of(FailureCause::DestinationExists);
-    case JpegWriteStatus::CannotCommit: return Failure::of(FailureCause::CannotCommit);
-    }
-    return Failure::of(FailureCause::Unexpected);
+    if (!sameVersion(before, *after))
+        return unexpected(Failure::of(FailureCause::ChangedWhileRead));
+    FileSystem::current().setModificationTime(staged->fd(), before.st_mtim); // a lost date is no reason to fail
+    return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(before), *digest}};
 }
 
 } // namespace
@@ -120,22 +125,22 @@ Failure failureOf(JpegWriteStatus status)
 std::int16_t resultCodeOf(const Failure& failure)
 {
     switch (failure.cause) {
-    case FailureCause::SourceUnreadable:
-    case FailureCause::SourceNotRegularFile:
-    case FailureCause::SourceTooLarge:
-    case FailureCause::SourceChanged:
+    case FailureCause::CannotRead:
+    case FailureCause::NotRegularFile:
+    case FailureCause::TooLarge:
+    case FailureCause::ChangedWhileRead:
     case FailureCause::BadTga: return ResultCode::DecodeFailed;
-    case FailureCause::EncoderFailed: return static_cast<std::int16_t>(JpegWriteStatus::EncoderFailed);
-    case FailureCause::CannotCreateTemporary: return static_cast<std::int16_t>(JpegWriteStatus::CannotCreate);
-    case FailureCause::CannotWriteTemporary: return static_cast<std::int16_t>(JpegWriteStatus::CannotWrite);
-    case FailureCause::DestinationExists: return static_cast<std::int16_t>(JpegWriteStatus::DestinationExists);
-    case FailureCause::CannotCommit: return static_cast<std::int16_t>(JpegWriteStatus::CannotCommit);
+    case FailureCause::EncoderFailed: return ResultCode::EncoderFailed;
+    case FailureCause::CannotCreate: return ResultCode::CannotCreate;
+    case FailureCause::CannotWrite: return ResultCode::CannotWrite;
+    case FailureCause::DestinationExists: return ResultCode::DestinationExists;
+    case FailureCause::CannotCommit: return ResultCode::CannotCommit;
     case FailureCause::Unexpected: return ResultCode::UnexpectedFailure;
     }
     return ResultCode::UnexpectedFailure;
 }
 
-Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
 {
@@ -148,15 +153,10 @@ Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source
     }
 }
 
-std::optional<Failure> CommitStagedJpeg(StagedFile& staged)
+std::optional<Failure> commitStagedJpeg(AtomicFile& staged)
 {
     try {
-        const CommitOutcome outcome = staged.commit();
-        if (outcome.status == JpegWriteStatus::Written)
-            return std::nullopt;
-        Failure failure = failureOf(outcome.status);
-        failure.systemError = outcome.error;
-        return failure;
+        return staged.commit();
     } catch (const std::exception&) {
         return Failure::of(FailureCause::Unexpected);
     }
@@ -165,10 +165,10 @@ std::optional<Failure> CommitStagedJpeg(StagedFile& staged)
 std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality)
 {
-    auto staged = StageTgaAsJpeg(source, destination, quality);
+    auto staged = stageTgaAsJpeg(source, destination, quality);
     if (!staged)
         return resultCodeOf(staged.error());
-    const auto failure = CommitStagedJpeg(staged->file);
+    const auto failure = commitStagedJpeg(staged->file);
     return failure ? resultCodeOf(*failure) : ResultCode::Success;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "platform/ContentDigest.h"
 #include "platform/Expected.h"
 #include "platform/Failure.h"
-#include "platform/FileIdentity.h"
-#include "platform/StagedFile.h"
+#include "platform/io/AtomicFile.h"
+#include "platform/io/ContentDigest.h"
+#include "platform/io/FileIdentity.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -15,9 +15,15 @@ namespace pellora {
 // The outcome of one conversion, as the list line shows it.
 namespace ResultCode {
 constexpr std::int16_t Success = 0;
-constexpr std::int16_t DecodeFailed = -1;      // the TGA could not be read or decoded; nothing was written
+constexpr std::int16_t DecodeFailed = -1; // the TGA could not be read or decoded; nothing was written
+// The JPEG writer's own codes: small, positive and stable, since users and
+// their scripts know them from the list line and the log.
+constexpr std::int16_t EncoderFailed = 1;     // the encoder refused the pixels or ran out of memory
+constexpr std::int16_t CannotCreate = 2;      // no temporary file could be created in the destination folder
+constexpr std::int16_t CannotWrite = 3;       // writing or syncing the temporary file failed
+constexpr std::int16_t DestinationExists = 4; // a file of that name exists already; it is left as it was
+constexpr std::int16_t CannotCommit = 5;      // the finished file could not be put under its name or made durable
 constexpr std::int16_t UnexpectedFailure = 99; // includes a quality outside 0..255
-// Any other value is the JPEG writer's own code (JpegWriteStatus).
 } // namespace ResultCode
 
 // The one place a failure's cause becomes the code the list line shows.
@@ -32,7 +38,7 @@ struct ConvertedSource {
 
 // A JPEG written to its temporary file, not yet synced or named.
 struct StagedJpeg {
-    StagedFile file;
+    AtomicFile file;
     ConvertedSource source;
 };
 
@@ -46,9 +52,9 @@ std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::fi
 // can overlap with the work on the next: staging reads, decodes, encodes and
 // writes a temporary file; committing makes it durable under its final name.
 // A staged file dropped without commit leaves nothing behind.
-Expected<StagedJpeg, Failure> StageTgaAsJpeg(const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent = true);
-std::optional<Failure> CommitStagedJpeg(StagedFile& staged);
+std::optional<Failure> commitStagedJpeg(AtomicFile& staged);
 
 } // namespace pellora

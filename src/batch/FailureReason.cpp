@@ -1,6 +1,6 @@
 #include "batch/FailureReason.h"
 
-#include "platform/SystemErrorText.h"
+#include <cerrno>
 
 namespace pellora {
 
@@ -27,7 +27,7 @@ QString tgaReason(TgaError error)
 // The system's reason as a clause in parentheses, without its full stop.
 QString because(int systemError)
 {
-    QString text = SystemErrorText::japanese(systemError);
+    QString text = systemErrorText(systemError);
     if (text.endsWith(u'。'))
         text.chop(1);
     return QStringLiteral("（") + text + QStringLiteral("）");
@@ -35,19 +35,43 @@ QString because(int systemError)
 
 } // namespace
 
+QString systemErrorText(int errorNumber)
+{
+    switch (errorNumber) {
+    case ENOENT: return QStringLiteral("フォルダまたはファイルが見つかりません。");
+    case ENOTDIR: return QStringLiteral("フォルダではありません。");
+    case EACCES:
+    case EPERM: return QStringLiteral("アクセスが拒否されました。");
+    case EIO: return QStringLiteral("ディスクの読み書き中にエラーが発生しました。");
+    case ENOSPC: return QStringLiteral("ディスクの空き容量が足りません。");
+    case EROFS: return QStringLiteral("書き込み禁止のディスクです。");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("開いているファイルが多すぎます。");
+    case ENOMEM: return QStringLiteral("メモリが不足しています。");
+    case ENAMETOOLONG: return QStringLiteral("パス名が長すぎます。");
+    case ELOOP: return QStringLiteral("シンボリックリンクが多すぎます。");
+    case EINVAL: return QStringLiteral("パラメーターが間違っています。");
+    case EEXIST: return QStringLiteral("既に存在するファイルを作成することはできません。");
+    case EBUSY: return QStringLiteral("ファイルは使用中です。");
+    case EISDIR: return QStringLiteral("フォルダです。");
+    case EOPNOTSUPP: return QStringLiteral("この操作はサポートされていません。");
+    default: return QStringLiteral("予期しないエラーが発生しました。");
+    }
+}
+
 QString failureReason(const Failure& failure)
 {
     switch (failure.cause) {
-    case FailureCause::SourceUnreadable: return QStringLiteral("ファイルを読み込めません") + because(failure.systemError);
-    case FailureCause::SourceNotRegularFile: return QStringLiteral("通常のファイルではありません");
-    case FailureCause::SourceTooLarge: return QStringLiteral("ファイルが大きすぎます");
-    case FailureCause::SourceChanged: return QStringLiteral("読み込み中にファイルが書き換えられました");
+    case FailureCause::CannotRead: return QStringLiteral("ファイルを読み込めません") + because(failure.systemError);
+    case FailureCause::NotRegularFile: return QStringLiteral("通常のファイルではありません");
+    case FailureCause::TooLarge: return QStringLiteral("ファイルが大きすぎます");
+    case FailureCause::ChangedWhileRead: return QStringLiteral("読み込み中にファイルが書き換えられました");
     case FailureCause::BadTga:
         return QStringLiteral("TGA ファイルとして読めません（") + tgaReason(failure.tga) + QStringLiteral("）");
     case FailureCause::EncoderFailed: return QStringLiteral("JPEG に変換できません");
-    case FailureCause::CannotCreateTemporary:
+    case FailureCause::CannotCreate:
         return QStringLiteral("コピー先にファイルを作成できません") + because(failure.systemError);
-    case FailureCause::CannotWriteTemporary:
+    case FailureCause::CannotWrite:
         return QStringLiteral("JPEG ファイルを書き込めません") + because(failure.systemError);
     case FailureCause::DestinationExists: return QStringLiteral("同じ名前のファイルがコピー先にあります");
     case FailureCause::CannotCommit:

@@ -10,4 +10,7 @@ namespace pellora {
 // list line only shows a code and names no file; this tells the rest.
 QString failureReason(const Failure& failure);
 
+// What a system error means, in words a Japanese user understands.
+QString systemErrorText(int errorNumber);
+
 } // namespace pellora

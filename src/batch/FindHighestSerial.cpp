@@ -1,7 +1,7 @@
 #include "batch/FindHighestSerial.h"
 
-#include "platform/FolderText.h"
-#include "platform/TextToInt16.h"
+#include "platform/text/PathText.h"
+#include "platform/text/TextToInt16.h"
 
 #include <system_error>
 
@@ -13,14 +13,14 @@ int FindHighestSerial(const std::filesystem::path& folder, const QString& prefix
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
-        const QString name = FolderText::nameOf(it->path());
+        const QString name = pathText::toText(it->path().filename());
         if (!name.startsWith(prefix, Qt::CaseInsensitive))
             continue;
         // Links count too: their names are taken, whatever they point at.
         std::error_code statusError;
         if (it->is_directory(statusError))
             continue;
-        const auto serial = TextToInt16::convert(name.mid(prefix.size(), 3));
+        const auto serial = textToInt16(name.mid(prefix.size(), 3));
         if (serial && *serial > highest)
             highest = *serial;
     }

@@ -46,14 +46,14 @@ void InFlightConversions::start(const SourceFile& file, const QString& newName,
 void InFlightConversions::convert(const std::filesystem::path& source, const std::filesystem::path& destination,
                                   int quality, bool digestContent, const Promise& outcome)
 {
-    auto staged = StageTgaAsJpeg(source, destination, quality, digestContent);
+    auto staged = stageTgaAsJpeg(source, destination, quality, digestContent);
     if (!staged) {
         outcome->set_value(Outcome{staged.error(), {}});
         return;
     }
     auto committing = std::make_shared<StagedJpeg>(std::move(*staged));
     committer_->submit([outcome, committing] {
-        outcome->set_value(Outcome{CommitStagedJpeg(committing->file), committing->source});
+        outcome->set_value(Outcome{commitStagedJpeg(committing->file), committing->source});
     });
 }
 

@@ -2,24 +2,15 @@
 
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
-#include "settings/SettingValueRules.h"
-#include "settings/SettingsKeys.h"
-#include "settings/clsIniFile.h"
+#include "platform/text/PathText.h"
+#include "settings/Settings.h"
 
-#include <QFile>
 #include <thread>
 #include <unistd.h>
 
 namespace pellora {
 
 namespace {
-
-void writeText(std::FILE* stream, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream);
-    std::fflush(stream);
-}
 
 unsigned defaultJobs()
 {
@@ -48,59 +39,40 @@ int CliApp::exitStatusFor(const BatchSummary& summary)
     }
 }
 
-ConsoleHost::Values CliApp::startingValues(const QString& settingsFile) const
-{
-    // The same keys and defaults the window uses; the command line only reads them.
-    clsIniFile ini;
-    ini.FileName(settingsFile);
-    auto stored = [&](SettingsKeys::Index index) {
-        const SettingKey& key = SettingsKeys::at(index);
-        return ini.GetIni(QString::fromLatin1(SettingsKeys::kSection), QString::fromLatin1(key.key), key.defaultValue);
-    };
-    ConsoleHost::Values values;
-    values.inDir = stored(SettingsKeys::InDir);
-    values.outDir = stored(SettingsKeys::OutDir);
-    values.prefix = stored(SettingsKeys::Match);
-    values.quality = SettingValueRules::quality(stored(SettingsKeys::Quality));
-    values.deleteOption = SettingValueRules::option(stored(SettingsKeys::DelCheck), 0);
-    values.logOption = SettingValueRules::option(stored(SettingsKeys::LogCheck), 1);
-    return values;
-}
-
 int CliApp::run(const QStringList& arguments)
 {
     const auto options = CliOptions::parse(arguments);
     if (!options) {
-        writeText(err_, QStringLiteral("pellora-cli: ") + options.error() + u'\n' + CliOptions::usage());
+        writeUtf8(err_, QStringLiteral("pellora-cli: ") + options.error() + u'\n' + CliOptions::usage());
         return UsageOrFolderProblem;
     }
     if (options->help) {
-        writeText(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
-                            + QFile::decodeName(defaultSettingsFile_.c_str()) + u'\n');
+        writeUtf8(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
+                            + pathText::toText(defaultSettingsFile_) + u'\n');
         return AllConverted;
     }
     if (options->version) {
-        writeText(out_, QStringLiteral("pellora-cli " PELLORA_VERSION "\n"));
+        writeUtf8(out_, QStringLiteral("pellora-cli " PELLORA_VERSION "\n"));
         return AllConverted;
     }
 
     if (options->settingsFile) {
-        if (const auto problem = SettingsFileProblem::of(*options->settingsFile)) {
-            writeText(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n").arg(*options->settingsFile, *problem));
+        if (const auto problem = settingsFileProblem(*options->settingsFile)) {
+            writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n").arg(*options->settingsFile, *problem));
             return UsageOrFolderProblem;
         }
     }
-    const QString settingsFile = options->settingsFile.value_or(QFile::decodeName(defaultSettingsFile_.c_str()));
-    ConsoleHost::Values values = startingValues(settingsFile);
-    if (options->inDir) values.inDir = *options->inDir;
-    if (options->outDir) values.outDir = *options->outDir;
-    if (options->prefix) values.prefix = *options->prefix;
-    if (options->quality) values.quality = *options->quality;
-    if (options->deleteSources) values.deleteOption = *options->deleteSources ? 1 : 0;
-    if (options->log) values.logOption = *options->log ? 1 : 0;
-    values.answerYes = options->createOutputFolder;
+    const QString settingsFile = options->settingsFile.value_or(pathText::toText(defaultSettingsFile_));
+    // The same settings the window uses; the command line only reads them.
+    Settings settings = Settings::load(settingsFile);
+    if (options->inDir) settings.inDir = *options->inDir;
+    if (options->outDir) settings.outDir = *options->outDir;
+    if (options->prefix) settings.prefix = *options->prefix;
+    if (options->quality) settings.quality = *options->quality;
+    if (options->deleteSources) settings.deleteSources = *options->deleteSources;
+    if (options->log) settings.log = *options->log;
 
-    ConsoleHost host(values, out_, err_, ::isatty(::fileno(err_)) == 1);
+    ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
     host_ = &host;
     const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
     host_ = nullptr;

@@ -23,8 +23,6 @@ public:
     static int exitStatusFor(const BatchSummary& summary);
 
 private:
-    ConsoleHost::Values startingValues(const QString& settingsFile) const;
-
     std::FILE* out_;
     std::FILE* err_;
     std::filesystem::path defaultSettingsFile_;

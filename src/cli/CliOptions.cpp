@@ -4,13 +4,19 @@ namespace pellora {
 
 namespace {
 
-std::optional<int> wholeNumber(const QString& text, int lowest, int highest)
+std::optional<int> numberBetween(const QString& text, int lowest, int highest)
 {
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < lowest || value > highest)
         return std::nullopt;
     return value;
+}
+
+bool takesValue(const QString& option)
+{
+    return option == u"--in" || option == u"--out" || option == u"--prefix" || option == u"--settings"
+           || option == u"--quality" || option == u"--jobs";
 }
 
 } // namespace
@@ -41,50 +47,51 @@ Expected<CliOptions, QString> CliOptions::parse(const QStringList& arguments)
     CliOptions options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& option = arguments[i];
-        auto takeValue = [&]() -> std::optional<QString> {
-            if (i + 1 >= arguments.size())
-                return std::nullopt;
-            return arguments[++i];
-        };
-        auto missing = [&] { return unexpected(QStringLiteral("%1 needs a value").arg(option)); };
-
-        if (option == u"--help" || option == u"-h") {
-            options.help = true;
-        } else if (option == u"--version") {
-            options.version = true;
-        } else if (option == u"--in" || option == u"--out" || option == u"--prefix" || option == u"--settings") {
-            const auto value = takeValue();
-            if (!value)
-                return missing();
-            (option == u"--in" ? options.inDir : option == u"--out" ? options.outDir
-                                              : option == u"--prefix" ? options.prefix
-                                                                      : options.settingsFile) = *value;
-        } else if (option == u"--quality") {
-            const auto value = takeValue();
-            if (!value)
-                return missing();
-            options.quality = wholeNumber(*value, 1, 100);
-            if (!options.quality)
-                return unexpected(QStringLiteral("--quality takes a whole number from 1 to 100, not \"%1\"").arg(*value));
-        } else if (option == u"--jobs") {
-            const auto value = takeValue();
-            if (!value)
-                return missing();
-            const auto jobs = wholeNumber(*value, 1, 256);
-            if (!jobs)
-                return unexpected(QStringLiteral("--jobs takes a whole number from 1 to 256, not \"%1\"").arg(*value));
-            options.jobs = static_cast<unsigned>(*jobs);
-        } else if (option == u"--delete" || option == u"--keep") {
-            options.deleteSources = option == u"--delete";
-        } else if (option == u"--log" || option == u"--no-log") {
-            options.log = option == u"--log";
-        } else if (option == u"--create-out") {
-            options.createOutputFolder = true;
-        } else {
-            return unexpected(QStringLiteral("unknown option \"%1\"").arg(option));
-        }
+        std::optional<QString> problem;
+        if (!takesValue(option))
+            problem = options.setFlag(option);
+        else if (i + 1 < arguments.size())
+            problem = options.setValue(option, arguments[++i]);
+        else
+            problem = QStringLiteral("%1 needs a value").arg(option);
+        if (problem)
+            return unexpected(*problem);
     }
     return options;
+}
+
+std::optional<QString> CliOptions::setFlag(const QString& option)
+{
+    if (option == u"--help" || option == u"-h")
+        help = true;
+    else if (option == u"--version")
+        version = true;
+    else if (option == u"--delete" || option == u"--keep")
+        deleteSources = option == u"--delete";
+    else if (option == u"--log" || option == u"--no-log")
+        log = option == u"--log";
+    else if (option == u"--create-out")
+        createOutputFolder = true;
+    else
+        return QStringLiteral("unknown option \"%1\"").arg(option);
+    return std::nullopt;
+}
+
+std::optional<QString> CliOptions::setValue(const QString& option, const QString& value)
+{
+    if (option == u"--quality") {
+        quality = numberBetween(value, 1, 100);
+        if (!quality)
+            return QStringLiteral("--quality takes a whole number from 1 to 100, not \"%1\"").arg(value);
+    } else if (option == u"--jobs") {
+        const auto count = numberBetween(value, 1, 256);
+        if (!count)
+            return QStringLiteral("--jobs takes a whole number from 1 to 256, not \"%1\"").arg(value);
+        jobs = static_cast<unsigned>(*count);
+    } else {
+        (option == u"--in" ? inDir : option == u"--out" ? outDir : option == u"--prefix" ? prefix : settingsFile) = value;
+    }
+    return std::nullopt;
 }
 
 } // namespace pellora

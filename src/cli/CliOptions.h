@@ -22,6 +22,11 @@ struct CliOptions {
     // On failure, a one-line reason.
     static Expected<CliOptions, QString> parse(const QStringList& arguments);
     static QString usage();
+
+private:
+    // Each sets what the option asks for; on failure, a one-line reason.
+    std::optional<QString> setFlag(const QString& option);
+    std::optional<QString> setValue(const QString& option, const QString& value);
 };
 
 } // namespace pellora

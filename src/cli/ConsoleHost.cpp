@@ -1,6 +1,6 @@
 #include "cli/ConsoleHost.h"
 
-#include "platform/FolderText.h"
+#include "platform/text/PathText.h"
 
 namespace pellora {
 
@@ -8,10 +8,7 @@ namespace {
 
 void writeLine(std::FILE* stream, const QString& text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
+    writeUtf8(stream, text + u'\n');
 }
 
 // A reader of standard error pairs a detail with its list line only while the
@@ -27,8 +24,15 @@ QString onOneLine(QString text)
 
 } // namespace
 
-ConsoleHost::ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool showProgress)
-    : values_(std::move(values)), out_(out), err_(err), showProgress_(showProgress)
+void writeUtf8(std::FILE* stream, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream);
+    std::fflush(stream);
+}
+
+ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress)
+    : settings_(std::move(settings)), answerYes_(answerYes), out_(out), err_(err), showProgress_(showProgress)
 {
 }
 
@@ -36,12 +40,12 @@ ConsoleHost::ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool sho
 // file the window wrote; the folder means the same here as in the window.
 QString ConsoleHost::inputFolderText()
 {
-    return FolderText::withHomeExpanded(values_.inDir);
+    return pathText::withHomeExpanded(settings_.inDir);
 }
 
 QString ConsoleHost::outputFolderText()
 {
-    return FolderText::withHomeExpanded(values_.outDir);
+    return pathText::withHomeExpanded(settings_.outDir);
 }
 
 // Standard output keeps exactly the lines of the list, for scripts; the
@@ -79,8 +83,8 @@ bool ConsoleHost::askYesNo(const QString& text)
 {
     eraseProgress();
     writeLine(err_, text);
-    writeLine(err_, values_.answerYes ? QStringLiteral("-> yes (--create-out)") : QStringLiteral("-> no (give --create-out to create it)"));
-    return values_.answerYes;
+    writeLine(err_, answerYes_ ? QStringLiteral("-> yes (--create-out)") : QStringLiteral("-> no (give --create-out to create it)"));
+    return answerYes_;
 }
 
 void ConsoleHost::drawProgress()

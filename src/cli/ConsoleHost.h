@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchHost.h"
+#include "settings/Settings.h"
 
 #include <atomic>
 #include <cstdio>
@@ -9,25 +10,17 @@ namespace pellora {
 
 // The batch run's host on a terminal: list lines to standard output, messages
 // and the details of failed files to standard error, the Yes/No question
-// answered by an option.
+// ("create the missing output folder?") answered by an option.
 class ConsoleHost : public BatchHost {
 public:
-    struct Values {
-        QString inDir, outDir, prefix;
-        int quality = 50;
-        int deleteOption = 0;
-        int logOption = 1;
-        bool answerYes = false; // to "create the missing output folder?"
-    };
-
-    ConsoleHost(Values values, std::FILE* out, std::FILE* err, bool showProgress);
+    ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress);
 
     QString inputFolderText() override;
     QString outputFolderText() override;
-    QString prefixText() override { return values_.prefix; }
-    int quality() override { return values_.quality; }
-    int logOption() override { return values_.logOption; }
-    int deleteOption() override { return values_.deleteOption; }
+    QString prefixText() override { return settings_.prefix; }
+    int quality() override { return settings_.quality; }
+    int logOption() override { return settings_.log ? 1 : 0; }
+    int deleteOption() override { return settings_.deleteSources ? 1 : 0; }
 
     void clearList() override {}
     void addListLine(const QString& line, const QString& detail) override;
@@ -49,7 +42,8 @@ private:
     void drawProgress();
     void eraseProgress();
 
-    Values values_;
+    Settings settings_;
+    bool answerYes_;
     std::FILE* out_;
     std::FILE* err_;
     bool showProgress_;
@@ -57,5 +51,8 @@ private:
     double maximum_ = 0, value_ = 0;
     std::atomic<bool> stop_{false};
 };
+
+// Writes `text` to a terminal or a pipe as UTF-8, at once.
+void writeUtf8(std::FILE* stream, const QString& text);
 
 } // namespace pellora

@@ -1,10 +1,10 @@
 #include "cli/SettingsFileProblem.h"
 
+#include "platform/text/PathText.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileFile.h"
-#include "settings/SettingsKeys.h"
+#include "settings/Settings.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 
@@ -12,30 +12,29 @@ namespace pellora {
 
 namespace {
 
-QString readFailure(int error)
+QString readFailure(const Failure& failure)
 {
-    switch (error) {
-    case ENOENT:
-        return QStringLiteral("does not exist");
-    case EISDIR:
+    switch (failure.cause) {
+    case FailureCause::NotRegularFile:
         return QStringLiteral("is not a regular file");
-    case EFBIG:
-        return QStringLiteral("is larger than %1 MiB").arg(ProfileFile::kMaxSize >> 20);
+    case FailureCause::TooLarge:
+        return QStringLiteral("is larger than %1 MiB").arg(profileFile::kMaxSize >> 20);
     default:
-        return QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+        if (failure.systemError == ENOENT)
+            return QStringLiteral("does not exist");
+        return QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(failure.systemError)));
     }
 }
 
 } // namespace
 
-std::optional<QString> SettingsFileProblem::of(const QString& fileName)
+std::optional<QString> settingsFileProblem(const QString& fileName)
 {
-    const QByteArray encoded = QFile::encodeName(fileName);
-    const auto contents = ProfileFile::read(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
+    const auto contents = profileFile::read(pathText::toPath(fileName));
     if (!contents)
         return readFailure(contents.error());
-    if (!PrivateProfile(contents->bytes).hasSection(SettingsKeys::kSection))
-        return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(SettingsKeys::kSection));
+    if (!PrivateProfile(contents->bytes).hasSection(Settings::kSection))
+        return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(Settings::kSection));
     return std::nullopt;
 }
 

@@ -9,10 +9,7 @@ namespace pellora {
 // file beside the program, whose absence simply means the defaults, a file
 // the user names must be there and be a settings file: a typing mistake
 // must not run with values nobody chose.
-class SettingsFileProblem {
-public:
-    // Nothing when the file can be used; otherwise the cause, in a few words.
-    static std::optional<QString> of(const QString& fileName);
-};
+// Nothing when the file can be used; otherwise the cause, in a few words.
+std::optional<QString> settingsFileProblem(const QString& fileName);
 
 } // namespace pellora

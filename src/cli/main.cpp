@@ -1,15 +1,26 @@
 #include "cli/CliApp.h"
-#include "platform/ProgramFolder.h"
-#include "platform/StandardDescriptors.h"
+#include "platform/io/StandardDescriptors.h"
 #include "settings/SettingsLocation.h"
 
 #include <QStringList>
 #include <csignal>
 #include <cstdio>
+#include <system_error>
 
 namespace {
 
 pellora::CliApp* app = nullptr;
+
+// The folder that holds the running executable (not the current folder): a
+// copy of the program in any folder keeps its settings file beside itself.
+std::filesystem::path programFolder()
+{
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return std::filesystem::current_path(error);
+    return executable.parent_path();
+}
 
 // Ctrl+C ends the run at its next file, through its end line, with every
 // file either committed or untouched.
@@ -23,13 +34,13 @@ extern "C" void onSignal(int)
 
 int main(int argc, char** argv)
 {
-    if (!pellora::StandardDescriptors::ensureOpen())
+    if (!pellora::ensureStandardDescriptorsOpen())
         return pellora::CliApp::UsageOrFolderProblem;
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
-    pellora::CliApp cli(stdout, stderr, pellora::SettingsLocation::find(pellora::ProgramFolder::path()).file());
+    pellora::CliApp cli(stdout, stderr, pellora::SettingsLocation::find(programFolder()).file());
     app = &cli;
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);

@@ -1,9 +1,9 @@
 #include "log/modFunc.h"
 
-#include "platform/Cp932Codec.h"
-#include "platform/FileSystem.h"
-#include "platform/UniqueFd.h"
-#include "platform/WriteAll.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/io/WriteAll.h"
+#include "platform/text/Cp932.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -21,36 +21,40 @@ bool hasEmbeddedNul(const std::filesystem::path& path)
     return path.native().find('\0') != std::string::npos;
 }
 
+Failure cannotWrite(int error) { return Failure::of(FailureCause::CannotWrite, error); }
+
 } // namespace
 
-int AppendLogLine(const QString& text, const std::filesystem::path& path)
+std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path)
 {
     if (path.empty() || hasEmbeddedNul(path))
-        return EINVAL;
+        return cannotWrite(EINVAL);
     FileSystem& fs = FileSystem::current();
     std::string bytes;
     try {
-        bytes = Cp932Codec::encode(text) + "\r\n";
+        bytes = cp932::encode(text) + "\r\n";
     } catch (const std::exception&) {
-        return ENOMEM; // or no code page 932 in this system's iconv
+        return cannotWrite(ENOMEM); // or no code page 932 in this system's iconv
     }
     // Only ever a regular file: a FIFO under the log's name would block the
     // open (and the run) for good, a device is no log, and a link may point
     // at a picture. Non-blocking, so even a FIFO only gets looked at.
-    UniqueFd fd(fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644));
-    if (!fd.valid())
-        return -fd.get();
+    const int opened = fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
+    if (opened < 0)
+        return cannotWrite(-opened);
+    UniqueFd fd(opened);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return errno;
+        return cannotWrite(errno);
     if (!S_ISREG(info.st_mode))
-        return EISDIR;
+        return Failure::of(FailureCause::NotRegularFile);
     // With O_APPEND a whole line normally lands at the end in one call, even
     // when another copy of the tool appends to the same log.
     if (const int rc = writeAll(fd.get(), bytes.data(), bytes.size()); rc != 0)
-        return -rc;
-    const int rc = fd.close();
-    return rc < 0 ? -rc : 0;
+        return cannotWrite(-rc);
+    if (const int rc = fd.close(); rc != 0)
+        return cannotWrite(-rc);
+    return std::nullopt;
 }
 
 bool FolderExists(const std::filesystem::path& path)

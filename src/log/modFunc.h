@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 #include <filesystem>
+#include <optional>
 
 namespace pellora::modFunc {
 
@@ -9,10 +12,10 @@ namespace pellora::modFunc {
 // opened and closed for every line, so each line is complete on return and
 // other programs may read or move the log between two lines. A missing file
 // is created; a missing folder is not. Only a regular file is written: a link
-// at the log's name fails with ELOOP, anything else but a regular file with
-// EISDIR, and neither blocks. Returns 0, or the errno of the failure (the text
-// is then not in the file, or not completely).
-int AppendLogLine(const QString& text, const std::filesystem::path& path);
+// at the log's name fails (ELOOP), anything else but a regular file is
+// NotRegularFile, and neither blocks. On failure the text is not in the file,
+// or not completely.
+std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path);
 
 // True when `path` names an existing folder, with or without a trailing separator.
 bool FolderExists(const std::filesystem::path& path);

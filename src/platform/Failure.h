@@ -1,25 +1,27 @@
 #pragma once
 
-#include "platform/TgaError.h"
+#include "platform/tga/TgaError.h"
 
 #include <cstdint>
 
 namespace pellora {
 
-// Why one screenshot could not become a JPEG. The list line shows only a
-// code; the cause, with the system's error number where there is one, tells
-// the user who goes looking for the file what went wrong.
+// Why something failed, as every part of the program returns it: a cause,
+// the system's error number where there is one, and for a refused TGA file
+// the decoder's reason. A conversion's failure becomes the list line's code
+// in one place (resultCodeOf) and words for the user in another
+// (failureReason); the log and the settings file keep theirs to themselves.
 enum class FailureCause : std::uint8_t {
-    SourceUnreadable,      // opening or reading the TGA file failed (systemError)
-    SourceNotRegularFile,  // a folder, a link, a FIFO, a device...
-    SourceTooLarge,
-    SourceChanged,         // the file changed while it was being read
-    BadTga,                // the decoder refused it (tga)
+    CannotRead,        // opening or reading a file failed (systemError)
+    NotRegularFile,    // a folder, a link, a FIFO, a device...
+    TooLarge,
+    ChangedWhileRead,  // the file changed while it was being read
+    BadTga,            // the decoder refused it (tga)
     EncoderFailed,
-    CannotCreateTemporary, // (systemError)
-    CannotWriteTemporary,  // (systemError)
-    DestinationExists,
-    CannotCommit,          // (systemError)
+    CannotCreate,      // creating a file failed (systemError)
+    CannotWrite,       // writing or syncing it failed (systemError)
+    DestinationExists, // its name is taken; what has the name is left as it was
+    CannotCommit,      // it could not be put under its name or made durable (systemError)
     Unexpected,
 };
 

@@ -1,8 +1,8 @@
 #include "settings/ProfileEncoding.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 
-namespace pellora {
+namespace pellora::profileEncoding {
 
 namespace {
 
@@ -10,26 +10,26 @@ QString fromUtf8(std::string_view bytes) { return QString::fromUtf8(bytes.data()
 
 } // namespace
 
-bool ProfileEncoding::fitsCp932(const QString& text)
+bool fitsCp932(const QString& text)
 {
-    return Cp932Codec::decode(Cp932Codec::encode(text)) == text;
+    return cp932::decode(cp932::encode(text)) == text;
 }
 
-bool ProfileEncoding::fitsUtf8(const QString& text)
+bool fitsUtf8(const QString& text)
 {
     return QString::fromUtf8(text.toUtf8()) == text;
 }
 
-std::optional<std::string> ProfileEncoding::toUtf8(std::string_view cp932Bytes)
+std::optional<std::string> toUtf8(std::string_view cp932Bytes)
 {
-    const QString text = Cp932Codec::decode(cp932Bytes);
-    if (Cp932Codec::encode(text) != cp932Bytes)
+    const QString text = cp932::decode(cp932Bytes);
+    if (cp932::encode(text) != cp932Bytes)
         return std::nullopt;
     const QByteArray utf8 = text.toUtf8();
     return std::string(kUtf8Bom) + std::string(kUtf8Note) + std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
-std::optional<std::string> ProfileEncoding::backToCp932(std::string_view utf8Bytes)
+std::optional<std::string> backToCp932(std::string_view utf8Bytes)
 {
     const std::string mine = std::string(kUtf8Bom) + std::string(kUtf8Note);
     if (!utf8Bytes.starts_with(mine))
@@ -39,7 +39,7 @@ std::optional<std::string> ProfileEncoding::backToCp932(std::string_view utf8Byt
     const QByteArray again = text.toUtf8();
     if (std::string_view(again.constData(), static_cast<size_t>(again.size())) != body || !fitsCp932(text))
         return std::nullopt;
-    return Cp932Codec::encode(text);
+    return cp932::encode(text);
 }
 
-} // namespace pellora
+} // namespace pellora::profileEncoding

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-namespace pellora {
-
 // Which encoding the settings file is saved in. Code page 932 whenever every
 // value fits it, since the Windows tool reads the file. A value that does not
 // fit (a folder named "Música") would come back as another folder ("M?sica"),
@@ -16,23 +14,22 @@ namespace pellora {
 // The note is what lets a later save bring the file back to code page 932
 // once everything fits again. A UTF-8 file without it was written that way on
 // purpose by somebody else and stays UTF-8.
-class ProfileEncoding {
-public:
-    static constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-    static constexpr std::string_view kUtf8Note = "; saved as UTF-8: a value here does not fit code page 932\r\n";
+namespace pellora::profileEncoding {
 
-    // Whether the text reads back exactly after a trip through the encoding.
-    static bool fitsCp932(const QString& text);
-    static bool fitsUtf8(const QString& text);
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Note = "; saved as UTF-8: a value here does not fit code page 932\r\n";
 
-    // A code page 932 file as UTF-8 with its byte-order mark and our note;
-    // nothing when its bytes are not all code page 932 text (those could not
-    // be carried over faithfully).
-    static std::optional<std::string> toUtf8(std::string_view cp932Bytes);
+// Whether the text reads back exactly after a trip through the encoding.
+bool fitsCp932(const QString& text);
+bool fitsUtf8(const QString& text);
 
-    // A UTF-8 file of ours back in code page 932, without the mark and the
-    // note; nothing when it is not ours or something in it does not fit.
-    static std::optional<std::string> backToCp932(std::string_view utf8Bytes);
-};
+// A code page 932 file as UTF-8 with its byte-order mark and our note;
+// nothing when its bytes are not all code page 932 text (those could not be
+// carried over faithfully).
+std::optional<std::string> toUtf8(std::string_view cp932Bytes);
 
-} // namespace pellora
+// A UTF-8 file of ours back in code page 932, without the mark and the note;
+// nothing when it is not ours or something in it does not fit.
+std::optional<std::string> backToCp932(std::string_view utf8Bytes);
+
+} // namespace pellora::profileEncoding

@@ -1,30 +1,18 @@
 #include "settings/ProfileFile.h"
 
-#include "platform/FileReader.h"
-#include "platform/FileSystem.h"
-#include "platform/UniqueFd.h"
-#include "platform/WriteAll.h"
+#include "platform/io/AtomicFile.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/TemporaryFiles.h"
+#include "platform/io/UniqueFd.h"
+#include "platform/io/WriteAll.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-namespace pellora {
+namespace pellora::profileFile {
 
 namespace {
-
-// A name no user would give a file, unique per process and per call, so that
-// two copies of the tool saving at once never write into each other's file.
-std::filesystem::path temporaryBeside(const std::filesystem::path& path)
-{
-    static std::atomic<unsigned> counter{0};
-    const std::string name = "." + path.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-"
-        + std::to_string(counter.fetch_add(1));
-    return path.parent_path() / name;
-}
 
 std::filesystem::path followLink(const std::filesystem::path& path)
 {
@@ -35,61 +23,61 @@ std::filesystem::path followLink(const std::filesystem::path& path)
     return error ? path : target;
 }
 
-// Makes the rename itself durable; a failure here no longer risks the old
-// contents, so it is not reported.
-void syncFolder(const std::filesystem::path& folder)
-{
-    FileSystem& fs = FileSystem::current();
-    UniqueFd fd(fs.open(folder.empty() ? std::filesystem::path(".") : folder, O_RDONLY | O_DIRECTORY));
-    if (fd.valid())
-        fs.fsync(fd.get());
-}
-
-int fillAndSync(int fd, std::string_view bytes, std::optional<mode_t> mode)
-{
-    if (mode)
-        ::fchmod(fd, *mode & 07777);
-    const int rc = writeAll(fd, bytes.data(), bytes.size());
-    return rc != 0 ? rc : FileSystem::current().fsync(fd);
-}
-
 } // namespace
 
-Expected<ProfileFile::Contents, int> ProfileFile::read(const std::filesystem::path& path)
+Expected<Contents, Failure> read(const std::filesystem::path& path)
 {
-    // A settings file that is a link is read (and later updated) through it.
-    auto file = FileReader::readAll(path, kMaxSize, true);
-    if (!file)
-        return unexpected(file.error());
-    return Contents{std::string(file->bytes.begin(), file->bytes.end()), file->mode};
+    FileSystem& fs = FileSystem::current();
+    // Non-blocking, so that a FIFO under the file's name cannot hang the open.
+    const int opened = fs.open(path, O_RDONLY | O_NONBLOCK);
+    if (opened < 0)
+        return unexpected(Failure::of(FailureCause::CannotRead, -opened));
+    UniqueFd fd(opened);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return unexpected(Failure::of(FailureCause::CannotRead, errno));
+    if (!S_ISREG(info.st_mode))
+        return unexpected(Failure::of(FailureCause::NotRegularFile));
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxSize)
+        return unexpected(Failure::of(FailureCause::TooLarge));
+
+    Contents contents{std::string(static_cast<size_t>(info.st_size), '\0'), info.st_mode};
+    size_t done = 0;
+    while (done < contents.bytes.size()) {
+        const ssize_t n = fs.read(fd.get(), contents.bytes.data() + done, contents.bytes.size() - done);
+        if (n < 0)
+            return unexpected(Failure::of(FailureCause::CannotRead, static_cast<int>(-n)));
+        if (n == 0)
+            break; // the file shrank while we read it
+        done += static_cast<size_t>(n);
+    }
+    // A file that changed size under us is read as it is now, not as stat said.
+    contents.bytes.resize(done);
+    return contents;
 }
 
-int ProfileFile::probeWritable(const std::filesystem::path& path)
+std::optional<Failure> probeWritable(const std::filesystem::path& path)
 {
-    UniqueFd fd(FileSystem::current().open(path, O_WRONLY | O_NONBLOCK));
-    return fd.valid() ? 0 : fd.get();
+    const int fd = FileSystem::current().open(path, O_WRONLY | O_NONBLOCK);
+    if (fd < 0)
+        return Failure::of(FailureCause::CannotWrite, -fd);
+    UniqueFd opened(fd);
+    return std::nullopt;
 }
 
-int ProfileFile::replace(const std::filesystem::path& path, std::string_view bytes, std::optional<mode_t> mode)
+std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes, std::optional<mode_t> mode)
 {
     const std::filesystem::path target = followLink(path);
-    const std::filesystem::path temporary = temporaryBeside(target);
-    FileSystem& fs = FileSystem::current();
-    UniqueFd fd(fs.open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0666));
-    if (!fd.valid())
-        return fd.get();
-    int rc = fillAndSync(fd.get(), bytes, mode);
-    const int closed = fd.close();
-    if (rc == 0)
-        rc = closed;
-    if (rc == 0)
-        rc = fs.rename(temporary, target);
-    if (rc != 0) {
-        fs.unlink(temporary);
-        return rc;
-    }
-    syncFolder(target.parent_path());
-    return 0;
+    // What a save killed before its end left here goes first.
+    temporaryFiles::sweep(target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path());
+    auto file = AtomicFile::create(target, AtomicFile::Mode::Replace, 0666);
+    if (!file)
+        return file.error();
+    if (mode)
+        ::fchmod(file->fd(), *mode & 07777);
+    if (const int rc = writeAll(file->fd(), bytes.data(), bytes.size()); rc != 0)
+        return Failure::of(FailureCause::CannotWrite, -rc);
+    return file->commit();
 }
 
-} // namespace pellora
+} // namespace pellora::profileFile

@@ -1,9 +1,8 @@
 #include "settings/SettingsLocation.h"
 
-#include "platform/FileSystem.h"
-#include "settings/SettingsKeys.h"
-
-#include <QFile>
+#include "platform/io/FileSystem.h"
+#include "platform/text/PathText.h"
+#include "settings/Settings.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -21,7 +20,7 @@ constexpr const char* kConfigFolderName = "pellora";
 
 std::filesystem::path settingsFileName()
 {
-    return std::string(SettingsKeys::kApplicationTitle) + ".ini";
+    return std::string(Settings::kApplicationTitle) + ".ini";
 }
 
 // An environment value the XDG rules accept: set, not empty, absolute.
@@ -50,8 +49,7 @@ std::optional<std::filesystem::path> userConfigFolder(const SettingsLocation::Pr
 // same from it (not UTF-8) would read and write some other file.
 bool survivesAsText(const std::filesystem::path& path)
 {
-    const QByteArray bytes(path.c_str());
-    return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
+    return pathText::toPath(pathText::toText(path)) == path;
 }
 
 // Folders the package manager fills are never a program's own, although root
@@ -120,21 +118,21 @@ SettingsLocation::SettingsLocation(std::filesystem::path file, Place place) : fi
 
 QString SettingsLocation::fileName() const
 {
-    return QFile::decodeName(QByteArray(file_.c_str()));
+    return pathText::toText(file_);
 }
 
-int SettingsLocation::prepareForSaving() const
+std::optional<Failure> SettingsLocation::prepareForSaving() const
 {
     if (place_ != Place::UserConfigFolder)
-        return 0;
+        return std::nullopt;
     std::filesystem::path folder;
     for (const auto& part : file_.parent_path()) {
         folder /= part;
         const int result = FileSystem::current().mkdir(folder, 0700);
         if (result != 0 && result != -EEXIST)
-            return result;
+            return Failure::of(FailureCause::CannotCreate, -result);
     }
-    return 0;
+    return std::nullopt;
 }
 
 } // namespace pellora

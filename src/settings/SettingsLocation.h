@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace pellora {
 
@@ -40,8 +43,8 @@ public:
 
     // Creates the missing folders of a file in the user's configuration folder
     // (owner only, as the XDG rules ask), so the first save can create the
-    // file. Beside the program nothing is created. 0, or minus errno.
-    int prepareForSaving() const;
+    // file. Beside the program nothing is created.
+    std::optional<Failure> prepareForSaving() const;
 
 private:
     std::filesystem::path file_;

@@ -1,11 +1,10 @@
 #include "settings/clsIniFile.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/PathText.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,24 +19,18 @@ constexpr size_t kReadableBytes = 254;
 // A value is stored as at most this many characters.
 constexpr qsizetype kStorableChars = 255;
 
-std::filesystem::path toPath(const QString& fileName)
-{
-    const QByteArray encoded = QFile::encodeName(fileName);
-    return std::filesystem::path(std::string(encoded.constData(), static_cast<size_t>(encoded.size())));
-}
-
 std::string encodeFor(PrivateProfile::Encoding encoding, const QString& text)
 {
     if (encoding == PrivateProfile::Encoding::Utf8)
         return text.toUtf8().toStdString();
-    return Cp932Codec::encode(text);
+    return cp932::encode(text);
 }
 
 QString decodeFrom(PrivateProfile::Encoding encoding, std::string_view bytes)
 {
     if (encoding == PrivateProfile::Encoding::Utf8)
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    return Cp932Codec::decode(bytes);
+    return cp932::decode(bytes);
 }
 
 // What a read hands back: the text up to a NUL, and of a text longer than
@@ -48,13 +41,13 @@ QString fitForReading(QString text)
 {
     if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0)
         text.truncate(nul);
-    if (Cp932Codec::encode(text).size() <= kReadableBytes)
+    if (cp932::encode(text).size() <= kReadableBytes)
         return text;
     size_t bytes = 0;
     qsizetype fits = 0;
     while (fits < text.size()) {
         const qsizetype length = (text.at(fits).isHighSurrogate() && fits + 1 < text.size()) ? 2 : 1;
-        bytes += Cp932Codec::encode(text.mid(fits, length)).size();
+        bytes += cp932::encode(text.mid(fits, length)).size();
         if (bytes > kReadableBytes)
             break;
         fits += length;
@@ -69,11 +62,11 @@ bool encodingHoldsAll(PrivateProfile& profile, std::initializer_list<QString> te
 {
     auto allFit = [&](bool (*fits)(const QString&)) { return std::all_of(texts.begin(), texts.end(), fits); };
     if (profile.encoding() == PrivateProfile::Encoding::Utf8)
-        return allFit(ProfileEncoding::fitsUtf8);
-    if (allFit(ProfileEncoding::fitsCp932))
+        return allFit(profileEncoding::fitsUtf8);
+    if (allFit(profileEncoding::fitsCp932))
         return true;
-    auto utf8 = ProfileEncoding::toUtf8(profile.bytes());
-    if (!utf8 || !allFit(ProfileEncoding::fitsUtf8))
+    auto utf8 = profileEncoding::toUtf8(profile.bytes());
+    if (!utf8 || !allFit(profileEncoding::fitsUtf8))
         return false;
     profile = PrivateProfile(std::move(*utf8));
     return true;
@@ -84,7 +77,7 @@ void backToCp932WhenEverythingFits(PrivateProfile& profile)
 {
     if (profile.encoding() != PrivateProfile::Encoding::Utf8)
         return;
-    if (auto cp932 = ProfileEncoding::backToCp932(profile.bytes()))
+    if (auto cp932 = profileEncoding::backToCp932(profile.bytes()))
         profile = PrivateProfile(std::move(*cp932));
 }
 
@@ -114,6 +107,22 @@ QString fitForStoring(QString text)
     return text.mid(begin, end - begin);
 }
 
+// Stores one value in `profile`, or leaves it exactly as it was.
+bool store(PrivateProfile& profile, const QString& section, const QString& key, const QString& text)
+{
+    PrivateProfile edited = profile;
+    const QString value = fitForStoring(text);
+    // Never a substitute character: a folder stored as another name is another folder.
+    if (!encodingHoldsAll(edited, {section, key, value}))
+        return false;
+    const auto encoding = edited.encoding();
+    if (!edited.setValue(encodeFor(encoding, section), encodeFor(encoding, key), encodeFor(encoding, value)))
+        return false;
+    backToCp932WhenEverythingFits(edited);
+    profile = std::move(edited);
+    return true;
+}
+
 } // namespace
 
 QString clsIniFile::FileName() const { return fileName_; }
@@ -122,32 +131,34 @@ void clsIniFile::FileName(const QString& vNewValue) { fileName_ = vNewValue; }
 
 bool clsIniFile::PutIni(const QString& strSec, const QString& strKey, const QString& strValue)
 {
+    const std::pair<QString, QString> entry{strKey, strValue};
+    return PutIni(strSec, std::span(&entry, 1));
+}
+
+bool clsIniFile::PutIni(const QString& strSec, std::span<const std::pair<QString, QString>> entries)
+{
     if (fileName_.isEmpty())
         return false;
-    const std::filesystem::path path = toPath(fileName_);
-    auto contents = ProfileFile::read(path);
+    const std::filesystem::path path = pathText::toPath(fileName_);
+    auto contents = profileFile::read(path);
     // A file that exists but cannot be read must not be replaced by one that
-    // holds only this value.
-    if (!contents && contents.error() != ENOENT)
+    // holds only these values.
+    if (!contents && contents.error().systemError != ENOENT)
         return false;
     const bool existed = contents.has_value();
-    if (existed && ProfileFile::probeWritable(path) != 0)
+    if (existed && profileFile::probeWritable(path))
         return false;
 
     PrivateProfile profile(existed ? std::move(contents->bytes) : std::string());
     const std::string before = profile.bytes();
-    const QString value = fitForStoring(strValue);
-    // Never a substitute character: a folder stored as another name is another folder.
-    if (!encodingHoldsAll(profile, {strSec, strKey, value}))
-        return false;
-    const auto encoding = profile.encoding();
-    if (!profile.setValue(encodeFor(encoding, strSec), encodeFor(encoding, strKey), encodeFor(encoding, value)))
-        return false;
-    backToCp932WhenEverythingFits(profile);
-    if (existed && profile.bytes() == before)
-        return true; // already on disk
+    bool allStored = true;
+    // Each value is tried even after one that cannot be stored: a value that can be, is.
+    for (const auto& [key, value] : entries)
+        allStored = store(profile, strSec, key, value) && allStored;
+    if (profile.bytes() == before)
+        return allStored; // already on disk, or nothing to write
     const std::optional<mode_t> mode = existed ? std::optional<mode_t>(contents->mode) : std::nullopt;
-    return ProfileFile::replace(path, profile.bytes(), mode) == 0;
+    return !profileFile::replace(path, profile.bytes(), mode) && allStored;
 }
 
 QString clsIniFile::GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const
@@ -159,7 +170,7 @@ std::optional<QString> clsIniFile::storedValue(const QString& section, const QSt
 {
     if (fileName_.isEmpty())
         return std::nullopt;
-    auto contents = ProfileFile::read(toPath(fileName_));
+    auto contents = profileFile::read(pathText::toPath(fileName_));
     if (!contents)
         return std::nullopt;
     const PrivateProfile profile(std::move(contents->bytes));

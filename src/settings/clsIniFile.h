@@ -3,6 +3,8 @@
 #include <QString>
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <utility>
 
 namespace pellora {
 
@@ -15,6 +17,11 @@ public:
 
     // Saving never fails loudly; the result says whether the value reached the disk.
     bool PutIni(const QString& strSec, const QString& strKey, const QString& strValue);
+    // Several values of one section, in one rewrite of the file that leaves
+    // the bytes as many single calls in the same order would. A value that
+    // cannot be stored is left out, as a single call would leave it; true
+    // when all of them reached the disk.
+    bool PutIni(const QString& strSec, std::span<const std::pair<QString, QString>> entries);
     QString GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const;
 
 private:

@@ -1,13 +1,16 @@
 #include "ui/FolderDialog.h"
 
-#include "ui/DialogPlacement.h"
-#include "ui/FileDateDelegate.h"
-
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTreeView>
+
+#include <cmath>
 
 namespace pellora {
 
@@ -32,6 +35,34 @@ QWidget* withoutQtSettings(QWidget* owner)
 constexpr int kNameColumn = 0;
 constexpr int kDateColumn = 3;
 
+// Draws the date column with folderDateText.
+class FileDateDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (const auto* files = qobject_cast<const QFileSystemModel*>(index.model()))
+            option->text = folderDateText(files->lastModified(index));
+    }
+};
+
+// Spelled out rather than left to std::nearbyint, whose result depends on the
+// floating-point rounding mode some other code may have changed.
+int roundHalfToEven(double value)
+{
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    double rounded = below;
+    if (fraction > 0.5)
+        rounded = below + 1.0;
+    else if (fraction == 0.5 && std::fmod(below, 2.0) != 0.0)
+        rounded = below + 1.0;
+    return static_cast<int>(rounded);
+}
+
 } // namespace
 
 const QString FolderDialog::kTitle = QStringLiteral("フォルダの選択");
@@ -53,6 +84,14 @@ FolderDialog::FolderDialog(QWidget* owner) : QFileDialog(withoutQtSettings(owner
     setWindowModality(Qt::ApplicationModal);
     setDirectory(kStartFolder);
     showWholeDates();
+}
+
+QString FolderDialog::choose(QWidget* owner)
+{
+    FolderDialog dialog(owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 // Qt cuts the date column short ("2026/1… 15:48"), leaves it partly out of
@@ -83,7 +122,30 @@ void FolderDialog::centreOnScreen()
     if (screen == nullptr)
         return;
     const QRect whole = screen->geometry();
-    move(whole.topLeft() + DialogPlacement::centredOnScreen(QSizeF(whole.size()), frameGeometry().size()));
+    move(whole.topLeft() + centredOnScreen(QSizeF(whole.size()), frameGeometry().size()));
+}
+
+QString folderBoxText(const QString& chosen)
+{
+    if (chosen.isEmpty())
+        return {};
+    const QFileInfo info(chosen);
+    if (!info.isAbsolute() || !info.isDir())
+        return {};
+    // cleanPath drops a trailing separator but leaves a root ("/", "C:/") whole.
+    return QDir::toNativeSeparators(QDir::cleanPath(info.absoluteFilePath()));
+}
+
+QPoint centredOnScreen(const QSizeF& screen, const QSize& dialog)
+{
+    const double x = (screen.width() - static_cast<double>(dialog.width())) / 2.0;
+    const double y = (screen.height() - static_cast<double>(dialog.height())) / 2.0;
+    return QPoint(roundHalfToEven(x), roundHalfToEven(y));
+}
+
+QString folderDateText(const QDateTime& moment)
+{
+    return moment.isValid() ? moment.toString(QStringLiteral("yyyy/MM/dd H:mm")) : QString();
 }
 
 } // namespace pellora

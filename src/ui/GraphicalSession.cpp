@@ -4,7 +4,7 @@ namespace pellora {
 
 namespace {
 
-bool isSet(const GraphicalSession::Environment& environment, const char* name)
+bool isSet(const Environment& environment, const char* name)
 {
     const char* value = environment(name);
     return value != nullptr && *value != '\0';
@@ -12,7 +12,7 @@ bool isSet(const GraphicalSession::Environment& environment, const char* name)
 
 } // namespace
 
-std::optional<std::string> GraphicalSession::missingReason(const Environment& environment, const std::string& program)
+std::optional<std::string> missingGraphicalSession(const Environment& environment, const std::string& program)
 {
 #ifdef _WIN32
     (void)environment;

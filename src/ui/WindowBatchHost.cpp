@@ -1,13 +1,12 @@
 #include "ui/WindowBatchHost.h"
 
-#include "platform/FolderText.h"
+#include "platform/text/PathText.h"
+#include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
-#include "ui/UserPrompts.h"
 #include "ui/frmMain.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <cmath>
@@ -21,23 +20,18 @@ int checkValue(const QCheckBox* box)
     return box->isChecked() ? 1 : 0;
 }
 
-int wholeNumber(double value)
-{
-    return static_cast<int>(std::lround(value));
-}
-
 } // namespace
 
-WindowBatchHost::WindowBatchHost(frmMain& window, UserPrompts& prompts) : window_(window), prompts_(prompts) {}
+WindowBatchHost::WindowBatchHost(frmMain& window, const Prompts& prompts) : window_(window), prompts_(prompts) {}
 
 QString WindowBatchHost::inputFolderText()
 {
-    return FolderText::withHomeExpanded(window_.txtInDir->text());
+    return pathText::withHomeExpanded(window_.txtInDir->text());
 }
 
 QString WindowBatchHost::outputFolderText()
 {
-    return FolderText::withHomeExpanded(window_.txtOutDir->text());
+    return pathText::withHomeExpanded(window_.txtOutDir->text());
 }
 
 QString WindowBatchHost::prefixText()
@@ -45,11 +39,11 @@ QString WindowBatchHost::prefixText()
     return window_.txtMatch->text();
 }
 
-// Read from the label, which follows only completed scroll bar changes: a
-// thumb still being dragged does not change the quality.
+// What the label beside the bar shows: the bar tracks no drag, so a thumb
+// still being dragged does not change the quality.
 int WindowBatchHost::quality()
 {
-    return window_.lblQua->text().toInt();
+    return window_.HScroll1->value();
 }
 
 int WindowBatchHost::logOption()
@@ -74,12 +68,12 @@ void WindowBatchHost::addListLine(const QString& line, const QString& detail)
 
 void WindowBatchHost::setProgressMaximum(double maximum)
 {
-    window_.ProgressBar->setMaximum(wholeNumber(maximum));
+    window_.ProgressBar->setMaximum(static_cast<int>(std::lround(maximum)));
 }
 
 void WindowBatchHost::setProgressValue(double value)
 {
-    window_.ProgressBar->setValue(wholeNumber(value));
+    window_.ProgressBar->setValue(static_cast<int>(std::lround(value)));
 }
 
 void WindowBatchHost::setBusy(bool busy)

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "batch/BatchHost.h"
+#include "ui/Prompts.h"
 
 namespace pellora {
 
 class frmMain;
-class UserPrompts;
 
 // The window's side of a batch run: its controls are what the run reads and
 // where it reports.
 class WindowBatchHost : public BatchHost {
 public:
-    WindowBatchHost(frmMain& window, UserPrompts& prompts);
+    WindowBatchHost(frmMain& window, const Prompts& prompts);
 
     QString inputFolderText() override;
     QString outputFolderText() override;
@@ -39,7 +39,7 @@ public:
 
 private:
     frmMain& window_;
-    UserPrompts& prompts_;
+    const Prompts& prompts_;
 };
 
 } // namespace pellora

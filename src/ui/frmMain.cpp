@@ -1,13 +1,9 @@
 #include "ui/frmMain.h"
 
 #include "batch/BatchRun.h"
-#include "platform/FolderText.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingValueRules.h"
-#include "settings/StoredSettings.h"
-#include "ui/ChosenFolder.h"
-#include "ui/FileDialogFolderChooser.h"
-#include "ui/MessageBoxPrompts.h"
+#include "platform/text/PathText.h"
+#include "settings/Settings.h"
+#include "ui/FolderDialog.h"
 #include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
 #include "ui/WindowBatchHost.h"
@@ -66,15 +62,10 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
     return placed(new QLabel(text, parent), name, left, top, width, height);
 }
 
-int defaultOption(SettingsKeys::Index index)
-{
-    return SettingsKeys::at(index).defaultValue.toInt();
-}
-
 } // namespace
 
 frmMain::frmMain(const QString& programFolder, QWidget* parent)
-    : frmMain(programFolder, SettingsLocation::find(QFile::encodeName(programFolder).toStdString()), parent)
+    : frmMain(programFolder, SettingsLocation::find(pathText::toPath(programFolder)), parent)
 {
 }
 
@@ -83,8 +74,8 @@ frmMain::frmMain(const QString& programFolder, SettingsLocation settings, QWidge
                           | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       programFolder_(programFolder),
       settings_(std::move(settings)),
-      chooser_(std::make_unique<FileDialogFolderChooser>()),
-      prompts_(std::make_unique<MessageBoxPrompts>())
+      chooser_(FolderDialog::choose),
+      prompts_(Prompts::messageBoxes())
 {
     setObjectName(QStringLiteral("frmMain"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -94,18 +85,6 @@ frmMain::frmMain(const QString& programFolder, SettingsLocation settings, QWidge
     setTabOrderAsDesigned();
     loadSettings();
     txtInDir->setFocus();
-}
-
-frmMain::~frmMain() = default;
-
-void frmMain::setFolderChooser(std::unique_ptr<FolderChooser> chooser)
-{
-    chooser_ = std::move(chooser);
-}
-
-void frmMain::setPrompts(std::unique_ptr<UserPrompts> prompts)
-{
-    prompts_ = std::move(prompts);
 }
 
 QString frmMain::settingsFilePath() const
@@ -124,20 +103,18 @@ void frmMain::createControls()
     txtInDir = createFolderRow("txtInDir", 8, 0, QStringLiteral("参照(&I)..."));
     txtOutDir = createFolderRow("txtOutDir", 36, 1, QStringLiteral("参照(&O)..."));
 
-    txtMatch = placed(new QLineEdit(QStringLiteral("sshot"), this), "txtMatch", 96, 64, 137, 21);
+    txtMatch = placed(new QLineEdit(this), "txtMatch", 96, 64, 137, 21);
 
     HScroll1 = placed(new QualityScrollBar(this), "HScroll1", 132, 92, 101, 21);
     HScroll1->setRange(1, 100);
     HScroll1->setSingleStep(1);
     HScroll1->setPageStep(10);
-    HScroll1->setValue(50);
     // The label shows completed changes only, not the thumb while it is dragged.
     HScroll1->setTracking(false);
     connect(HScroll1, &QScrollBar::valueChanged, this, &frmMain::showQuality);
 
     chkDel = placed(new QCheckBox(QStringLiteral("元のスクリーンショットは削除する"), this), "chkDel", 244, 92, 193, 21);
     chkLog = placed(new QCheckBox(QStringLiteral("動作ログを保存する"), this), "chkLog", 68, 124, 141, 17);
-    chkLog->setChecked(true);
 
     List1 = placed(new ResultList(this), "List1", 4, 148, 357, 112);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -181,21 +158,18 @@ void frmMain::setTabOrderAsDesigned()
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
-// Reads the six values in key-table order, then derives the window fields
-// from them. A number its control cannot take gives the key's default.
+// Fills the controls from the six stored values, then derives the window
+// fields from them.
 void frmMain::loadSettings()
 {
-    const StoredSettings stored = StoredSettings::load(settingsFilePath());
-    const QString inDirText = stored.text(SettingsKeys::InDir);
-    const QString outDirText = stored.text(SettingsKeys::OutDir);
-    txtMatch->setText(stored.text(SettingsKeys::Match));
-    HScroll1->setValue(SettingValueRules::quality(stored.text(SettingsKeys::Quality)));
-    chkDel->setChecked(SettingValueRules::option(stored.text(SettingsKeys::DelCheck), defaultOption(SettingsKeys::DelCheck)) == 1);
-    chkLog->setChecked(SettingValueRules::option(stored.text(SettingsKeys::LogCheck), defaultOption(SettingsKeys::LogCheck)) == 1);
-
-    txtInDir->setText(inDirText);
-    txtOutDir->setText(outDirText);
-    setFolderFields(inDirText, outDirText);
+    const Settings stored = Settings::load(settingsFilePath());
+    txtMatch->setText(stored.prefix);
+    HScroll1->setValue(stored.quality);
+    chkDel->setChecked(stored.deleteSources);
+    chkLog->setChecked(stored.log);
+    txtInDir->setText(stored.inDir);
+    txtOutDir->setText(stored.outDir);
+    setFolderFields(stored.inDir, stored.outDir);
     setWindowTitle(caption());
     QDir::setCurrent(programFolder_);
     showQuality(HScroll1->value());
@@ -205,21 +179,16 @@ void frmMain::loadSettings()
 // never reaches the file. A failed save is not shown: the window goes anyway.
 void frmMain::saveSettings()
 {
-    StoredSettings::Texts texts;
-    texts[SettingsKeys::InDir] = txtInDir->text();
-    texts[SettingsKeys::OutDir] = txtOutDir->text();
-    texts[SettingsKeys::Match] = txtMatch->text();
-    texts[SettingsKeys::Quality] = QString::number(HScroll1->value());
-    texts[SettingsKeys::DelCheck] = QString::number(chkDel->isChecked() ? 1 : 0);
-    texts[SettingsKeys::LogCheck] = QString::number(chkLog->isChecked() ? 1 : 0);
-    if (settings_.prepareForSaving() == 0)
-        StoredSettings::save(settingsFilePath(), texts);
+    const Settings current{txtInDir->text(),  txtOutDir->text(),   txtMatch->text(),
+                           HScroll1->value(), chkDel->isChecked(), chkLog->isChecked()};
+    if (!settings_.prepareForSaving())
+        current.save(settingsFilePath());
 }
 
 void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)
 {
-    inDir_ = FolderText::withTrailingSeparator(FolderText::withHomeExpanded(inDirText));
-    outDir_ = FolderText::withTrailingSeparator(FolderText::withHomeExpanded(outDirText));
+    inDir_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(inDirText));
+    outDir_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(outDirText));
     logPath_ = outDir_ + QStringLiteral("kavlog.txt");
 }
 
@@ -230,7 +199,7 @@ void frmMain::showQuality(int value)
 
 QString frmMain::BrowseForFolder()
 {
-    return ChosenFolder::toBoxText(chooser_->choose(this));
+    return folderBoxText(chooser_(this));
 }
 
 void frmMain::browse(int index)
@@ -260,7 +229,7 @@ void frmMain::startRun()
     cmdMove->setEnabled(false);
     QWidget* const focusWhileDisabled = focusWidget();
     {
-        WindowBatchHost host(*this, *prompts_);
+        WindowBatchHost host(*this, prompts_);
         BatchRun(host, static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))).run();
     }
     cmdMove->setEnabled(true);

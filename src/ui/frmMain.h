@@ -1,11 +1,12 @@
 #pragma once
 
 #include "settings/SettingsLocation.h"
+#include "ui/Prompts.h"
 
 #include <QString>
 #include <QWidget>
 #include <array>
-#include <memory>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -15,10 +16,8 @@ class QPushButton;
 
 namespace pellora {
 
-class FolderChooser;
 class QualityScrollBar;
 class ResultList;
-class UserPrompts;
 
 // The program's only window: the folders, prefix, quality and options of a
 // run, the button that starts it, and the list and bar in which it reports.
@@ -27,13 +26,16 @@ class frmMain : public QWidget {
     Q_OBJECT
 
 public:
+    // Asks the user for a folder: the path accepted, empty on Cancel.
+    using FolderChooser = std::function<QString(QWidget* owner)>;
+
     // programFolder becomes the current folder and decides where the settings live.
     explicit frmMain(const QString& programFolder, QWidget* parent = nullptr);
     frmMain(const QString& programFolder, SettingsLocation settings, QWidget* parent = nullptr);
-    ~frmMain() override;
 
-    void setFolderChooser(std::unique_ptr<FolderChooser> chooser);
-    void setPrompts(std::unique_ptr<UserPrompts> prompts);
+    // The folder dialog and the message boxes, unless a test answers instead.
+    void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
+    void setPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
 
     QString settingsFilePath() const;
     static QString caption();
@@ -41,7 +43,6 @@ public:
     // The window fields: set at start-up and again at the start of each run.
     const QString& InDir() const { return inDir_; }
     const QString& OutDir() const { return outDir_; }
-    const QString& MatchPrefix() const { return matchPrefix_; }
     const QString& LogPath() const { return logPath_; }
 
     bool runInProgress() const { return running_; }
@@ -76,8 +77,8 @@ private:
 
     QString programFolder_;
     SettingsLocation settings_;
-    std::unique_ptr<FolderChooser> chooser_;
-    std::unique_ptr<UserPrompts> prompts_;
+    FolderChooser chooser_;
+    Prompts prompts_;
 
     QString inDir_;
     QString outDir_;

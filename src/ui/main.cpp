@@ -1,4 +1,4 @@
-#include "platform/StandardDescriptors.h"
+#include "platform/io/StandardDescriptors.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
 #include "ui/frmMain.h"
@@ -10,9 +10,9 @@
 
 int main(int argc, char* argv[])
 {
-    if (!pellora::StandardDescriptors::ensureOpen())
+    if (!pellora::ensureStandardDescriptorsOpen())
         return 1;
-    const auto missing = pellora::GraphicalSession::missingReason(
+    const auto missing = pellora::missingGraphicalSession(
         [](const char* name) { return std::getenv(name); }, argc > 0 ? argv[0] : "pellora");
     if (missing) {
         std::fprintf(stderr, "%s\n", missing->c_str());

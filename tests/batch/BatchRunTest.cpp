@@ -1,6 +1,6 @@
 #include "batch/BatchRun.h"
 
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
@@ -40,7 +40,7 @@ protected:
     QString logText() const
     {
         const auto bytes = test::readText(logFile());
-        QString text = Cp932Codec::decode(bytes);
+        QString text = cp932::decode(bytes);
         return text.replace(QRegularExpression(QStringLiteral("\\d{4}/\\d\\d/\\d\\d \\d{1,2}:\\d\\d:\\d\\d")),
                             QStringLiteral("DATE"));
     }
@@ -244,11 +244,11 @@ TEST_F(BatchRunTest, WholeLogOfAThreeFileRunInShiftJis)
     run(); // a second run appends, numbering after the first
 
     const std::string bytes = test::readText(logFile());
-    const std::string firstRun = Cp932Codec::encode(
+    const std::string firstRun = cp932::encode(
         QStringLiteral("---処理開始--- [DATE]\r\nb.tga\t--->\tsshot001.jpg\r\nc.tga\t--->\tsshot002.jpg\r\n"
                        "スクショ1.tga\t--->\tsshot003.jpg\r\n---処理終了--- [DATE]\r\n\r\n"));
     QString masked = logText();
-    EXPECT_TRUE(masked.startsWith(Cp932Codec::decode(firstRun))) << masked.toStdString();
+    EXPECT_TRUE(masked.startsWith(cp932::decode(firstRun))) << masked.toStdString();
     EXPECT_TRUE(masked.contains(QStringLiteral("b.tga\t--->\tsshot004.jpg")));
     // Shift_JIS bytes, not UTF-8: "処" is 8F 88.
     EXPECT_NE(bytes.find("\x8f\x88\x97\x9d\x8a\x4a\x8e\x6e"), std::string::npos);
@@ -343,7 +343,7 @@ TEST_F(BatchRunTest, ParallelRunGivesExactlyTheSequentialResult)
         for (const auto& name : test::listNames(other / "out"))
             if (name != "kavlog.txt")
                 jpegs.push_back(test::readBytes(other / "out" / name));
-        QString log = Cp932Codec::decode(test::readText(other / "out" / "kavlog.txt"));
+        QString log = cp932::decode(test::readText(other / "out" / "kavlog.txt"));
         log.replace(QRegularExpression(QStringLiteral("\\[[^]]*\\]")), QStringLiteral("[DATE]"));
         return std::tuple(h.lines, log, test::listNames(other / "in"), test::listNames(other / "out"), jpegs);
     };

@@ -1,9 +1,8 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/FailureReason.h"
 
-#include "platform/JpegWriteStatus.h"
+#include "support/FakeFileSystem.h"
 #include "support/JpegProbe.h"
-#include "support/RecordingFileSystem.h"
 #include "support/TempDir.h"
 #include "support/TgaLayouts.h"
 
@@ -44,17 +43,17 @@ TEST_F(ConvertTgaToJpegTest, ANonTgaGivesMinusOneAndTouchesNothing)
 
 TEST_F(ConvertTgaToJpegTest, AWriterFailureGivesItsCodeAndLeavesNoTemporaryFile)
 {
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Open, EROFS, 0, ".pellora-"); // a read-only folder
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Open, EROFS, ".pellora-"); // a read-only folder
     ScopedFileSystem seam(fs);
-    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), static_cast<int>(JpegWriteStatus::CannotCreate));
+    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::CannotCreate);
     EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"shot.tga"});
 }
 
 TEST_F(ConvertTgaToJpegTest, AnExistingDestinationIsLeftAsItWas)
 {
     test::writeBytes(destination(), {'k', 'e', 'e', 'p'});
-    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), static_cast<int>(JpegWriteStatus::DestinationExists));
+    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::DestinationExists);
     EXPECT_EQ(test::readText(destination()), "keep");
 }
 
@@ -88,12 +87,12 @@ TEST(FailureTest, EachCauseHasItsCodeAndReason)
     };
     const Row rows[] = {
         {Failure::badTga(TgaError::TruncatedHeader), -1, u"TGA ファイルとして読めません（ヘッダーが短すぎます）"},
-        {Failure::of(FailureCause::SourceUnreadable, EACCES), -1, u"ファイルを読み込めません（アクセスが拒否されました）"},
-        {Failure::of(FailureCause::SourceChanged), -1, u"読み込み中にファイルが書き換えられました"},
+        {Failure::of(FailureCause::CannotRead, EACCES), -1, u"ファイルを読み込めません（アクセスが拒否されました）"},
+        {Failure::of(FailureCause::ChangedWhileRead), -1, u"読み込み中にファイルが書き換えられました"},
         {Failure::of(FailureCause::EncoderFailed), 1, u"JPEG に変換できません"},
-        {Failure::of(FailureCause::CannotCreateTemporary, ENOSPC), 2,
+        {Failure::of(FailureCause::CannotCreate, ENOSPC), 2,
          u"コピー先にファイルを作成できません（ディスクの空き容量が足りません）"},
-        {Failure::of(FailureCause::CannotWriteTemporary, EIO), 3,
+        {Failure::of(FailureCause::CannotWrite, EIO), 3,
          u"JPEG ファイルを書き込めません（ディスクの読み書き中にエラーが発生しました）"},
         {Failure::of(FailureCause::DestinationExists), 4, u"同じ名前のファイルがコピー先にあります"},
         {Failure::of(FailureCause::CannotCommit, EINVAL), 5, u"JPEG ファイルを保存できません（パラメーターが間違っています）"},

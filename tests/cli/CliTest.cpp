@@ -2,8 +2,8 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleHost.h"
 
+#include "support/FakeFileSystem.h"
 #include "support/JpegProbe.h"
-#include "support/RecordingFileSystem.h"
 #include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
@@ -95,7 +95,7 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out && err);
     {
-        ConsoleHost host({}, out, err, false);
+        ConsoleHost host(Settings::defaults(), false, out, err, false);
         host.addListLine(QStringLiteral("コピー失敗 エラーコード-1"),
                          QStringLiteral("bad.tga: TGA ファイルとして読めません\r\n（ヘッダーが短すぎます）"));
         host.addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
@@ -109,10 +109,10 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
 // The window stores a folder as its box shows it, "~/shots" included.
 TEST(ConsoleHost, FoldersStartingWithTildeAreInTheHomeFolder)
 {
-    ConsoleHost::Values values;
-    values.inDir = QStringLiteral("~/shots");
-    values.outDir = QStringLiteral("~");
-    ConsoleHost host(values, stdout, stderr, false);
+    Settings settings = Settings::defaults();
+    settings.inDir = QStringLiteral("~/shots");
+    settings.outDir = QStringLiteral("~");
+    ConsoleHost host(settings, false, stdout, stderr, false);
     EXPECT_EQ(host.inputFolderText(), QDir::homePath() + QStringLiteral("/shots"));
     EXPECT_EQ(host.outputFolderText(), QDir::homePath());
 }
@@ -196,17 +196,6 @@ TEST(PelloraCli, TakesItsStartingValuesFromTheSettingsFile)
     EXPECT_EQ(test::readText(dir / "my.ini"), ini);                                   // never written
 }
 
-std::string readStream(std::FILE* stream)
-{
-    std::rewind(stream);
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
-        text.append(buffer, n);
-    return text;
-}
-
 TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
 {
     test::TempDir dir;
@@ -236,8 +225,8 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         {"empty.ini", "has no [initialize] section"},
     };
     // Root reads any file, so the refusal comes through the seam.
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Open, EACCES, 0, "locked.ini");
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Open, EACCES, "locked.ini");
     ScopedFileSystem seam(fs);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -249,8 +238,8 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         const int status = app.run({"--settings", file, "--in", QString::fromStdString((dir / "in").string()), "--out",
                                     QString::fromStdString((dir / "out").string()), "--create-out", "--log", "--delete"});
         EXPECT_EQ(status, CliApp::UsageOrFolderProblem);
-        EXPECT_EQ(readStream(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
-        EXPECT_EQ(readStream(out), "");
+        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
+        EXPECT_EQ(contentsOf(out), "");
         EXPECT_FALSE(std::filesystem::exists(dir / "out")) << "the run started anyway";
         EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
         std::fclose(out);

@@ -1,6 +1,6 @@
 #include "log/modFunc.h"
 
-#include "support/RecordingFileSystem.h"
+#include "support/FakeFileSystem.h"
 #include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
@@ -13,15 +13,17 @@ namespace {
 
 using test::TempDir;
 
+int errorOf(const std::optional<Failure>& failure) { return failure ? failure->systemError : 0; }
+
 TEST(AppendLogLine, CreatesTheFileAndAppendsCrLfLines)
 {
     TempDir dir;
     const auto log = dir / "kavlog.txt";
-    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), 0);
+    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), std::nullopt);
     EXPECT_EQ(test::readText(log), "abc\r\n");
 
     test::writeBytes(log, {'x', '\r', '\n'});
-    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), 0);
+    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), std::nullopt);
     EXPECT_EQ(test::readText(log), "x\r\nabc\r\n");
 }
 
@@ -40,19 +42,19 @@ TEST(AppendLogLine, WritesTextExactlyAsGiven)
 TEST(AppendLogLine, ReportsFailuresToTheCaller)
 {
     TempDir dir;
-    EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "missing" / "kavlog.txt"), ENOENT);
-    EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), dir.path()), 0); // a folder
+    EXPECT_EQ(errorOf(modFunc::AppendLogLine(QStringLiteral("a"), dir / "missing" / "kavlog.txt")), ENOENT);
+    EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), dir.path()), std::nullopt); // a folder
 
     // A read-only log: root would write anyway, so the refusal comes through the seam.
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Open, EACCES);
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Open, EACCES);
     ScopedFileSystem seam(fs);
-    EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt"), EACCES);
+    EXPECT_EQ(errorOf(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt")), EACCES);
 
-    test::RecordingFileSystem full;
-    full.failOn(test::RecordingFileSystem::Op::Write, ENOSPC);
+    test::FakeFileSystem full;
+    full.fail(test::FakeFileSystem::Op::Write, ENOSPC);
     ScopedFileSystem fullSeam(full);
-    EXPECT_EQ(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt"), ENOSPC);
+    EXPECT_EQ(errorOf(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt")), ENOSPC);
 }
 
 TEST(AppendLogLine, WritesOnlyARegularFileAndNeverWaits)
@@ -88,7 +90,7 @@ TEST(AppendLogLine, WritesOnlyARegularFileAndNeverWaits)
         const std::string kind = test::kindOf(log);
         ASSERT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] { modFunc::AppendLogLine(QStringLiteral("a"), log); }))
             << "the append waited";
-        EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), log), 0);
+        EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), log), std::nullopt);
         EXPECT_EQ(test::kindOf(log), kind);
     }
     EXPECT_EQ(test::readBytes(dir / "picture.jpg"), picture);
@@ -127,8 +129,8 @@ TEST(DeleteFileIfExists, DeletesFilesAndIgnoresEverythingElse)
     EXPECT_TRUE(std::filesystem::exists(dir / "ro.tga"));
 
     test::writeBytes(dir / "busy.tga", {1});
-    test::RecordingFileSystem fs;
-    fs.failOn(test::RecordingFileSystem::Op::Unlink, EBUSY);
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Unlink, EBUSY);
     ScopedFileSystem seam(fs);
     modFunc::DeleteFileIfExists(dir / "busy.tga");
     EXPECT_TRUE(std::filesystem::exists(dir / "busy.tga"));

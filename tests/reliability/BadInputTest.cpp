@@ -1,10 +1,10 @@
-#include "FaultyFileSystem.h"
 #include "PictureLedger.h"
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "settings/clsIniFile.h"
+#include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
@@ -87,7 +87,7 @@ TEST_F(BadInputTest, AwkwardFileNamesOpenConvertAndAreDeleted)
     }
     // A Japanese name reaches the list and the log whole.
     const std::string log = test::readText(out() / "kavlog.txt");
-    EXPECT_NE(log.find(Cp932Codec::encode(QStringLiteral("スクリーンショット 1.tga"))), std::string::npos);
+    EXPECT_NE(log.find(cp932::encode(QStringLiteral("スクリーンショット 1.tga"))), std::string::npos);
 }
 
 TEST_F(BadInputTest, ALinkNamedLikeASourceIsNeitherReadNorDeleted)
@@ -114,8 +114,8 @@ TEST_F(BadInputTest, ALinkNamedLikeASerialIsNeverWrittenThrough)
     ledger.addSource(in() / "b.tga", test::distinctPicture(32, 24, 2));
 
     // A third link appears at the name b.tga is about to take, after the run chose it.
-    test::FaultyFileSystem fs;
-    fs.afterClose("b.tga", [&] { std::filesystem::create_symlink(outside() / "late.jpg", out() / "sshot004.jpg"); });
+    test::FakeFileSystem fs;
+    fs.after(test::FakeFileSystem::Op::Close, "b.tga", [&] { std::filesystem::create_symlink(outside() / "late.jpg", out() / "sshot004.jpg"); });
     {
         ScopedFileSystem seam(fs);
         run();

@@ -1,6 +1,6 @@
 #include "CliScene.h"
 
-#include "platform/TempFileName.h"
+#include "platform/io/TemporaryFiles.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -69,7 +69,7 @@ int CliScene::jpegsHolding(const std::string& text) const
 int CliScene::temporariesLeft() const
 {
     const auto names = listNames(out());
-    return static_cast<int>(std::count_if(names.begin(), names.end(), TempFileName::isOurs));
+    return static_cast<int>(std::count_if(names.begin(), names.end(), temporaryFiles::isOurs));
 }
 
 int occurrences(const std::string& text, const std::string& part)

@@ -1,12 +1,11 @@
-#include "FaultyFileSystem.h"
 #include "PictureLedger.h"
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
+#include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
-#include "support/RecordingFileSystem.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +19,8 @@ namespace pellora {
 namespace {
 
 using test::FakeHost;
-using test::FaultyFileSystem;
-using Op = FaultyFileSystem::Op;
+using test::FakeFileSystem;
+using Op = FakeFileSystem::Op;
 
 const QString kFailurePrefix = QStringLiteral("コピー失敗 エラーコード");
 const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
@@ -76,7 +75,7 @@ public:
         const auto path = out() / "kavlog.txt";
         if (!std::filesystem::exists(path))
             return {};
-        QStringList lines = Cp932Codec::decode(test::readText(path)).split(QStringLiteral("\r\n"));
+        QStringList lines = cp932::decode(test::readText(path)).split(QStringLiteral("\r\n"));
         QStringList body;
         for (const QString& line : lines)
             if (!line.isEmpty() && !line.startsWith(QStringLiteral("---処理")))
@@ -86,7 +85,7 @@ public:
 
     test::TempDir dir;
     FakeHost host;
-    FaultyFileSystem fs;
+    FakeFileSystem fs;
     test::PictureLedger ledger;
 
 private:
@@ -147,7 +146,7 @@ void changeWhileRead(FaultedRun& run, const std::string& name, bool grow)
         bytes.resize(bytes.size() / 2);
     if (grow)
         run.ledger.expect(name + " (grown)", bytes, test::distinctPicture(48, 32, 2));
-    run.fs.afterFirstRead(name, [path, bytes] { test::writeBytes(path, bytes); });
+    run.fs.after(Op::Read, name, [path, bytes] { test::writeBytes(path, bytes); });
 }
 
 // What exFAT and FAT through FUSE answer.
@@ -171,10 +170,10 @@ std::vector<FaultCase> faultCases()
     return {
         {"temporary file cannot be created", [](FaultedRun& r) { r.fs.fail(Op::Open, EACCES, ".pellora-", 2); }, 1, 2},
         {"disk full on write", [](FaultedRun& r) { r.fs.fail(Op::Write, ENOSPC, ".pellora-", 2); }, 1, 3},
-        {"short writes", [](FaultedRun& r) { r.fs.limitWrites(".pellora-", 7); }, 0},
+        {"short writes", [](FaultedRun& r) { r.fs.limitWrites(7, ".pellora-"); }, 0},
         {"short writes then disk full",
          [](FaultedRun& r) {
-             r.fs.limitWrites(".pellora-", 64);
+             r.fs.limitWrites(64, ".pellora-");
              r.fs.fail(Op::Write, ENOSPC, ".pellora-", 5);
          },
          1, 3},
@@ -210,27 +209,27 @@ std::vector<FaultCase> faultCases()
          },
          1, -1},
         {"source removed after it is read",
-         [](FaultedRun& r) { r.fs.afterClose("b.tga", [&r] { std::filesystem::remove(r.in() / "b.tga"); }); }, 0},
+         [](FaultedRun& r) { r.fs.after(Op::Close, "b.tga", [&r] { std::filesystem::remove(r.in() / "b.tga"); }); }, 0},
         {"source replaced by a new file after it is read",
          [](FaultedRun& r) {
-             r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 50, Replacement::NewFile); });
+             r.fs.after(Op::Close, "b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 50, Replacement::NewFile); });
          },
          0, 0, false, false, {"b.tga"}},
         {"source rewritten in place after it is read",
          [](FaultedRun& r) {
-             r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 51, Replacement::InPlace); });
+             r.fs.after(Op::Close, "b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 51, Replacement::InPlace); });
          },
          0, 0, false, false, {"b.tga"}},
         {"source rewritten in place within the file system's time step",
          [](FaultedRun& r) {
-             r.fs.afterClose("b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 52, Replacement::InPlaceKeepingTheDate); });
+             r.fs.after(Op::Close, "b.tga", [&r] { replaceWithNewPicture(r, "b.tga", 52, Replacement::InPlaceKeepingTheDate); });
          },
          0, 0, false, false, {"b.tga"}},
         {"source grows while it is read", [](FaultedRun& r) { changeWhileRead(r, "b.tga", true); }, 1, -1},
         {"source shrinks while it is read", [](FaultedRun& r) { changeWhileRead(r, "b.tga", false); }, 1, -1},
         {"output folder moved to the trash during the run",
          [](FaultedRun& r) {
-             r.fs.afterClose("b.tga", [&r] { std::filesystem::rename(r.out(), r.trash()); });
+             r.fs.after(Op::Close, "b.tga", [&r] { std::filesystem::rename(r.out(), r.trash()); });
          },
          kAnyCount, 0, true, false, {}, true},
     };
@@ -418,7 +417,7 @@ TEST(FaultedRun, ASourceIsUnlinkedOnlyAfterItsJpegIsDurable)
     for (const unsigned jobs : {1u, 4u}) {
         SCOPED_TRACE("jobs " + std::to_string(jobs));
         FaultedRun run(jobs);
-        test::RecordingFileSystem recorder;
+        test::FakeFileSystem recorder;
         {
             ScopedFileSystem seam(recorder);
             BatchRun(run.host, jobs).run();

@@ -1,6 +1,6 @@
 #include "PictureLedger.h"
 
-#include "platform/NameReservation.h"
+#include "platform/io/NameReservation.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 

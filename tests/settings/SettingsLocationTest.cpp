@@ -1,7 +1,7 @@
 #include "SettingsTestFiles.h"
 
+#include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
-#include "settings/StoredSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -108,11 +108,10 @@ TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSame
     const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
     ASSERT_FALSE(std::filesystem::exists(dir / "config"));
 
-    ASSERT_EQ(location.prepareForSaving(), 0);
-    ASSERT_TRUE(StoredSettings::save(location.fileName(), {QStringLiteral("/home/u/.wine/drive_c/ゲーム"),
-                                                           QStringLiteral("/home/u/Vask_SS"), QStringLiteral("sshot"),
-                                                           QStringLiteral("50"), QStringLiteral("0"),
-                                                           QStringLiteral("1")}));
+    ASSERT_EQ(location.prepareForSaving(), std::nullopt);
+    const Settings settings{QStringLiteral("/home/u/.wine/drive_c/ゲーム"), QStringLiteral("/home/u/Vask_SS"),
+                            QStringLiteral("sshot"), 50, false, true};
+    ASSERT_TRUE(settings.save(location.fileName()));
 
     EXPECT_EQ(test::readText(location.file()), "[initialize]\r\n"
                                                "indir=/home/u/.wine/drive_c/\x83Q\x81[\x83\x80\r\n"
@@ -126,14 +125,14 @@ TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSame
         ASSERT_EQ(::stat(folder.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
     }
-    EXPECT_EQ(location.prepareForSaving(), 0) << "a second save finds the folder there";
+    EXPECT_EQ(location.prepareForSaving(), std::nullopt) << "a second save finds the folder there";
 }
 
 TEST(SettingsLocationSaveTest, BesideTheProgramNothingIsCreated)
 {
     test::TempDir dir;
     const SettingsLocation location(dir / "gone" / "Pellora.ini", Place::BesideProgram);
-    EXPECT_EQ(location.prepareForSaving(), 0);
+    EXPECT_EQ(location.prepareForSaving(), std::nullopt);
     EXPECT_FALSE(std::filesystem::exists(dir / "gone"));
 }
 
@@ -142,7 +141,7 @@ TEST(SettingsLocationSaveTest, AFileWhereTheFolderBelongsIsReportedAndLeftAlone)
     test::TempDir dir;
     test::writeBytes(dir / "config", {'x'});
     const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
-    EXPECT_EQ(location.prepareForSaving(), -ENOTDIR);
+    EXPECT_EQ(location.prepareForSaving().value_or(Failure{}).systemError, ENOTDIR);
     EXPECT_EQ(test::readText(dir / "config"), "x");
 }
 

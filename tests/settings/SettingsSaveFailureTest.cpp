@@ -1,13 +1,13 @@
 #include "SettingsTestFiles.h"
 
-#include "platform/FileSystem.h"
+#include "platform/io/TemporaryFiles.h"
 #include "settings/clsIniFile.h"
+#include "support/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 
 namespace pellora {
@@ -30,68 +30,27 @@ const char* nameOf(FailingStep step)
     return "?";
 }
 
-// Records every call and makes one step fail, as a read-only folder or file,
-// a full disk or a failing device would (root ignores permission bits).
-class InjectingFileSystem : public FileSystem {
-public:
-    std::optional<FailingStep> failing;
-    std::vector<std::string> calls;
-
-    int open(const std::filesystem::path& path, int flags, mode_t mode) override
-    {
-        const bool forWriting = (flags & O_ACCMODE) != O_RDONLY;
-        record((flags & O_CREAT) ? "create " + path.filename().string()
-                                 : (forWriting ? "open-w " : "open-r ") + path.filename().string());
-        if ((flags & O_CREAT) && failing == FailingStep::CreateTemporary)
-            return -EACCES;
-        if (forWriting && !(flags & O_CREAT) && failing == FailingStep::OpenExistingForWriting)
-            return -EACCES;
-        return FileSystem::open(path, flags, mode);
+// Makes one step of a save fail, as a read-only folder or file, a full disk
+// or a failing device would (root ignores permission bits).
+void failStep(test::FakeFileSystem& fs, FailingStep step)
+{
+    using Op = test::FakeFileSystem::Op;
+    switch (step) {
+    case FailingStep::CreateTemporary: fs.fail(Op::Open, EACCES, "create "); break;
+    case FailingStep::OpenExistingForWriting: fs.fail(Op::Open, EACCES, "open-w "); break;
+    case FailingStep::Write: fs.fail(Op::Write, ENOSPC); break;
+    case FailingStep::Fsync: fs.fail(Op::Fsync, EIO); break;
+    case FailingStep::Rename: fs.fail(Op::Rename, EACCES); break;
+    case FailingStep::Read: fs.fail(Op::Read, EIO); break;
     }
-    ssize_t read(int fd, void* buffer, size_t size) override
-    {
-        if (failing == FailingStep::Read)
-            return -EIO;
-        return FileSystem::read(fd, buffer, size);
-    }
-    ssize_t write(int fd, const void* buffer, size_t size) override
-    {
-        record("write");
-        if (failing == FailingStep::Write)
-            return -ENOSPC;
-        return FileSystem::write(fd, buffer, size);
-    }
-    int fsync(int fd) override
-    {
-        record("fsync");
-        return failing == FailingStep::Fsync ? -EIO : FileSystem::fsync(fd);
-    }
-    int rename(const std::filesystem::path& from, const std::filesystem::path& to) override
-    {
-        record("rename " + from.filename().string() + " " + to.filename().string());
-        renamedFrom = from;
-        if (failing == FailingStep::Rename)
-            return -EACCES;
-        return FileSystem::rename(from, to);
-    }
-
-    std::filesystem::path renamedFrom;
-
-private:
-    void record(std::string call)
-    {
-        std::lock_guard lock(mutex_);
-        calls.push_back(std::move(call));
-    }
-    std::mutex mutex_;
-};
+}
 
 const std::string kOldContents = "; mine\r\n[initialize]\r\nquality=80\r\n";
 
 class SaveFailureTest : public ::testing::TestWithParam<FailingStep> {
 protected:
     SettingsTestFile file;
-    InjectingFileSystem fs;
+    test::FakeFileSystem fs;
 };
 
 TEST_P(SaveFailureTest, AFailedSaveReturnsNormallyAndLeavesTheOldFileAsItWas)
@@ -99,7 +58,7 @@ TEST_P(SaveFailureTest, AFailedSaveReturnsNormallyAndLeavesTheOldFileAsItWas)
     file.write(kOldContents);
     clsIniFile ini;
     ini.FileName(file.name());
-    fs.failing = GetParam();
+    failStep(fs, GetParam());
     {
         ScopedFileSystem scoped(fs);
         EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
@@ -121,7 +80,7 @@ TEST_P(FirstSaveFailureTest, AFailedFirstSaveCreatesNoFile)
 {
     clsIniFile ini;
     ini.FileName(file.name());
-    fs.failing = GetParam();
+    failStep(fs, GetParam());
     {
         ScopedFileSystem scoped(fs);
         EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
@@ -138,21 +97,27 @@ TEST(SaveOrderTest, TheNewContentsAreSyncedBesideTheFileBeforeTheyReplaceIt)
 {
     SettingsTestFile file;
     file.write(kOldContents);
-    InjectingFileSystem fs;
+    using Op = test::FakeFileSystem::Op;
+    test::FakeFileSystem fs;
+    std::vector<std::string> namesWhileWriting;
+    fs.after(Op::Open, "create ", [&] { namesWhileWriting = test::listNames(file.folder()); });
     clsIniFile ini;
     ini.FileName(file.name());
     {
         ScopedFileSystem scoped(fs);
         ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
     }
-    const std::string temporary = fs.renamedFrom.filename().string();
-    ASSERT_FALSE(temporary.empty());
-    EXPECT_EQ(fs.renamedFrom.parent_path(), file.folder());
-    EXPECT_TRUE(temporary.starts_with(".Pellora.ini.tmp-")) << temporary;
+    const auto calls = fs.calls({Op::Open, Op::Write, Op::Fsync, Op::Rename});
+    const auto created = std::find_if(calls.begin(), calls.end(), [](const auto& call) { return call.starts_with("create "); });
+    ASSERT_NE(created, calls.end());
+    const std::string temporary = created->substr(7);
+    EXPECT_TRUE(temporaryFiles::isOurs(temporary)) << temporary;
+    EXPECT_EQ(namesWhileWriting, (std::vector<std::string>{temporary, "Pellora.ini"})) << "written beside the file";
+    const std::string folder = file.folder().filename().string();
     const std::vector<std::string> expected{
-        "open-r Pellora.ini",        "open-w Pellora.ini",  "create " + temporary, "write", "fsync",
-        "rename " + temporary + " Pellora.ini", "open-r " + file.folder().filename().string(), "fsync"};
-    EXPECT_EQ(fs.calls, expected);
+        "open-r Pellora.ini", "open-w Pellora.ini", "create " + temporary, "write " + temporary, "fsync " + temporary,
+        "replace " + temporary + " Pellora.ini", "open-r " + folder, "fsync " + folder};
+    EXPECT_EQ(calls, expected);
     EXPECT_EQ(file.read(), "; mine\r\n[initialize]\r\nquality=70\r\n");
 }
 
@@ -160,8 +125,8 @@ TEST(SaveOrderTest, AnUnchangedValueIsNotWrittenAgain)
 {
     SettingsTestFile file;
     file.write(kOldContents);
-    InjectingFileSystem fs;
-    fs.failing = FailingStep::CreateTemporary;
+    test::FakeFileSystem fs;
+    failStep(fs, FailingStep::CreateTemporary);
     clsIniFile ini;
     ini.FileName(file.name());
     ScopedFileSystem scoped(fs);
@@ -173,12 +138,24 @@ TEST(SaveOrderTest, AnUnreadableFileReadsDefaults)
 {
     SettingsTestFile file;
     file.write(kOldContents);
-    InjectingFileSystem fs;
-    fs.failing = FailingStep::Read;
+    test::FakeFileSystem fs;
+    failStep(fs, FailingStep::Read);
     clsIniFile ini;
     ini.FileName(file.name());
     ScopedFileSystem scoped(fs);
     EXPECT_EQ(ini.GetIni("initialize", "quality", "50"), "50");
+}
+
+TEST(SaveOrderTest, WhatAKilledSaveLeftIsRemovedByTheNextOne)
+{
+    SettingsTestFile file;
+    file.write(kOldContents);
+    const auto left = temporaryFiles::nameIn(file.folder());
+    test::writeBytes(left, {'h', 'a', 'l', 'f'});
+    clsIniFile ini;
+    ini.FileName(file.name());
+    ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
+    EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"});
 }
 
 TEST(SaveTargetTest, ALinkedFileIsUpdatedThroughTheLinkAndKeepsItsMode)

@@ -1,7 +1,6 @@
 #include "SettingsTestFiles.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/StoredSettings.h"
+#include "settings/Settings.h"
 #include "settings/clsIniFile.h"
 #include "support/SpecialFiles.h"
 
@@ -32,10 +31,9 @@ protected:
     clsIniFile ini;
 };
 
-StoredSettings::Texts windowsSample()
+Settings windowsSample()
 {
-    return {QStringLiteral("C:\\Vondrel\\Brisquel"), QStringLiteral("C:\\Vask_SS"), QStringLiteral("sshot"),
-            QStringLiteral("50"), QStringLiteral("0"), QStringLiteral("1")};
+    return {QStringLiteral("C:\\Vondrel\\Brisquel"), QStringLiteral("C:\\Vask_SS"), QStringLiteral("sshot"), 50, false, true};
 }
 
 // What six saves of the defaults (Windows paths) write.
@@ -51,39 +49,36 @@ const std::string kSevenLineSample = "[initialize]\r\n"
 
 TEST_F(IniFileTest, WithoutAFileEveryKeyReadsItsDefault)
 {
-    const StoredSettings stored = StoredSettings::load(file.name());
-    EXPECT_EQ(stored.text(SettingsKeys::Match), "sshot");
-    EXPECT_EQ(stored.text(SettingsKeys::Quality), "50");
-    EXPECT_EQ(stored.text(SettingsKeys::DelCheck), "0");
-    EXPECT_EQ(stored.text(SettingsKeys::LogCheck), "1");
+    const Settings stored = Settings::load(file.name());
+    EXPECT_EQ(stored.prefix, "sshot");
+    EXPECT_EQ(stored.quality, 50);
+    EXPECT_FALSE(stored.deleteSources);
+    EXPECT_TRUE(stored.log);
 #ifdef _WIN32
-    EXPECT_EQ(stored.text(SettingsKeys::InDir), "C:\\Vondrel\\Brisquel");
-    EXPECT_EQ(stored.text(SettingsKeys::OutDir), "C:\\Vask_SS");
+    EXPECT_EQ(stored.inDir, "C:\\Vondrel\\Brisquel");
+    EXPECT_EQ(stored.outDir, "C:\\Vask_SS");
 #else
-    EXPECT_EQ(stored.text(SettingsKeys::InDir), QDir::homePath() + "/.wine/drive_c/Vondrel/Brisquel");
-    EXPECT_EQ(stored.text(SettingsKeys::OutDir), QDir::homePath() + "/Vask_SS");
-    EXPECT_TRUE(QDir::isAbsolutePath(stored.text(SettingsKeys::InDir)));
+    EXPECT_EQ(stored.inDir, QDir::homePath() + "/.wine/drive_c/Vondrel/Brisquel");
+    EXPECT_EQ(stored.outDir, QDir::homePath() + "/Vask_SS");
+    EXPECT_TRUE(QDir::isAbsolutePath(stored.inDir));
 #endif
+    EXPECT_EQ(stored, Settings::defaults());
     EXPECT_FALSE(std::filesystem::exists(file.path())) << "reading must not create the file";
 }
 
 TEST_F(IniFileTest, SixSavesOnAMissingFileWriteTheSevenLineSample)
 {
-    ASSERT_TRUE(StoredSettings::save(file.name(), windowsSample()));
+    ASSERT_TRUE(windowsSample().save(file.name()));
     EXPECT_EQ(file.read(), kSevenLineSample);
-    EXPECT_EQ(StoredSettings::load(file.name()).texts(), windowsSample());
+    EXPECT_EQ(Settings::load(file.name()), windowsSample());
 }
 
 TEST_F(IniFileTest, AFileWithOnlyTheQualityGivesItAndFiveDefaults)
 {
     file.write("[initialize]\r\nquality=80\r\n");
-    const StoredSettings stored = StoredSettings::load(file.name());
-    const StoredSettings defaults = StoredSettings::load(file.name() + ".missing");
-    for (int i = 0; i < SettingsKeys::Count; ++i) {
-        const auto index = static_cast<SettingsKeys::Index>(i);
-        EXPECT_EQ(stored.text(index), index == SettingsKeys::Quality ? QString("80") : defaults.text(index))
-            << SettingsKeys::at(index).key;
-    }
+    Settings expected = Settings::load(file.name() + ".missing");
+    expected.quality = 80;
+    EXPECT_EQ(Settings::load(file.name()), expected);
 }
 
 TEST_F(IniFileTest, AnEmptyValueIsStoredAndReadsBackEmptyNotAsTheDefault)
@@ -195,13 +190,13 @@ TEST_F(IniFileTest, AValueThatCannotBeStoredExactlyIsNotStoredAtAll)
 
 TEST_F(IniFileTest, AFileTurnedToUtf8ByUsGoesBackToCodePage932OnceEverythingFits)
 {
-    StoredSettings::Texts texts = windowsSample();
-    texts[SettingsKeys::OutDir] = QStringLiteral("/home/u/M\u00FAsica");
-    ASSERT_TRUE(StoredSettings::save(file.name(), texts));
+    Settings settings = windowsSample();
+    settings.outDir = QStringLiteral("/home/u/M\u00FAsica");
+    ASSERT_TRUE(settings.save(file.name()));
     EXPECT_TRUE(file.read().starts_with(kMine));
-    EXPECT_EQ(StoredSettings::load(file.name()).texts(), texts);
+    EXPECT_EQ(Settings::load(file.name()), settings);
 
-    ASSERT_TRUE(StoredSettings::save(file.name(), windowsSample()));
+    ASSERT_TRUE(windowsSample().save(file.name()));
     EXPECT_EQ(file.read(), kSevenLineSample);
     // A UTF-8 file somebody wrote on purpose (no note of ours) stays UTF-8: see
     // AUtf8ByteOrderMarkIsAcceptedAndTheFileStaysUtf8.
@@ -233,8 +228,8 @@ TEST_F(IniFileTest, RewritingKeepsForeignLinesAndPlacesMissingKeysAtTheEndOfTheS
                "\r\n"
                "[later]\r\n"
                "indir=not this one\r\n");
-    StoredSettings::Texts texts{"D:\\in", "D:\\out", "pic", "90", "1", "0"};
-    ASSERT_TRUE(StoredSettings::save(file.name(), texts));
+    const Settings settings{"D:\\in", "D:\\out", "pic", 90, true, false};
+    ASSERT_TRUE(settings.save(file.name()));
     EXPECT_EQ(file.read(), "; written by hand\r\n"
                            "[other]\r\n"
                            "foo=bar\r\n"
@@ -251,7 +246,7 @@ TEST_F(IniFileTest, RewritingKeepsForeignLinesAndPlacesMissingKeysAtTheEndOfTheS
                            "\r\n"
                            "[later]\r\n"
                            "indir=not this one\r\n");
-    EXPECT_EQ(StoredSettings::load(file.name()).texts(), texts);
+    EXPECT_EQ(Settings::load(file.name()), settings);
 }
 
 TEST_F(IniFileTest, AMissingSectionIsAddedAtTheEndOfTheFile)
@@ -328,7 +323,7 @@ TEST_F(IniFileTest, AMegabyteOfGarbageReadsDefaultsAndSurvivesASave)
 {
     const std::string garbage = randomBytes(1 << 20, 5);
     file.write(garbage);
-    for (const SettingKey& key : SettingsKeys::table())
+    for (const SettingKey& key : Settings::keyTable())
         EXPECT_EQ(get(key.key), "DEFAULT") << key.key;
     ASSERT_TRUE(put("quality", "70"));
     const std::string after = file.read();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PixelFormat.h"
+#include "platform/jpeg/PixelFormat.h"
 #include "support/TgaBuilder.h"
 
 #include <gtest/gtest.h>

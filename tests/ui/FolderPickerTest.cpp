@@ -1,11 +1,7 @@
-#include "FakeFolderChooser.h"
 #include "PickerInFreshProcess.h"
 #include "WindowTestKit.h"
 
-#include "ui/ChosenFolder.h"
-#include "ui/DialogPlacement.h"
-#include "ui/FileDateDelegate.h"
-#include "ui/FileDialogFolderChooser.h"
+#include "ui/FolderDialog.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -29,7 +25,6 @@ namespace test {
 // `folderToChoose` in the first and cancels the second.
 int openPickerTwice(const char* folderToChoose)
 {
-    FileDialogFolderChooser chooser;
     for (int i = 0; i < 2; ++i) {
         QTimer::singleShot(0, [i, folderToChoose] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -45,7 +40,7 @@ int openPickerTwice(const char* folderToChoose)
             dialog->setDirectory(QString::fromUtf8(folderToChoose));
             static_cast<QDialog*>(dialog)->accept();
         });
-        chooser.choose(nullptr);
+        FolderDialog::choose(nullptr);
     }
     return 0;
 }
@@ -56,31 +51,31 @@ namespace {
 
 using test::control;
 
-TEST(DialogPlacementTest, CentresOnTheScreenRoundingHalvesToEven)
+TEST(FolderDialogTest, CentresOnTheScreenRoundingHalvesToEven)
 {
-    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1024, 768), QSize(320, 340)), QPoint(352, 214));
-    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1024, 768), QSize(315, 340)), QPoint(354, 214)); // 354.5
-    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1024, 768), QSize(317, 339)), QPoint(354, 214)); // 353.5, 214.5
+    EXPECT_EQ(centredOnScreen(QSizeF(1024, 768), QSize(320, 340)), QPoint(352, 214));
+    EXPECT_EQ(centredOnScreen(QSizeF(1024, 768), QSize(315, 340)), QPoint(354, 214)); // 354.5
+    EXPECT_EQ(centredOnScreen(QSizeF(1024, 768), QSize(317, 339)), QPoint(354, 214)); // 353.5, 214.5
     // A dialog larger than the screen goes above and left of it, halves still to even.
-    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(800, 600), QSize(805, 603)), QPoint(-2, -2));
+    EXPECT_EQ(centredOnScreen(QSizeF(800, 600), QSize(805, 603)), QPoint(-2, -2));
     // A screen size that is not a whole number of pixels.
-    EXPECT_EQ(DialogPlacement::centredOnScreen(QSizeF(1023.5, 768), QSize(320, 340)), QPoint(352, 214)); // 351.75
+    EXPECT_EQ(centredOnScreen(QSizeF(1023.5, 768), QSize(320, 340)), QPoint(352, 214)); // 351.75
 }
 
-TEST(ChosenFolderTest, GivesTheFolderWithoutTrailingSeparatorOrNothing)
+TEST(FolderBoxTextTest, GivesTheFolderWithoutTrailingSeparatorOrNothing)
 {
     test::TempDir dir;
     std::filesystem::create_directory(dir / "Shots");
     test::writeBytes(dir / "file.tga", {1});
     const QString folder = test::qtext(dir / "Shots");
 
-    EXPECT_EQ(ChosenFolder::toBoxText(folder + QStringLiteral("/")), folder);
-    EXPECT_EQ(ChosenFolder::toBoxText(folder), folder);
-    EXPECT_EQ(ChosenFolder::toBoxText(QStringLiteral("/")), QStringLiteral("/")) << "a root keeps its separator";
-    EXPECT_EQ(ChosenFolder::toBoxText(QString()), QString());
-    EXPECT_EQ(ChosenFolder::toBoxText(test::qtext(dir / "missing")), QString());
-    EXPECT_EQ(ChosenFolder::toBoxText(test::qtext(dir / "file.tga")), QString());
-    EXPECT_EQ(ChosenFolder::toBoxText(QStringLiteral("Shots")), QString()) << "relative: not a place the user chose";
+    EXPECT_EQ(folderBoxText(folder + QStringLiteral("/")), folder);
+    EXPECT_EQ(folderBoxText(folder), folder);
+    EXPECT_EQ(folderBoxText(QStringLiteral("/")), QStringLiteral("/")) << "a root keeps its separator";
+    EXPECT_EQ(folderBoxText(QString()), QString());
+    EXPECT_EQ(folderBoxText(test::qtext(dir / "missing")), QString());
+    EXPECT_EQ(folderBoxText(test::qtext(dir / "file.tga")), QString());
+    EXPECT_EQ(folderBoxText(QStringLiteral("Shots")), QString()) << "relative: not a place the user chose";
 }
 
 class BrowseTest : public test::WindowTest {
@@ -97,7 +92,12 @@ protected:
 
     void answerWith(const QString& answer)
     {
-        window->setFolderChooser(std::make_unique<test::FakeFolderChooser>(answer, &calls, &owner));
+        // Answers every browse with `answer` (empty means Cancel) and remembers who asked.
+    window->setFolderChooser([this, answer](QWidget* asking) {
+        ++calls;
+        owner = asking;
+        return answer;
+    });
     }
 
     QPushButton* browseButton(int index)
@@ -182,7 +182,7 @@ void inspectThen(DialogSeen& seen, std::function<void(QFileDialog&)> leave)
         seen.position = dialog.frameGeometry().topLeft();
         const QRect screen = dialog.screen()->geometry();
         seen.centred = screen.topLeft()
-                       + DialogPlacement::centredOnScreen(QSizeF(screen.size()), dialog.frameGeometry().size());
+                       + centredOnScreen(QSizeF(screen.size()), dialog.frameGeometry().size());
         leave(dialog);
     });
 }
@@ -190,14 +190,13 @@ void inspectThen(DialogSeen& seen, std::function<void(QFileDialog&)> leave)
 TEST_F(BrowseTest, RealDialogOpensCentredAtTheRootEveryTime)
 {
     const QString folder = test::qtext(chosen / "Shots");
-    FileDialogFolderChooser chooser;
 
     DialogSeen first;
     inspectThen(first, [&](QFileDialog& dialog) {
         dialog.setDirectory(folder);
         static_cast<QDialog&>(dialog).accept(); // public there, protected in QFileDialog
     });
-    EXPECT_EQ(ChosenFolder::toBoxText(chooser.choose(window.get())), folder);
+    EXPECT_EQ(folderBoxText(FolderDialog::choose(window.get())), folder);
     EXPECT_EQ(first.title, QStringLiteral("フォルダの選択"));
     EXPECT_EQ(first.folder, QStringLiteral("/"));
     EXPECT_TRUE(first.foldersOnly);
@@ -207,7 +206,7 @@ TEST_F(BrowseTest, RealDialogOpensCentredAtTheRootEveryTime)
 
     DialogSeen second;
     inspectThen(second, [](QFileDialog& dialog) { dialog.reject(); });
-    EXPECT_EQ(chooser.choose(window.get()), QString());
+    EXPECT_EQ(FolderDialog::choose(window.get()), QString());
     EXPECT_EQ(second.folder, QStringLiteral("/")) << "the second dialog must not start at the last choice";
 }
 
@@ -241,13 +240,13 @@ TEST_F(BrowseTest, RealDialogShowsHiddenFoldersAndWholeDates)
         dateWidthShown = details->header()->sectionSize(3);
         dateEnd = details->header()->sectionViewportPosition(3) + dateWidthShown;
         viewWidth = details->viewport()->width();
-        dateText = FileDateDelegate::text(files->lastModified(shots));
+        dateText = folderDateText(files->lastModified(shots));
     };
     test::onNextModal<QFileDialog>([&](QFileDialog& dialog) {
         inspect(dialog);
         dialog.reject();
     });
-    FileDialogFolderChooser().choose(window.get());
+    FolderDialog::choose(window.get());
 
     EXPECT_TRUE(sawHidden) << "a folder whose name starts with a dot must be listed";
     EXPECT_EQ(dateText, QStringLiteral("2026/01/15 15:48"));

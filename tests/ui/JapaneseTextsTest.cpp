@@ -1,8 +1,8 @@
 #include "WindowTestKit.h"
 
-#include "ui/FileDialogFolderChooser.h"
+#include "ui/FolderDialog.h"
 #include "ui/JapaneseQtTranslator.h"
-#include "ui/MessageBoxPrompts.h"
+#include "ui/Prompts.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
@@ -122,7 +122,7 @@ protected:
 
 TEST_F(JapaneseTextsTest, QtsOwnButtonsMenusAndPickerAreJapanese)
 {
-    MessageBoxPrompts prompts;
+    const Prompts prompts = Prompts::messageBoxes();
     QStringList question, error;
     noteBoxThenPress(question, QMessageBox::No);
     prompts.askYesNo(nullptr, QStringLiteral("作成しますか？"));
@@ -150,7 +150,7 @@ TEST_F(JapaneseTextsTest, QtsOwnButtonsMenusAndPickerAreJapanese)
 
     PickerTexts picker;
     notePickerThenCancel(picker);
-    FileDialogFolderChooser().choose(window.get());
+    FolderDialog::choose(window.get());
     EXPECT_EQ(picker.labels, (QStringList{QStringLiteral("アドレス:"), QStringLiteral("ディレクトリ:"),
                                           QStringLiteral("ファイルの種類:")}));
     EXPECT_EQ(picker.buttons, (QStringList{QStringLiteral("選択(&C)"), QStringLiteral("キャンセル")}));

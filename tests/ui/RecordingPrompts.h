@@ -1,32 +1,26 @@
 #pragma once
 
-#include "ui/UserPrompts.h"
+#include "ui/Prompts.h"
 
 #include <QStringList>
 
 namespace pellora::test {
 
-// Records every box the window would show and answers questions with `answer`.
-// The log lives outside, because the window owns its prompts.
+// Every box the window would show, and the answer to its questions.
 struct PromptLog {
     QStringList criticals;
     QStringList questions;
     bool answer = false;
 };
 
-class RecordingPrompts : public UserPrompts {
-public:
-    explicit RecordingPrompts(PromptLog& log) : log_(log) {}
-
-    void critical(QWidget*, const QString& text) override { log_.criticals << text; }
-    bool askYesNo(QWidget*, const QString& text) override
-    {
-        log_.questions << text;
-        return log_.answer;
-    }
-
-private:
-    PromptLog& log_;
-};
+// Prompts that record into `log` and answer questions with `log.answer`.
+inline Prompts recordingPrompts(PromptLog& log)
+{
+    return Prompts{[&log](QWidget*, const QString& text) { log.criticals << text; },
+                   [&log](QWidget*, const QString& text) {
+                       log.questions << text;
+                       return log.answer;
+                   }};
+}
 
 } // namespace pellora::test

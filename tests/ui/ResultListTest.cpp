@@ -48,7 +48,7 @@ protected:
     std::unique_ptr<frmMain> window;
     QListWidget* list = nullptr;
     test::PromptLog log;
-    test::RecordingPrompts prompts{log};
+    Prompts prompts = test::recordingPrompts(log);
     std::unique_ptr<WindowBatchHost> host;
 };
 
@@ -122,7 +122,7 @@ TEST_F(FocusMarkTest, ScrollBarAndListShowTheKeyboardFocus)
         auto window = openWindow();
         activate(*window);
         test::PromptLog log;
-        test::RecordingPrompts prompts(log);
+        const Prompts prompts = test::recordingPrompts(log);
         WindowBatchHost host(*window, prompts);
         for (int i = 0; i < c.lines; ++i)
             host.addListLine(QStringLiteral("shot.tga\t--->\tsshot001.jpg"), QString());

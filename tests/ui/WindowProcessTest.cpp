@@ -1,7 +1,7 @@
 #include "WindowTestKit.h"
 
 #include "ui/GraphicalSession.h"
-#include "ui/MessageBoxPrompts.h"
+#include "ui/Prompts.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -14,7 +14,7 @@
 namespace pellora {
 namespace {
 
-GraphicalSession::Environment environmentOf(const std::map<std::string, std::string>& values)
+Environment environmentOf(const std::map<std::string, std::string>& values)
 {
     return [values](const char* name) -> const char* {
         const auto found = values.find(name);
@@ -24,14 +24,14 @@ GraphicalSession::Environment environmentOf(const std::map<std::string, std::str
 
 TEST(GraphicalSessionTest, OnlyAMissingDisplayStopsTheWindow)
 {
-    const auto reason = GraphicalSession::missingReason(environmentOf({{"DISPLAY", ""}}), "./pellora");
+    const auto reason = missingGraphicalSession(environmentOf({{"DISPLAY", ""}}), "./pellora");
     ASSERT_TRUE(reason.has_value());
     EXPECT_EQ(reason->find('\n'), std::string::npos) << "one line";
     EXPECT_NE(reason->find("xvfb-run -a ./pellora"), std::string::npos) << *reason;
 
-    EXPECT_FALSE(GraphicalSession::missingReason(environmentOf({{"DISPLAY", ":0"}}), "p"));
-    EXPECT_FALSE(GraphicalSession::missingReason(environmentOf({{"WAYLAND_DISPLAY", "wayland-0"}}), "p"));
-    EXPECT_FALSE(GraphicalSession::missingReason(environmentOf({{"QT_QPA_PLATFORM", "offscreen"}}), "p"));
+    EXPECT_FALSE(missingGraphicalSession(environmentOf({{"DISPLAY", ":0"}}), "p"));
+    EXPECT_FALSE(missingGraphicalSession(environmentOf({{"WAYLAND_DISPLAY", "wayland-0"}}), "p"));
+    EXPECT_FALSE(missingGraphicalSession(environmentOf({{"QT_QPA_PLATFORM", "offscreen"}}), "p"));
 }
 
 TEST(GraphicalSessionTest, ExecutableWithoutDisplaySaysSoInOneLine)
@@ -67,9 +67,9 @@ void answerBox(BoxSeen& seen, QMessageBox::StandardButton answer)
     });
 }
 
-TEST(MessageBoxPromptsTest, BoxesCarryTheTitleIconAndButtons)
+TEST(PromptsTest, MessageBoxesCarryTheTitleIconAndButtons)
 {
-    MessageBoxPrompts prompts;
+    const Prompts prompts = Prompts::messageBoxes();
     BoxSeen seen;
 
     answerBox(seen, QMessageBox::Ok);

@@ -3,7 +3,7 @@
 
 #include "batch/BatchRun.h"
 #include "batch/InFlightConversions.h"
-#include "platform/Cp932Codec.h"
+#include "platform/text/Cp932.h"
 #include "support/JpegProbe.h"
 
 #include <QCheckBox>
@@ -46,7 +46,7 @@ protected:
         std::filesystem::create_directory(in());
         std::filesystem::create_directory(out());
         window = openWindow();
-        window->setPrompts(std::make_unique<test::RecordingPrompts>(prompts));
+        window->setPrompts(test::recordingPrompts(prompts));
         control<QLineEdit>(*window, "txtInDir")->setText(test::qtext(in()));
         control<QLineEdit>(*window, "txtOutDir")->setText(test::qtext(out()));
         activate(*window);
@@ -72,7 +72,7 @@ protected:
         return lines;
     }
 
-    QString logText() const { return Cp932Codec::decode(test::readText(out() / "kavlog.txt")); }
+    QString logText() const { return cp932::decode(test::readText(out() / "kavlog.txt")); }
 
     QWidget* focused() const { return QApplication::focusWidget(); }
 

@@ -1,6 +1,6 @@
 #include "WindowTestKit.h"
 
-#include "settings/SettingsKeys.h"
+#include "settings/Settings.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -26,8 +26,8 @@ protected:
 
 TEST_F(frmMainSettingsTest, FirstStartShowsTheDefaultsAndMovesIntoTheProgramFolder)
 {
-    const QString inDefault = SettingsKeys::at(SettingsKeys::InDir).defaultValue;
-    const QString outDefault = SettingsKeys::at(SettingsKeys::OutDir).defaultValue;
+    const QString inDefault = Settings::defaults().inDir;
+    const QString outDefault = Settings::defaults().outDir;
     ASSERT_FALSE(inDefault.isEmpty());
 
     auto window = openWindow();
@@ -118,8 +118,8 @@ TEST_F(frmMainSettingsTest, AnInstalledWindowKeepsItsSettingsInTheUserConfigFold
         control<QLineEdit>(window, "txtMatch")->setText(QStringLiteral("写真"));
         window.close();
     }
-    EXPECT_EQ(test::readText(file), "[initialize]\r\nindir=" + SettingsKeys::at(SettingsKeys::InDir).defaultValue.toStdString()
-                                        + "\r\noutdir=" + SettingsKeys::at(SettingsKeys::OutDir).defaultValue.toStdString()
+    EXPECT_EQ(test::readText(file), "[initialize]\r\nindir=" + Settings::defaults().inDir.toStdString()
+                                        + "\r\noutdir=" + Settings::defaults().outDir.toStdString()
                                         + "\r\nmatch=\x8e\xca\x90^\r\nquality=50\r\ndelcheck=0\r\nlogcheck=1\r\n");
     EXPECT_TRUE(test::listNames(programFolder.path()).empty()) << "nothing is written beside the program";
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/Expected.h"
+#include "platform/Failure.h"
+#include "platform/io/UniqueFd.h"
+
+#include <sys/types.h>
+#include <filesystem>
+#include <optional>
+
+namespace pellora {
+
+// A file that appears under its name complete and durable, or not at all.
+// The caller writes it through fd() into a temporary file of ours beside its
+// destination; committing syncs it, moves it to its name and syncs the
+// folder. Dropped uncommitted, it removes its temporary file, so no failure
+// leaves one behind; what a killed process leaves, temporaryFiles::sweep
+// removes.
+//
+// NeverReplace, for pictures: the move never replaces a file that has the
+// name, by the strongest means the file system offers: a rename that refuses
+// to replace; where the file system lacks it, a hard link and the removal of
+// the old name; where it lacks hard links too (exFAT and FAT through FUSE),
+// an exclusive reservation of the name that the file is then renamed over
+// (NameReservation). A folder that cannot be synced takes the file back,
+// since its name could vanish on a crash while the caller deletes the source.
+//
+// Replace, for the settings file: the move replaces the destination at once,
+// which then holds either its old or its new contents, never half of them. A
+// folder that cannot be synced no longer risks the old contents; that is not
+// a failure.
+class AtomicFile {
+public:
+    enum class Mode { Replace, NeverReplace };
+
+    // An empty temporary file beside `destination`, created with `permissions`
+    // (less the umask). On failure, CannotCreate.
+    static Expected<AtomicFile, Failure> create(const std::filesystem::path& destination, Mode mode,
+                                                mode_t permissions = 0644);
+
+    AtomicFile(AtomicFile&& other) noexcept;
+    AtomicFile& operator=(AtomicFile&&) = delete;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile();
+
+    // The temporary file, open for writing.
+    int fd() const { return fd_.get(); }
+
+    // Safe to run on another thread than the one that created the file.
+    // CannotWrite when the data cannot be synced; DestinationExists when the
+    // name is taken (never-replace only); otherwise CannotCommit.
+    std::optional<Failure> commit();
+
+private:
+    AtomicFile(UniqueFd fd, std::filesystem::path temporary, std::filesystem::path destination, Mode mode);
+    std::optional<Failure> moveIntoPlace();
+    void discard();
+
+    UniqueFd fd_; // holds the temporary file's lock until it is committed or removed
+    std::filesystem::path temporary_;
+    std::filesystem::path destination_;
+    Mode mode_;
+    bool pending_ = true;
+};
+
+} // namespace pellora

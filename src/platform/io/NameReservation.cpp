@@ -1,0 +1,192 @@
+#include "platform/io/NameReservation.h"
+
+#include "platform/io/FileSystem.h"
+#include "platform/io/TemporaryFiles.h"
+#include "platform/io/WriteAll.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <optional>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace pellora {
+
+namespace {
+
+constexpr size_t kLongestName = 255;
+
+// What the caller of a reservation is told of a step that failed (minus errno).
+Failure failureOf(int rc)
+{
+    return rc == -EEXIST ? Failure::of(FailureCause::DestinationExists, EEXIST)
+                         : Failure::of(FailureCause::CannotCommit, -rc);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+std::filesystem::path folderOf(const std::filesystem::path& path)
+{
+    return path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+}
+
+// A sweeper looking at a fresh, still empty file of ours may hold its lock
+// for a moment; it lets go as soon as it sees what the file holds.
+int lockSoon(int fd)
+{
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return 0;
+        if (errno != EWOULDBLOCK)
+            return -errno;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return -EWOULDBLOCK;
+}
+
+// Up to `limit` bytes from the descriptor's current offset.
+std::string readUpTo(int fd, size_t limit)
+{
+    FileSystem& fs = FileSystem::current();
+    std::string bytes(limit, '\0');
+    size_t done = 0;
+    while (done < limit) {
+        const ssize_t n = fs.read(fd, bytes.data() + done, limit - done);
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+// The name an intent file records, or nothing when it holds no complete one.
+std::optional<std::string> recordedName(const std::string& intent)
+{
+    if (!intent.starts_with(NameReservation::kIntent))
+        return std::nullopt;
+    const std::string rest = intent.substr(NameReservation::kIntent.size());
+    const size_t end = rest.find('\n');
+    if (end == std::string::npos || end == 0)
+        return std::nullopt; // written only in part
+    const std::string name = rest.substr(0, end);
+    if (name == "." || name == ".." || name.find_first_of(std::string("/\0", 2)) != std::string::npos)
+        return std::nullopt;
+    return name;
+}
+
+// Removes `path` when nobody holds it and it holds nothing but a beginning
+// of the marker (an empty file included: the kill fell before the marker).
+bool removeIfUnfinishedReservation(const std::filesystem::path& path)
+{
+    FileSystem& fs = FileSystem::current();
+    UniqueFd fd(fs.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
+    struct stat info {}, named {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<size_t>(info.st_size) > NameReservation::kMarker.size())
+        return false;
+    // Held until the unlink, so a live writer cannot take it meanwhile.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    const std::string content = readUpTo(fd.get(), NameReservation::kMarker.size() + 1);
+    if (!NameReservation::kMarker.starts_with(content))
+        return false;
+    if (::lstat(path.c_str(), &named) != 0 || !sameFile(info, named))
+        return false;
+    return fs.unlink(path) == 0;
+}
+
+} // namespace
+
+NameReservation::NameReservation(std::filesystem::path path) : path_(std::move(path)) {}
+
+NameReservation::NameReservation(NameReservation&& other) noexcept
+    : path_(std::move(other.path_)), intentPath_(std::move(other.intentPath_)), intent_(std::move(other.intent_)),
+      fd_(std::move(other.fd_)), filled_(std::exchange(other.filled_, true))
+{
+}
+
+NameReservation::~NameReservation()
+{
+    FileSystem& fs = FileSystem::current();
+    if (!filled_ && fd_.valid() && nameStillHoldsIt())
+        fs.unlink(path_);
+    // Only now: while the reservation may exist, the intent must too.
+    if (intent_.valid())
+        fs.unlink(intentPath_);
+}
+
+Expected<NameReservation, Failure> NameReservation::take(const std::filesystem::path& path)
+{
+    NameReservation reservation(path);
+    if (const int rc = reservation.recordIntent(); rc != 0)
+        return unexpected(failureOf(rc));
+    if (const int rc = reservation.createMarked(); rc != 0)
+        return unexpected(failureOf(rc)); // `reservation` removes what it made
+    return reservation;
+}
+
+int NameReservation::recordIntent()
+{
+    const std::string name = path_.filename().string();
+    if (name.empty() || name.size() > kLongestName)
+        return -EINVAL;
+    FileSystem& fs = FileSystem::current();
+    for (int attempt = 0; attempt < 8 && !intent_.valid(); ++attempt) {
+        intentPath_ = temporaryFiles::nameIn(folderOf(path_));
+        const int fd = fs.open(intentPath_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+        if (fd < 0 && fd != -EEXIST)
+            return fd;
+        if (fd >= 0)
+            intent_ = UniqueFd(fd);
+    }
+    if (!intent_.valid())
+        return -EAGAIN; // not the reserved name that was taken, but ever new names of ours
+    const std::string record = std::string(kIntent) + name + "\n";
+    if (const int rc = lockSoon(intent_.get()); rc != 0)
+        return rc;
+    return writeAll(intent_.get(), record.data(), record.size());
+}
+
+int NameReservation::createMarked()
+{
+    const int fd = FileSystem::current().open(path_, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (fd < 0)
+        return fd;
+    fd_ = UniqueFd(fd);
+    if (const int rc = lockSoon(fd_.get()); rc != 0)
+        return rc;
+    return writeAll(fd_.get(), kMarker.data(), kMarker.size());
+}
+
+bool NameReservation::nameStillHoldsIt() const
+{
+    struct stat ours {}, named {};
+    return ::fstat(fd_.get(), &ours) == 0 && ::lstat(path_.c_str(), &named) == 0 && sameFile(ours, named);
+}
+
+std::optional<Failure> NameReservation::fillWith(const std::filesystem::path& from)
+{
+    if (filled_ || !fd_.valid())
+        return failureOf(-EINVAL);
+    // A rename replaces whatever has the name; make sure that is still ours.
+    if (!nameStillHoldsIt()) {
+        filled_ = true; // the name is somebody else's now: never remove it
+        return failureOf(-EEXIST);
+    }
+    if (const int rc = FileSystem::current().rename(from, path_); rc != 0)
+        return failureOf(rc);
+    filled_ = true;
+    return std::nullopt;
+}
+
+bool NameReservation::clearAbandoned(int fd, const std::filesystem::path& folder)
+{
+    const auto name = recordedName(readUpTo(fd, kIntent.size() + kLongestName + 1));
+    return name && removeIfUnfinishedReservation(folder / *name);
+}
+
+} // namespace pellora

@@ -1,0 +1,250 @@
+#include "platform/io/AtomicFile.h"
+
+#include "platform/io/TemporaryFiles.h"
+#include "platform/io/WriteAll.h"
+#include "support/FakeFileSystem.h"
+#include "support/SpecialFiles.h"
+#include "support/TempDir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pellora {
+namespace {
+
+using Op = test::FakeFileSystem::Op;
+using Mode = AtomicFile::Mode;
+
+const std::vector<std::uint8_t> kBytes = {0xFF, 0xD8, 1, 2, 3, 4, 5, 0xFF, 0xD9};
+const std::vector<unsigned char> kOld = {'o', 'l', 'd'};
+
+// Writes `bytes` to `destination` through an atomic file: nothing, or the failure.
+std::optional<Failure> writeAtomically(const std::filesystem::path& destination, Mode mode,
+                                       const std::vector<std::uint8_t>& bytes = kBytes,
+                                       std::optional<timespec> time = std::nullopt)
+{
+    auto file = AtomicFile::create(destination, mode);
+    if (!file)
+        return file.error();
+    if (const int rc = writeAll(file->fd(), bytes.data(), bytes.size()); rc != 0)
+        return Failure::of(FailureCause::CannotWrite, -rc);
+    if (time)
+        FileSystem::current().setModificationTime(file->fd(), *time);
+    return file->commit();
+}
+
+std::optional<FailureCause> causeOf(const std::optional<Failure>& failure)
+{
+    return failure ? std::optional(failure->cause) : std::nullopt;
+}
+
+class AtomicFileTest : public ::testing::TestWithParam<Mode> {
+protected:
+    std::optional<FailureCause> write(const std::string& name, std::optional<timespec> time = std::nullopt)
+    {
+        return causeOf(writeAtomically(dir / name, GetParam(), kBytes, time));
+    }
+    bool replacing() const { return GetParam() == Mode::Replace; }
+
+    test::TempDir dir;
+    test::FakeFileSystem fs;
+    ScopedFileSystem seam{fs};
+};
+
+TEST_P(AtomicFileTest, SyncsDataThenMovesThenSyncsTheFolder)
+{
+    ASSERT_EQ(write("a.jpg"), std::nullopt);
+    EXPECT_EQ(test::readBytes(dir / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
+    const int dataSync = fs.indexOf("fsync .pellora-");
+    const int move = fs.indexOf(replacing() ? "replace .pellora-" : "rename .pellora-");
+    const int folderSync = fs.indexOf("fsync " + dir.path().filename().string());
+    ASSERT_GE(dataSync, 0);
+    EXPECT_LT(dataSync, move);
+    EXPECT_LT(move, folderSync);
+    EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"});
+}
+
+TEST_P(AtomicFileTest, AnExistingFileIsReplacedOnlyWhenAskedFor)
+{
+    test::writeBytes(dir / "a.jpg", kOld);
+    if (replacing()) {
+        EXPECT_EQ(write("a.jpg"), std::nullopt);
+        EXPECT_EQ(test::readBytes(dir / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
+    } else {
+        EXPECT_EQ(write("a.jpg"), FailureCause::DestinationExists);
+        EXPECT_EQ(test::readBytes(dir / "a.jpg"), kOld);
+    }
+    EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"});
+}
+
+TEST_P(AtomicFileTest, EveryFailingStepLeavesTheOldFileAndNothingElse)
+{
+    struct Case {
+        Op op;
+        int error;
+        FailureCause expected;
+    };
+    const Case cases[] = {
+        {Op::Open, EACCES, FailureCause::CannotCreate},
+        {Op::Write, ENOSPC, FailureCause::CannotWrite},
+        {Op::Fsync, EIO, FailureCause::CannotWrite},
+        {Op::Rename, EXDEV, FailureCause::CannotCommit}, // either kind of rename
+    };
+    for (const bool oldFile : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(c.op)) + (oldFile ? " over an old file" : ""));
+            const std::string name = oldFile ? "old.jpg" : "a.jpg";
+            if (oldFile)
+                test::writeBytes(dir / name, kOld);
+            test::FakeFileSystem failing;
+            failing.fail(c.op, c.error, "", 1);
+            ScopedFileSystem inner(failing);
+            EXPECT_EQ(write(name), c.expected);
+            EXPECT_EQ(test::listNames(dir.path()), oldFile ? std::vector<std::string>{name} : std::vector<std::string>{});
+            if (oldFile) {
+                EXPECT_EQ(test::readBytes(dir / name), kOld);
+            }
+        }
+    }
+}
+
+TEST_P(AtomicFileTest, AFolderThatCannotBeSyncedTakesANewPictureBackButNotAReplacement)
+{
+    test::FakeFileSystem failing;
+    failing.fail(Op::Fsync, EIO, dir.path().filename().string());
+    ScopedFileSystem inner(failing);
+    if (replacing()) {
+        EXPECT_EQ(write("a.jpg"), std::nullopt) << "the old contents are no longer at risk";
+        EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"});
+    } else {
+        EXPECT_EQ(write("a.jpg"), FailureCause::CannotCommit);
+        EXPECT_TRUE(test::listNames(dir.path()).empty());
+    }
+}
+
+TEST_P(AtomicFileTest, ShortWritesStillWriteEverything)
+{
+    fs.limitWrites(2);
+    ASSERT_EQ(write("a.jpg"), std::nullopt);
+    EXPECT_EQ(test::readBytes(dir / "a.jpg").size(), kBytes.size());
+}
+
+TEST_P(AtomicFileTest, CommittingKeepsTheModificationTimeGiven)
+{
+    const timespec taken{1'000'000'000, 123'000'000};
+    ASSERT_EQ(write("a.jpg", taken), std::nullopt);
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "a.jpg").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, taken.tv_sec);
+    EXPECT_EQ(info.st_mtim.tv_nsec, taken.tv_nsec);
+}
+
+TEST_P(AtomicFileTest, AMissingFolderIsAFailureNotACrash)
+{
+    EXPECT_EQ(causeOf(writeAtomically(dir / "missing" / "a.jpg", GetParam())), FailureCause::CannotCreate);
+}
+
+TEST_P(AtomicFileTest, WhileWrittenItsTemporaryFileIsOursAndLockedAgainstTheSweeper)
+{
+    auto file = AtomicFile::create(dir / "a.jpg", GetParam());
+    ASSERT_TRUE(file.has_value());
+    const auto names = test::listNames(dir.path());
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(temporaryFiles::isOurs(names[0])) << names[0];
+    EXPECT_EQ(temporaryFiles::sweep(dir.path()), 0);
+    EXPECT_EQ(test::listNames(dir.path()), names);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, AtomicFileTest, ::testing::Values(Mode::NeverReplace, Mode::Replace),
+                         [](const auto& info) { return std::string(info.param == Mode::Replace ? "Replace" : "NeverReplace"); });
+
+struct CommitCase {
+    const char* name;
+    std::vector<std::tuple<Op, int, std::string>> faults;
+    std::optional<FailureCause> cause;
+    int error; // the cause the failure must keep
+};
+
+TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBefore)
+{
+    const CommitCase cases[] = {
+        {"everything offered", {}, std::nullopt, 0},
+        {"no rename that refuses to replace", {{Op::RenameNoReplace, ENOSYS, ""}}, std::nullopt, 0},
+        {"exFAT: neither that rename nor links", {{Op::RenameNoReplace, EINVAL, ""}, {Op::Link, EPERM, ""}},
+         std::nullopt, 0},
+        {"a real failure is not a reason to try another means", {{Op::RenameNoReplace, EIO, ""}},
+         FailureCause::CannotCommit, EIO},
+        {"exFAT, and the name cannot be reserved",
+         {{Op::RenameNoReplace, EINVAL, ""}, {Op::Link, EPERM, ""}, {Op::Open, EACCES, "a.jpg"}},
+         FailureCause::CannotCommit, EACCES},
+        {"exFAT, and the name is taken",
+         {{Op::RenameNoReplace, EINVAL, ""}, {Op::Link, EPERM, ""}, {Op::Open, EEXIST, "a.jpg"}},
+         FailureCause::DestinationExists, EEXIST},
+        {"exFAT, and the rename over the reservation fails",
+         {{Op::RenameNoReplace, EINVAL, ""}, {Op::Link, EPERM, ""}, {Op::Rename, ENOSPC, ""}},
+         FailureCause::CannotCommit, ENOSPC},
+        {"the folder cannot be synced", {{Op::Fsync, EIO, "dir"}}, FailureCause::CannotCommit, EIO},
+    };
+    const std::vector<unsigned char> picture(kBytes.begin(), kBytes.end());
+    for (const CommitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const auto destination = dir / "a.jpg";
+        auto file = AtomicFile::create(destination, Mode::NeverReplace);
+        ASSERT_TRUE(file.has_value());
+        ASSERT_EQ(writeAll(file->fd(), kBytes.data(), kBytes.size()), 0);
+        test::FakeFileSystem fs;
+        for (const auto& [op, error, name] : c.faults)
+            fs.fail(op, error, name == "dir" ? dir.path().filename().string() : name);
+        ScopedFileSystem seam(fs);
+        const auto failure = file->commit();
+        EXPECT_EQ(causeOf(failure), c.cause);
+        EXPECT_EQ(failure ? failure->systemError : 0, c.error);
+        if (!c.cause) {
+            EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"});
+            EXPECT_EQ(test::readBytes(destination), picture);
+        } else {
+            EXPECT_TRUE(test::listNames(dir.path()).empty()) << "a temporary file or a reservation was left";
+        }
+    }
+}
+
+TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
+{
+    test::TempDir dir;
+    const auto abandoned = temporaryFiles::nameIn(dir.path());
+    const auto live = temporaryFiles::nameIn(dir.path());
+    test::writeBytes(abandoned, {1});
+    test::writeBytes(live, {2});
+    test::writeBytes(dir / ".pellora-notours.tmp", {3});
+    test::writeBytes(dir / "sshot001.jpg", {4});
+    test::writeBytes(dir / ".pellora-0123456789ABCDEF.tmp", {5}); // upper case: not a name we write
+    // Names of ours on what is no file of ours: neither waited for nor removed.
+    const auto fifo = temporaryFiles::nameIn(dir.path());
+    ASSERT_TRUE(test::makeFifo(fifo));
+    const auto link = temporaryFiles::nameIn(dir.path());
+    std::filesystem::create_symlink(dir / "sshot001.jpg", link);
+
+    // Another run is still writing `live`: it holds the lock.
+    const int fd = ::open(live.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+
+    // Run apart, so that a sweep that waits fails the test instead of hanging it.
+    EXPECT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] {
+        if (temporaryFiles::sweep(dir.path()) != 1)
+            ::_exit(1);
+    })) << "the sweep waited, or did not remove exactly the abandoned file";
+    ::close(fd);
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_EQ(test::kindOf(fifo), "fifo");
+    EXPECT_EQ(test::kindOf(link), "link");
+    EXPECT_EQ(test::listNames(dir.path()).size(), 6u);
+}
+
+} // namespace
+} // namespace pellora

@@ -1,0 +1,73 @@
+#include "platform/io/NameReservation.h"
+#include "platform/io/TemporaryFiles.h"
+
+#include "support/TempDir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+namespace pellora {
+namespace {
+
+const std::vector<unsigned char> kPicture = {0xFF, 0xD8, 'p', 'i', 'c', 0xFF, 0xD9};
+const std::vector<unsigned char> kMarker(NameReservation::kMarker.begin(), NameReservation::kMarker.end());
+
+TEST(NameReservation, ANameTakenOverMeanwhileIsNeverReplacedNorRemoved)
+{
+    test::TempDir dir;
+    test::writeBytes(dir / "ours", kPicture);
+    {
+        auto reservation = NameReservation::take(dir / "a.jpg");
+        ASSERT_TRUE(reservation.has_value());
+        EXPECT_EQ(test::readBytes(dir / "a.jpg"), kMarker);
+        const Failure taken = NameReservation::take(dir / "a.jpg").error();
+        EXPECT_EQ(taken.cause, FailureCause::DestinationExists);
+        EXPECT_EQ(taken.systemError, EEXIST);
+
+        // Somebody else's picture lands on the name between the reservation and the rename.
+        test::writeBytes(dir / "theirs", {'t'});
+        std::filesystem::rename(dir / "theirs", dir / "a.jpg");
+        const auto filled = reservation->fillWith(dir / "ours");
+        ASSERT_TRUE(filled.has_value());
+        EXPECT_EQ(filled->cause, FailureCause::DestinationExists);
+        EXPECT_EQ(filled->systemError, EEXIST);
+    } // dropping the reservation must not remove their file either
+    EXPECT_EQ(test::readText(dir / "a.jpg"), "t");
+    EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"a.jpg", "ours"})) << "its intent file stayed";
+}
+
+TEST(TemporaryFiles, TheSweepClearsWhatARunKilledWhileReservingANameLeftAndNothingElse)
+{
+    test::TempDir dir;
+    const std::string intent(NameReservation::kIntent);
+    auto leave = [&](const std::string& name, const std::vector<unsigned char>& bytes, const std::string& record) {
+        test::writeBytes(dir / name, bytes);
+        const std::string recorded = intent + record;
+        test::writeBytes(temporaryFiles::nameIn(dir.path()), {recorded.begin(), recorded.end()});
+    };
+    // Killed before the marker, within it, after it, after the rename.
+    leave("empty.jpg", {}, "empty.jpg\n");
+    leave("partial.jpg", {kMarker.begin(), kMarker.begin() + 10}, "partial.jpg\n");
+    leave("whole.jpg", kMarker, "whole.jpg\n");
+    leave("picture.jpg", kPicture, "picture.jpg\n");
+    // What it must leave: somebody else's file, a name recorded only in part,
+    // a name outside the folder, a marker without an intent, a live reservation.
+    leave("theirs.jpg", {'t'}, "theirs.jpg\n");
+    leave("cut", {}, "cut");
+    std::filesystem::create_directory(dir / "sub");
+    leave("sub/x.jpg", {}, "sub/x.jpg\n");
+    test::writeBytes(dir / "no-intent.jpg", kMarker);
+    auto live = NameReservation::take(dir / "live.jpg");
+    ASSERT_TRUE(live.has_value());
+
+    EXPECT_EQ(temporaryFiles::sweep(dir.path()), 3 + 7);
+    std::vector<std::string> names = test::listNames(dir.path());
+    const auto intents = std::erase_if(names, [](const std::string& name) { return temporaryFiles::isOurs(name); });
+    EXPECT_EQ(intents, 1u) << "the live reservation's intent must stay";
+    EXPECT_EQ(names, (std::vector<std::string>{"cut", "live.jpg", "no-intent.jpg", "picture.jpg", "sub", "theirs.jpg"}));
+    EXPECT_TRUE(std::filesystem::exists(dir / "sub" / "x.jpg"));
+    EXPECT_EQ(test::readBytes(dir / "picture.jpg"), kPicture);
+}
+
+} // namespace
+} // namespace pellora
