@@ -71,6 +71,9 @@ Expected<OpenSource, Failure> openSource(const std::filesystem::path& source)
     // Non-blocking, so that a FIFO under the name cannot hang the open; never
     // through a link, which would read outside the folder the user chose.
     const int opened = FileSystem::current().open(source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    // O_NOFOLLOW answers a link with ELOOP: it is no screenshot of ours, not a loop.
+    if (opened == -ELOOP)
+        return unexpected(Failure::of(FailureCause::NotRegularFile));
     if (opened < 0)
         return unexpected(Failure::of(FailureCause::CannotRead, -opened));
     OpenSource file{UniqueFd(opened)};

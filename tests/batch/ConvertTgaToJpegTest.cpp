@@ -38,6 +38,11 @@ TEST_F(ConvertTgaToJpegTest, ANonTgaGivesMinusOneAndTouchesNothing)
     EXPECT_EQ(ConvertTgaToJpeg(dir / "fake.tga", destination(), 90), ResultCode::DecodeFailed);
     EXPECT_EQ(ConvertTgaToJpeg(dir / "missing.tga", destination(), 90), ResultCode::DecodeFailed);
     EXPECT_EQ(ConvertTgaToJpeg(dir.path(), destination(), 90), ResultCode::DecodeFailed);
+    // A link is never read through, and its reason says what it is, not a loop.
+    std::filesystem::create_symlink(source(), dir / "link.tga");
+    const auto linked = stageTgaAsJpeg(dir / "link.tga", destination(), 90);
+    ASSERT_FALSE(linked);
+    EXPECT_EQ(linked.error().cause, FailureCause::NotRegularFile);
     EXPECT_FALSE(std::filesystem::exists(destination()));
 }
 
