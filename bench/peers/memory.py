@@ -90,7 +90,7 @@ def main():
     make_huge(huge_folder / "huge.tga")
     make_many(work / "many")
     settings = work / "empty-settings.ini"
-    settings.write_text("")
+    settings.write_bytes(b"[initialize]\r\n")  # --settings must name a usable file
 
     builds = [("Pellora", args.cli.resolve())]
     if args.baseline_cli:
