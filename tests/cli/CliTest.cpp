@@ -4,7 +4,7 @@
 
 #include "support/FakeFileSystem.h"
 #include "support/JpegProbe.h"
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
 
 #include <QDir>

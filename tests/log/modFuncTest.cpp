@@ -1,7 +1,7 @@
 #include "log/modFunc.h"
 
 #include "support/FakeFileSystem.h"
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

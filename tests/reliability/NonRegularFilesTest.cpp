@@ -2,7 +2,7 @@
 #include "CliScene.h"
 #include "ReliabilitySummary.h"
 
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 
 #include <gtest/gtest.h>
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include "settings/Settings.h"
 #include "settings/clsIniFile.h"
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 
 #include <gtest/gtest.h>
 #include <functional>

@@ -3,7 +3,7 @@
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 #include "support/FakeFileSystem.h"
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>

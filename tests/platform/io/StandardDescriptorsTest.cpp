@@ -1,6 +1,6 @@
 #include "platform/io/StandardDescriptors.h"
 
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
