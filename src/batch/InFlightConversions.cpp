@@ -38,23 +38,25 @@ void InFlightConversions::start(const SourceFile& file, const QString& newName,
 {
     auto outcome = std::make_shared<std::promise<Outcome>>();
     pending_.push_back(Pending{file, newName, outcome->get_future()});
-    workers_->submit([this, outcome, source = file.Path, destination, quality, digestContent] {
-        guarded(outcome, [&] { convert(source, destination, quality, digestContent, outcome); });
+    auto staging = std::make_shared<std::promise<Staged>>();
+    auto staged = std::make_shared<std::future<Staged>>(staging->get_future());
+    workers_->submit([staging, source = file.Path, destination, quality, digestContent] {
+        staging->set_value(stageTgaAsJpeg(source, destination, quality, digestContent));
     });
+    // The committer takes the files in the order they were handed out, not
+    // in the order they were encoded: a run cut short then leaves its JPEGs
+    // with no gap in their numbers. A worker that never set its file's
+    // result breaks the promise, which `guarded` turns into a failure line.
+    committer_->submit([outcome, staged] { guarded(outcome, [&] { commit(staged->get(), *outcome); }); });
 }
 
-void InFlightConversions::convert(const std::filesystem::path& source, const std::filesystem::path& destination,
-                                  int quality, bool digestContent, const Promise& outcome)
+void InFlightConversions::commit(Staged staged, std::promise<Outcome>& outcome)
 {
-    auto staged = stageTgaAsJpeg(source, destination, quality, digestContent);
     if (!staged) {
-        outcome->set_value(Outcome{staged.error(), {}});
+        outcome.set_value(Outcome{staged.error(), {}});
         return;
     }
-    auto committing = std::make_shared<StagedJpeg>(std::move(*staged));
-    committer_->submit([outcome, committing] {
-        outcome->set_value(Outcome{commitStagedJpeg(committing->file), committing->source});
-    });
+    outcome.set_value(Outcome{commitStagedJpeg(staged->file), staged->source});
 }
 
 InFlightConversions::Done InFlightConversions::takeOldest(const std::function<void()>& whileWaiting)

@@ -17,8 +17,9 @@ namespace pellora {
 // Conversions handed to threads, taken back in the order they were started.
 // Each of `jobs` workers reads, decodes and encodes one file at a time into a
 // temporary file, streaming it through its own encoder; one committer thread
-// then makes that file durable under its name, so the syncs of one file
-// overlap with the encoding of the next, even with one worker. At most
+// then makes the files durable under their names, in the order they were
+// handed out, so the syncs of one file overlap with the encoding of the
+// next, even with one worker. At most
 // jobs + 2 files are in flight: one more than the workers and the committer
 // hold, so that a worker done early need not wait for the oldest file. Memory
 // stays bounded whatever the batch: a file in flight holds only descriptors.
@@ -58,10 +59,9 @@ private:
         QString newName;
         std::future<Outcome> outcome;
     };
-    using Promise = std::shared_ptr<std::promise<Outcome>>;
+    using Staged = Expected<StagedJpeg, Failure>;
 
-    void convert(const std::filesystem::path& source, const std::filesystem::path& destination, int quality,
-                 bool digestContent, const Promise& outcome);
+    static void commit(Staged staged, std::promise<Outcome>& outcome);
 
     unsigned jobs_;
     std::deque<Pending> pending_;

@@ -1,12 +1,16 @@
 #include "batch/BatchRun.h"
 
 #include "platform/text/Cp932.h"
+#include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 namespace pellora {
 namespace {
@@ -350,6 +354,22 @@ TEST_F(BatchRunTest, ParallelRunGivesExactlyTheSequentialResult)
     const auto sequential = runWith(1);
     EXPECT_EQ(std::get<0>(sequential).size(), 40);
     EXPECT_EQ(sequential, runWith(4));
+}
+
+TEST_F(BatchRunTest, JpegsAppearInListOrderWhenALaterFileIsEncodedFirst)
+{
+    addSource("a.tga", 1);
+    addSource("b.tga", 2);
+    addSource("c.tga", 3);
+    test::FakeFileSystem fs;
+    // The first file's worker is held up, so the second worker finishes b and c first.
+    fs.after(test::FakeFileSystem::Op::Open, "a.tga", [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
+    ScopedFileSystem installed(fs);
+    EXPECT_EQ(run(2).converted, 3);
+    std::vector<std::string> names;
+    for (const auto& call : fs.calls({test::FakeFileSystem::Op::RenameNoReplace}))
+        names.push_back(call.substr(call.rfind(' ') + 1));
+    EXPECT_EQ(names, (std::vector<std::string>{"sshot001.jpg", "sshot002.jpg", "sshot003.jpg"}));
 }
 
 TEST_F(BatchRunTest, SerialLimitWithWorkInFlightWritesNothingPastIt)
