@@ -37,12 +37,6 @@ Expected<struct stat, Failure> statusOf(int fd)
     return info;
 }
 
-bool sameVersion(const struct stat& before, const struct stat& after)
-{
-    return before.st_size == after.st_size && before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
-           before.st_mtim.tv_nsec == after.st_mtim.tv_nsec;
-}
-
 std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder, int fd, int quality)
 {
     if (auto failure = encoder.start(fd, rows.width(), rows.height(), rows.pixelFormat(), quality))
@@ -117,7 +111,7 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
     const auto after = statusOf(fd.get());
     if (!after)
         return unexpected(after.error());
-    if (!sameVersion(before, *after))
+    if (!(FileIdentity::of(*after) == FileIdentity::of(before)))
         return unexpected(Failure::of(FailureCause::ChangedWhileRead));
     FileSystem::current().setModificationTime(staged->fd(), before.st_mtim); // a lost date is no reason to fail
     return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(before), *digest}};

@@ -2,6 +2,7 @@
 
 #include "platform/tga/TgaError.h"
 
+#include <cerrno>
 #include <cstdint>
 
 namespace pellora {
@@ -32,6 +33,12 @@ struct Failure {
 
     static Failure of(FailureCause cause, int systemError = 0) { return Failure{cause, systemError}; }
     static Failure badTga(TgaError error) { return Failure{FailureCause::BadTga, 0, error}; }
+    // Putting a file under its final name failed with `systemError`.
+    static Failure ofPlacing(int systemError)
+    {
+        return systemError == EEXIST ? of(FailureCause::DestinationExists, EEXIST)
+                                     : of(FailureCause::CannotCommit, systemError);
+    }
 };
 
 } // namespace pellora

@@ -69,7 +69,7 @@ std::optional<Failure> replace(const std::filesystem::path& path, std::string_vi
 {
     const std::filesystem::path target = followLink(path);
     // What a save killed before its end left here goes first.
-    temporaryFiles::sweep(target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path());
+    temporaryFiles::sweep(temporaryFiles::folderOf(target));
     auto file = AtomicFile::create(target, AtomicFile::Mode::Replace, 0666);
     if (!file)
         return file.error();

@@ -12,11 +12,6 @@ namespace pellora {
 
 namespace {
 
-std::filesystem::path folderOf(const std::filesystem::path& path)
-{
-    return path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-}
-
 // 0, or minus errno.
 int syncFolder(FileSystem& fs, const std::filesystem::path& folder)
 {
@@ -27,12 +22,6 @@ int syncFolder(FileSystem& fs, const std::filesystem::path& folder)
     const int rc = fs.fsync(fd);
     const int closed = opened.close();
     return rc != 0 ? rc : closed;
-}
-
-Failure moveFailure(int rc)
-{
-    return rc == -EEXIST ? Failure::of(FailureCause::DestinationExists, EEXIST)
-                         : Failure::of(FailureCause::CannotCommit, -rc);
 }
 
 // The file system (or the kernel) does not offer this request at all, as
@@ -46,10 +35,10 @@ std::optional<Failure> moveWithoutReplacing(const std::filesystem::path& from, c
 {
     FileSystem& fs = FileSystem::current();
     if (const int rc = fs.renameNoReplace(from, to); !refusedAsUnsupported(rc))
-        return rc == 0 ? std::nullopt : std::optional(moveFailure(rc));
+        return rc == 0 ? std::nullopt : std::optional(Failure::ofPlacing(-rc));
     if (const int rc = fs.link(from, to); !linkUnsupported(rc)) {
         if (rc != 0)
-            return moveFailure(rc);
+            return Failure::ofPlacing(-rc);
         fs.unlink(from); // a second name left behind is swept like any temporary file
         return std::nullopt;
     }
@@ -67,7 +56,7 @@ Expected<AtomicFile, Failure> AtomicFile::create(const std::filesystem::path& de
     FileSystem& fs = FileSystem::current();
     int rc = -EEXIST;
     for (int attempt = 0; attempt < 8 && rc == -EEXIST; ++attempt) {
-        std::filesystem::path temporary = temporaryFiles::nameIn(folderOf(destination));
+        std::filesystem::path temporary = temporaryFiles::nameIn(temporaryFiles::folderOf(destination));
         rc = fs.open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, permissions);
         if (rc >= 0) {
             // Held as long as the descriptor: a sweeper that can take it knows the writer is gone.
@@ -127,7 +116,7 @@ std::optional<Failure> AtomicFile::commit()
     }
     pending_ = false;
     // The name is only durable once the folder is synced.
-    if (const int rc = syncFolder(fs, folderOf(destination_)); rc != 0 && mode_ == Mode::NeverReplace) {
+    if (const int rc = syncFolder(fs, temporaryFiles::folderOf(destination_)); rc != 0 && mode_ == Mode::NeverReplace) {
         fs.unlink(destination_);
         fd_.close();
         return Failure::of(FailureCause::CannotCommit, -rc);

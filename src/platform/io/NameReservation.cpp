@@ -19,19 +19,7 @@ namespace {
 
 constexpr size_t kLongestName = 255;
 
-// What the caller of a reservation is told of a step that failed (minus errno).
-Failure failureOf(int rc)
-{
-    return rc == -EEXIST ? Failure::of(FailureCause::DestinationExists, EEXIST)
-                         : Failure::of(FailureCause::CannotCommit, -rc);
-}
-
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-std::filesystem::path folderOf(const std::filesystem::path& path)
-{
-    return path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-}
 
 // A sweeper looking at a fresh, still empty file of ours may hold its lock
 // for a moment; it lets go as soon as it sees what the file holds.
@@ -123,9 +111,9 @@ Expected<NameReservation, Failure> NameReservation::take(const std::filesystem::
 {
     NameReservation reservation(path);
     if (const int rc = reservation.recordIntent(); rc != 0)
-        return unexpected(failureOf(rc));
+        return unexpected(Failure::ofPlacing(-rc));
     if (const int rc = reservation.createMarked(); rc != 0)
-        return unexpected(failureOf(rc)); // `reservation` removes what it made
+        return unexpected(Failure::ofPlacing(-rc)); // `reservation` removes what it made
     return reservation;
 }
 
@@ -136,7 +124,7 @@ int NameReservation::recordIntent()
         return -EINVAL;
     FileSystem& fs = FileSystem::current();
     for (int attempt = 0; attempt < 8 && !intent_.valid(); ++attempt) {
-        intentPath_ = temporaryFiles::nameIn(folderOf(path_));
+        intentPath_ = temporaryFiles::nameIn(temporaryFiles::folderOf(path_));
         const int fd = fs.open(intentPath_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
         if (fd < 0 && fd != -EEXIST)
             return fd;
@@ -171,14 +159,14 @@ bool NameReservation::nameStillHoldsIt() const
 std::optional<Failure> NameReservation::fillWith(const std::filesystem::path& from)
 {
     if (filled_ || !fd_.valid())
-        return failureOf(-EINVAL);
+        return Failure::ofPlacing(EINVAL);
     // A rename replaces whatever has the name; make sure that is still ours.
     if (!nameStillHoldsIt()) {
         filled_ = true; // the name is somebody else's now: never remove it
-        return failureOf(-EEXIST);
+        return Failure::ofPlacing(EEXIST);
     }
     if (const int rc = FileSystem::current().rename(from, path_); rc != 0)
-        return failureOf(rc);
+        return Failure::ofPlacing(-rc);
     filled_ = true;
     return std::nullopt;
 }

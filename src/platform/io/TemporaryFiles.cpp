@@ -56,6 +56,11 @@ std::filesystem::path nameIn(const std::filesystem::path& folder)
     return folder / name;
 }
 
+std::filesystem::path folderOf(const std::filesystem::path& path)
+{
+    return path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+}
+
 bool isOurs(const std::string& name)
 {
     const size_t prefixLength = sizeof kPrefix - 1, suffixLength = sizeof kSuffix - 1;

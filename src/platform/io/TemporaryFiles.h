@@ -11,6 +11,8 @@ namespace pellora::temporaryFiles {
 
 // A fresh name for one in `folder`.
 std::filesystem::path nameIn(const std::filesystem::path& folder);
+// The folder a file named `path` goes in: "." for a bare name.
+std::filesystem::path folderOf(const std::filesystem::path& path);
 bool isOurs(const std::string& name);
 
 // Removes what interrupted writers left in `folder`: temporary files, and the

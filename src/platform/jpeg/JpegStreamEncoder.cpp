@@ -165,7 +165,12 @@ std::optional<Failure> JpegStreamEncoder::writeRow(const std::uint8_t* row)
     JSAMPROW rows[1] = {const_cast<JSAMPROW>(row)}; // libjpeg only reads it
     if (guarded(codec, [&] { jpeg_write_scanlines(&codec.compressor, rows, 1); }))
         return std::nullopt;
-    const int writeError = codec.writeError;
+    return failedStep();
+}
+
+Failure JpegStreamEncoder::failedStep()
+{
+    const int writeError = codec_->writeError;
     abandon();
     return writeError != 0 ? Failure::of(FailureCause::CannotWrite, writeError)
                            : Failure::of(FailureCause::EncoderFailed);
@@ -178,10 +183,7 @@ std::optional<Failure> JpegStreamEncoder::finish()
         codec.started = false;
         return std::nullopt;
     }
-    const int writeError = codec.writeError;
-    abandon();
-    return writeError != 0 ? Failure::of(FailureCause::CannotWrite, writeError)
-                           : Failure::of(FailureCause::EncoderFailed);
+    return failedStep();
 }
 
 void JpegStreamEncoder::abandon()

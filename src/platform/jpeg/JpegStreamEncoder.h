@@ -35,6 +35,9 @@ public:
     struct Codec;
 
 private:
+    // After a libjpeg call failed: why, and the picture dropped.
+    Failure failedStep();
+
     std::unique_ptr<Codec> codec_;
 };
 

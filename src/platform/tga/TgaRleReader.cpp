@@ -81,25 +81,6 @@ std::optional<TgaError> TgaRleReader::read(std::uint8_t* out, int count)
     });
 }
 
-template <int Bpp>
-std::optional<TgaError> TgaRleReader::startPacket()
-{
-    if (next_ == end_)
-        return TgaError::TruncatedPixels;
-    packetOffset_ = position();
-    const std::uint8_t packetHeader = *next_++;
-    left_ = packetCount_ = (packetHeader & 0x7F) + 1;
-    repeating_ = (packetHeader & 0x80) != 0;
-    // A raw packet's pixels are checked as they are read.
-    if (repeating_) {
-        if (static_cast<std::size_t>(end_ - next_) < Bpp)
-            return TgaError::TruncatedPixels;
-        std::memcpy(value_, next_, Bpp);
-        next_ += Bpp;
-    }
-    return std::nullopt;
-}
-
 // The state lives in locals while the loop runs: written through a byte
 // pointer, `out` could alias every member, which would be reloaded after each
 // store.
@@ -165,18 +146,16 @@ std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
 std::optional<TgaError> TgaRleReader::startInsidePacket(int used)
 {
     left_ = 0;
-    return byDepth(bytesPerPixel_, [&](auto bpp) -> std::optional<TgaError> {
-        constexpr int Bpp = decltype(bpp)::value;
-        if (auto error = startPacket<Bpp>())
-            return error;
-        const std::size_t skipped = static_cast<std::size_t>(used) * Bpp;
-        if (used < 0 || used >= left_ || (!repeating_ && static_cast<std::size_t>(end_ - next_) < skipped))
-            return TgaError::TruncatedPixels;
-        if (!repeating_)
-            next_ += skipped;
-        left_ -= used;
-        return std::nullopt;
-    });
+    if (used < 0)
+        return TgaError::TruncatedPixels;
+    if (used == 0)
+        return std::nullopt; // the next read starts the packet
+    if (auto error = read(nullptr, used))
+        return error;
+    // The row's first pixel lies inside the very packet the input starts with.
+    if (left_ == 0 || packetOffset_ != fileOffset_)
+        return TgaError::TruncatedPixels;
+    return std::nullopt;
 }
 
 } // namespace pellora

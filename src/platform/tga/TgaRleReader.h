@@ -46,8 +46,6 @@ public:
 private:
     template <int Bpp, bool Write>
     std::optional<TgaError> readAs(std::uint8_t* out, int count);
-    template <int Bpp>
-    std::optional<TgaError> startPacket();
 
     const std::uint8_t* begin_ = nullptr;
     const std::uint8_t* next_ = nullptr;
