@@ -157,8 +157,8 @@ bool clsIniFile::PutIni(const QString& strSec, std::span<const std::pair<QString
         allStored = store(profile, strSec, key, value) && allStored;
     if (profile.bytes() == before)
         return allStored; // already on disk, or nothing to write
-    const std::optional<mode_t> mode = existed ? std::optional<mode_t>(contents->mode) : std::nullopt;
-    return !profileFile::replace(path, profile.bytes(), mode) && allStored;
+    const auto kept = existed ? std::optional(contents->attributes) : std::nullopt;
+    return !profileFile::replace(path, profile.bytes(), kept) && allStored;
 }
 
 QString clsIniFile::GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const
