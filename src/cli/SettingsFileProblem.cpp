@@ -2,6 +2,7 @@
 
 #include "platform/text/PathText.h"
 #include "settings/PrivateProfile.h"
+#include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
 #include "settings/Settings.h"
 
@@ -33,7 +34,7 @@ std::optional<QString> settingsFileProblem(const QString& fileName)
     const auto contents = profileFile::read(pathText::toPath(fileName));
     if (!contents)
         return readFailure(contents.error());
-    if (!PrivateProfile(contents->bytes).hasSection(Settings::kSection))
+    if (!PrivateProfile(profileEncoding::editable(contents->bytes).bytes).hasSection(Settings::kSection))
         return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(Settings::kSection));
     return std::nullopt;
 }
