@@ -19,6 +19,14 @@ std::optional<ByteOrder> utf16Order(std::string_view fileBytes)
     return std::nullopt;
 }
 
+// UTF-32, which neither the Windows tool nor this one reads: lines added in
+// another encoding would spoil it.
+bool opensWithUtf32Mark(std::string_view fileBytes)
+{
+    using namespace std::string_view_literals;
+    return fileBytes.starts_with("\xFF\xFE\0\0"sv) || fileBytes.starts_with("\0\0\xFE\xFF"sv);
+}
+
 // The code units after the mark; a last odd byte is no character.
 QString fromUtf16(std::string_view body, ByteOrder order)
 {
@@ -66,20 +74,24 @@ std::optional<std::string> toUtf8(std::string_view cp932Bytes)
 Editable editable(std::string fileBytes)
 {
     const auto order = utf16Order(fileBytes);
-    if (!order)
-        return {std::move(fileBytes), std::nullopt, true};
+    if (!order) {
+        const bool rewritable = !opensWithUtf32Mark(fileBytes);
+        return {std::move(fileBytes), std::nullopt, rewritable};
+    }
     const std::string_view body = std::string_view(fileBytes).substr(kUtf16LeBom.size());
     const QString text = fromUtf16(body, *order);
     // Half of a surrogate pair has no UTF-8 form and would come back as another character.
-    const bool rewritable = body.size() % 2 == 0 && text.isValidUtf16();
+    const bool rewritable = body.size() % 2 == 0 && text.isValidUtf16() && !opensWithUtf32Mark(fileBytes);
     return {std::string(kUtf8Bom) + stdString(text.toUtf8()), order, rewritable};
 }
 
 std::optional<std::string> savedBytes(const Editable& original, std::string edited)
 {
+    if (!original.rewritable)
+        return std::nullopt;
     if (!original.utf16)
         return edited;
-    if (!original.rewritable || !edited.starts_with(kUtf8Bom))
+    if (!edited.starts_with(kUtf8Bom))
         return std::nullopt;
     const std::string_view body = std::string_view(edited).substr(kUtf8Bom.size());
     const QString text = fromUtf8(body);

@@ -36,7 +36,8 @@ struct Editable {
     std::optional<ByteOrder> utf16;
     // False when saving the edited bytes could not give back the rest of the
     // file as it was: a UTF-16 file with an odd byte count or half of a
-    // surrogate pair. Such a file is read as far as it goes, and left alone.
+    // surrogate pair, or a UTF-32 file. Such a file is read as far as it
+    // goes, and left alone.
     bool rewritable = true;
 };
 

@@ -349,7 +349,7 @@ TEST_F(IniFileTest, TheSixSettingsOfAUtf16FileAreReadAndSavedByTheWindow)
 }
 
 // Such a file could not be saved without changing what the rest of it says.
-TEST_F(IniFileTest, AUtf16FileThatWouldNotComeBackAsItWasIsReadButNeverRewritten)
+TEST_F(IniFileTest, AUnicodeFileThatCannotComeBackAsItWasIsNeverRewritten)
 {
     struct Case {
         const char* name;
@@ -360,6 +360,18 @@ TEST_F(IniFileTest, AUtf16FileThatWouldNotComeBackAsItWasIsReadButNeverRewritten
         {"half of a surrogate pair", utf16File(u"; \xD83D\r\n[initialize]\r\nmatch=x\r\n")},
         {"half of a surrogate pair, big-endian", utf16File(u"[initialize]\r\nmatch=x\r\n; \xDC00\r\n", true)},
     };
+    // Nor is UTF-32, which neither this tool nor the Windows one reads.
+    std::string utf32Le("\xFF\xFE\0\0", 4), utf32Be("\0\0\xFE\xFF", 4);
+    for (const char c : std::string_view("[initialize]\r\nmatch=x\r\n")) {
+        utf32Le += std::string{c, '\0', '\0', '\0'};
+        utf32Be += std::string{'\0', '\0', '\0', c};
+    }
+    for (const std::string& bytes : {utf32Le, utf32Be}) {
+        SCOPED_TRACE(bytes == utf32Le ? "UTF-32 little-endian" : "UTF-32 big-endian");
+        file.write(bytes);
+        EXPECT_FALSE(put("outdir", QStringLiteral("D:\\out")));
+        EXPECT_EQ(file.read(), bytes);
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         file.write(c.bytes);
