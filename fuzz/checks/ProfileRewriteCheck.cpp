@@ -5,6 +5,8 @@
 #include "settings/ProfileEncoding.h"
 #include "settings/clsIniFile.h"
 
+#include <QStringDecoder>
+
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -189,6 +191,36 @@ bool carriesOurUtf8Note(const std::string& bytes)
     return bytes.starts_with(std::string(profileEncoding::kUtf8Bom) + std::string(profileEncoding::kUtf8Note));
 }
 
+// A UTF-16 file's text in UTF-8 behind its mark, decoded by Qt, not by the
+// code under test.
+std::string utf8FormOf(std::string_view utf16Bytes)
+{
+    const bool little = utf16Bytes.starts_with(profileEncoding::kUtf16LeBom);
+    QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, QStringConverter::Flag::Stateless);
+    const QString text = decode(QByteArrayView(utf16Bytes.data() + 2, static_cast<qsizetype>(utf16Bytes.size() - 2)));
+    return std::string(kBom) + text.toUtf8().toStdString();
+}
+
+// A UTF-16 file stays UTF-16 in its own byte order, holds the value written
+// and keeps every other key; one that could not come back as it was is never
+// rewritten.
+std::optional<std::string> compareUtf16Rewrite(bool rewritable, const std::string& beforeBytes,
+                                               const std::string& afterBytes, std::string_view section,
+                                               std::string_view key, std::string_view value)
+{
+    if (isPlainValue(value) && PrivateProfile(utf8FormOf(afterBytes)).value(section, key) != value)
+        return "PutIni wrote '" + printable(value) + "', the UTF-16 text does not hold it";
+    if (!rewritable && afterBytes != beforeBytes)
+        return "PutIni rewrote a UTF-16 file that cannot come back as it was";
+    if (afterBytes == beforeBytes)
+        return std::nullopt;
+    if (afterBytes.substr(0, 2) != beforeBytes.substr(0, 2) || afterBytes.size() % 2 != 0)
+        return "PutIni changed a UTF-16 file's encoding or byte order";
+    if (auto problem = compareForeignKeys(utf8FormOf(beforeBytes), utf8FormOf(afterBytes), section, key))
+        return "PutIni, in UTF-16: " + *problem;
+    return std::nullopt;
+}
+
 void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -249,7 +281,9 @@ std::optional<std::string> ProfileRewriteCheck::throughFile(const Request& reque
 {
     const std::filesystem::path path = folder / "settings.ini";
     writeFile(path, request.file);
-    const Encoding encoding = PrivateProfile(request.file).encoding();
+    // A UTF-16 file's names and values are its UTF-8 form's.
+    const profileEncoding::Editable original = profileEncoding::editable(request.file);
+    const Encoding encoding = PrivateProfile(original.bytes).encoding();
     const QString section = textOf(encoding, request.section);
     const QString key = textOf(encoding, request.key);
     const QString value = textOf(encoding, request.value);
@@ -263,7 +297,11 @@ std::optional<std::string> ProfileRewriteCheck::throughFile(const Request& reque
             return "PutIni failed but changed the file";
         return std::nullopt;
     }
-    if (PrivateProfile(after).encoding() == encoding) {
+    if (original.utf16) {
+        if (auto problem = compareUtf16Rewrite(original.rewritable, request.file, after, bytesOf(encoding, section),
+                                               bytesOf(encoding, key), request.value))
+            return problem;
+    } else if (PrivateProfile(after).encoding() == encoding) {
         if (auto problem = compareForeignKeys(request.file, after, bytesOf(encoding, section), bytesOf(encoding, key)))
             return "PutIni: " + *problem;
     } else {

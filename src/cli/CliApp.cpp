@@ -61,6 +61,9 @@ int CliApp::run(const QStringList& arguments)
             writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n").arg(*options->settingsFile, *problem));
             return UsageOrFolderProblem;
         }
+    } else if (const auto problem = defaultSettingsFileProblem(pathText::toText(defaultSettingsFile_))) {
+        writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2; using the defaults\n")
+                            .arg(pathText::toText(defaultSettingsFile_), *problem));
     }
     const QString settingsFile = options->settingsFile.value_or(pathText::toText(defaultSettingsFile_));
     // The same settings the window uses; the command line only reads them.

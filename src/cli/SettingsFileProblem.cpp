@@ -2,11 +2,13 @@
 
 #include "platform/text/PathText.h"
 #include "settings/PrivateProfile.h"
+#include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
 #include "settings/Settings.h"
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace pellora {
 
@@ -33,8 +35,22 @@ std::optional<QString> settingsFileProblem(const QString& fileName)
     const auto contents = profileFile::read(pathText::toPath(fileName));
     if (!contents)
         return readFailure(contents.error());
-    if (!PrivateProfile(contents->bytes).hasSection(Settings::kSection))
+    if (!PrivateProfile(profileEncoding::editable(contents->bytes).bytes).hasSection(Settings::kSection))
         return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(Settings::kSection));
+    return std::nullopt;
+}
+
+std::optional<QString> defaultSettingsFileProblem(const QString& fileName)
+{
+    const std::filesystem::path path = pathText::toPath(fileName);
+    const auto contents = profileFile::read(path);
+    if (contents)
+        return std::nullopt;
+    if (contents.error().systemError != ENOENT)
+        return readFailure(contents.error());
+    std::error_code error;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
+        return QStringLiteral("is a link to a missing file");
     return std::nullopt;
 }
 

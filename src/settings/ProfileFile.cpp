@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pellora::profileFile {
 
@@ -21,6 +22,18 @@ std::filesystem::path followLink(const std::filesystem::path& path)
         return path;
     std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
     return error ? path : target;
+}
+
+// Root saving a user's settings (sudo) must hand the file back to the user,
+// who could otherwise no longer read or save it. Other users may not give a
+// file away, so for them the change of owner is refused: the new file is
+// then theirs, as the old one was. File systems without owners or modes
+// (FAT) refuse both, and there is nothing to keep. The mode goes last, since
+// a change of owner clears the set-id bits.
+void keepAttributes(int fd, const Attributes& kept)
+{
+    ::fchown(fd, kept.owner, kept.group);
+    ::fchmod(fd, kept.mode & 07777);
 }
 
 } // namespace
@@ -41,7 +54,7 @@ Expected<Contents, Failure> read(const std::filesystem::path& path)
     if (static_cast<std::uint64_t>(info.st_size) > kMaxSize)
         return unexpected(Failure::of(FailureCause::TooLarge));
 
-    Contents contents{std::string(static_cast<size_t>(info.st_size), '\0'), info.st_mode};
+    Contents contents{std::string(static_cast<size_t>(info.st_size), '\0'), {info.st_mode, info.st_uid, info.st_gid}};
     size_t done = 0;
     while (done < contents.bytes.size()) {
         const ssize_t n = fs.read(fd.get(), contents.bytes.data() + done, contents.bytes.size() - done);
@@ -65,16 +78,18 @@ std::optional<Failure> probeWritable(const std::filesystem::path& path)
     return std::nullopt;
 }
 
-std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes, std::optional<mode_t> mode)
+std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes,
+                               const std::optional<Attributes>& kept)
 {
     const std::filesystem::path target = followLink(path);
     // What a save killed before its end left here goes first.
     temporaryFiles::sweep(temporaryFiles::folderOf(target));
-    auto file = AtomicFile::create(target, AtomicFile::Mode::Replace, 0666);
+    // Created no more open than the file it replaces, whatever becomes of the mode change.
+    auto file = AtomicFile::create(target, AtomicFile::Mode::Replace, kept ? kept->mode & 0777 : 0666);
     if (!file)
         return file.error();
-    if (mode)
-        ::fchmod(file->fd(), *mode & 07777);
+    if (kept)
+        keepAttributes(file->fd(), *kept);
     if (const int rc = writeAll(file->fd(), bytes.data(), bytes.size()); rc != 0)
         return Failure::of(FailureCause::CannotWrite, -rc);
     return file->commit();

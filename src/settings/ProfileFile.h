@@ -17,9 +17,16 @@ namespace pellora::profileFile {
 // Far beyond any settings file; larger ones are neither read nor rewritten.
 constexpr std::uint64_t kMaxSize = std::uint64_t{64} << 20;
 
+// What a replaced file keeps of the one it replaces.
+struct Attributes {
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
 struct Contents {
     std::string bytes;
-    mode_t mode = 0;
+    Attributes attributes; // of the file read
 };
 
 // CannotRead (ENOENT when missing), NotRegularFile, or TooLarge beyond kMaxSize.
@@ -30,8 +37,9 @@ Expected<Contents, Failure> read(const std::filesystem::path& path);
 std::optional<Failure> probeWritable(const std::filesystem::path& path);
 
 // Puts `bytes` in place of the file at once (AtomicFile), so that it holds
-// either the old or the new contents, never half of them. `mode`, when
-// given, is carried over to the new file.
-std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes, std::optional<mode_t> mode);
+// either the old or the new contents, never half of them. `kept`, when
+// given, is carried over to the new file: owner, group and mode.
+std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes,
+                               const std::optional<Attributes>& kept);
 
 } // namespace pellora::profileFile

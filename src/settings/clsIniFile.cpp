@@ -107,8 +107,9 @@ QString fitForStoring(QString text)
     return text.mid(begin, end - begin);
 }
 
-// Stores one value in `profile`, or leaves it exactly as it was.
-bool store(PrivateProfile& profile, const QString& section, const QString& key, const QString& text)
+// Stores one value in `profile`, or leaves it exactly as it was. A UTF-16
+// file is never turned to code page 932, even one that opens with our note.
+bool store(PrivateProfile& profile, const QString& section, const QString& key, const QString& text, bool mayTurnBack)
 {
     PrivateProfile edited = profile;
     const QString value = fitForStoring(text);
@@ -118,7 +119,8 @@ bool store(PrivateProfile& profile, const QString& section, const QString& key, 
     const auto encoding = edited.encoding();
     if (!edited.setValue(encodeFor(encoding, section), encodeFor(encoding, key), encodeFor(encoding, value)))
         return false;
-    backToCp932WhenEverythingFits(edited);
+    if (mayTurnBack)
+        backToCp932WhenEverythingFits(edited);
     profile = std::move(edited);
     return true;
 }
@@ -149,16 +151,19 @@ bool clsIniFile::PutIni(const QString& strSec, std::span<const std::pair<QString
     if (existed && profileFile::probeWritable(path))
         return false;
 
-    PrivateProfile profile(existed ? std::move(contents->bytes) : std::string());
-    const std::string before = profile.bytes();
+    const auto original = profileEncoding::editable(existed ? std::move(contents->bytes) : std::string());
+    PrivateProfile profile(original.bytes);
     bool allStored = true;
     // Each value is tried even after one that cannot be stored: a value that can be, is.
     for (const auto& [key, value] : entries)
-        allStored = store(profile, strSec, key, value) && allStored;
-    if (profile.bytes() == before)
+        allStored = store(profile, strSec, key, value, !original.utf16) && allStored;
+    if (profile.bytes() == original.bytes)
         return allStored; // already on disk, or nothing to write
-    const std::optional<mode_t> mode = existed ? std::optional<mode_t>(contents->mode) : std::nullopt;
-    return !profileFile::replace(path, profile.bytes(), mode) && allStored;
+    const auto bytes = profileEncoding::savedBytes(original, profile.bytes());
+    if (!bytes)
+        return false;
+    const auto kept = existed ? std::optional(contents->attributes) : std::nullopt;
+    return !profileFile::replace(path, *bytes, kept) && allStored;
 }
 
 QString clsIniFile::GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const
@@ -173,7 +178,7 @@ std::optional<QString> clsIniFile::storedValue(const QString& section, const QSt
     auto contents = profileFile::read(pathText::toPath(fileName_));
     if (!contents)
         return std::nullopt;
-    const PrivateProfile profile(std::move(contents->bytes));
+    const PrivateProfile profile(profileEncoding::editable(std::move(contents->bytes)).bytes);
     const auto encoding = profile.encoding();
     const auto value = profile.value(encodeFor(encoding, section), encodeFor(encoding, key));
     if (!value)

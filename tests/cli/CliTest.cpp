@@ -247,5 +247,81 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
     }
 }
 
+// The settings file beside the program (or in the configuration folder) is
+// not named by the user: one that cannot be read leaves the defaults, but the
+// user hears why; only a missing one is the quiet first use. A settings file
+// in UTF-16 is read, named or not.
+TEST(PelloraCli, ADefaultSettingsFileThatCannotBeReadIsToldAndTheDefaultsAreUsed)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "in");
+    test::writeGameTga(dir / "in" / "a.tga", test::samplePicture(16, 16));
+    const std::string good = "[initialize]\r\nmatch=pic\r\n";
+    test::writeBytes(dir / "locked.ini", std::vector<unsigned char>(good.begin(), good.end()));
+    test::writeBytes(dir / "large.ini", std::vector<unsigned char>(good.begin(), good.end()));
+    std::filesystem::resize_file(dir / "large.ini", (64u << 20) + 1); // sparse: costs no disk
+    const std::string other = "[other]\r\nmatch=pic\r\n";
+    test::writeBytes(dir / "other.ini", std::vector<unsigned char>(other.begin(), other.end()));
+    std::filesystem::create_directory(dir / "folder.ini");
+    ASSERT_TRUE(test::makeFifo(dir / "fifo.ini"));
+    std::filesystem::create_symlink(dir / "missing.ini", dir / "dangling.ini");
+    // Notepad's "Unicode": "[initialize]\r\nmatch=pic\r\n" in UTF-16, little-endian, then big-endian.
+    std::vector<unsigned char> utf16Le{0xFF, 0xFE}, utf16Be{0xFE, 0xFF};
+    for (const char c : good) {
+        utf16Le.insert(utf16Le.end(), {static_cast<unsigned char>(c), 0});
+        utf16Be.insert(utf16Be.end(), {0, static_cast<unsigned char>(c)});
+    }
+    test::writeBytes(dir / "utf16le.ini", utf16Le);
+    test::writeBytes(dir / "utf16be.ini", utf16Be);
+
+    struct Case {
+        const char* file;
+        bool named; // with --settings, or as the default
+        const char* cause; // nothing on standard error when empty
+        const char* line;
+    };
+    const Case cases[] = {
+        {"missing.ini", false, "", "a.tga\t--->\tsshot001.jpg\n"},
+        {"other.ini", false, "", "a.tga\t--->\tsshot001.jpg\n"},
+        {"folder.ini", false, "is not a regular file", "a.tga\t--->\tsshot001.jpg\n"},
+        {"fifo.ini", false, "is not a regular file", "a.tga\t--->\tsshot001.jpg\n"},
+        {"locked.ini", false, "cannot be read (Permission denied)", "a.tga\t--->\tsshot001.jpg\n"},
+        {"large.ini", false, "is larger than 64 MiB", "a.tga\t--->\tsshot001.jpg\n"},
+        {"dangling.ini", false, "is a link to a missing file", "a.tga\t--->\tsshot001.jpg\n"},
+        {"utf16le.ini", false, "", "a.tga\t--->\tpic001.jpg\n"},
+        {"utf16be.ini", false, "", "a.tga\t--->\tpic001.jpg\n"},
+        {"utf16le.ini", true, "", "a.tga\t--->\tpic001.jpg\n"},
+        {"utf16be.ini", true, "", "a.tga\t--->\tpic001.jpg\n"},
+    };
+    // Root reads any file, so the refusal comes through the seam.
+    test::FakeFileSystem fs;
+    fs.fail(test::FakeFileSystem::Op::Open, EACCES, "locked.ini");
+    ScopedFileSystem seam(fs);
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.named ? " named" : " as the default"));
+        std::FILE* out = std::tmpfile();
+        std::FILE* err = std::tmpfile();
+        ASSERT_TRUE(out && err);
+        const std::filesystem::path settings = dir / c.file;
+        const std::filesystem::path output = dir / ("out" + std::to_string(++run));
+        std::filesystem::create_directory(output);
+        QStringList arguments{"--in", QString::fromStdString((dir / "in").string()), "--out",
+                              QString::fromStdString(output.string()), "--keep", "--no-log"};
+        if (c.named)
+            arguments << "--settings" << QString::fromStdString(settings.string());
+        const int status = CliApp(out, err, c.named ? dir / "missing.ini" : settings).run(arguments);
+        EXPECT_EQ(status, CliApp::AllConverted);
+        const std::string cause = c.cause;
+        EXPECT_EQ(contentsOf(err), cause.empty() ? std::string()
+                                                 : "pellora-cli: settings file \"" + settings.string() + "\" " + cause
+                                                       + "; using the defaults\n");
+        EXPECT_EQ(contentsOf(out), c.line);
+        std::fclose(out);
+        std::fclose(err);
+    }
+    EXPECT_EQ(test::readBytes(dir / "utf16le.ini"), utf16Le) << "the command line never writes the settings";
+}
+
 } // namespace
 } // namespace pellora

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pellora {
 namespace {
@@ -173,6 +174,46 @@ TEST(SaveTargetTest, ALinkedFileIsUpdatedThroughTheLinkAndKeepsItsMode)
     struct stat info {};
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// `sudo pellora` over a user's settings file: the user must still be able to
+// read and save it afterwards.
+TEST(SaveTargetTest, AFileRootReplacesKeepsItsOwnerGroupAndMode)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    constexpr uid_t kOwner = 4242;
+    constexpr gid_t kGroup = 4343;
+    struct Case {
+        const char* name;
+        mode_t mode;
+        bool behindALink;
+    };
+    const Case cases[] = {
+        {"another user's private file", 0600, false},
+        {"another user's file everybody may read", 0644, false},
+        {"a set-group-id bit, which a change of owner clears", 02750, false},
+        {"another user's file behind a link", 0600, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SettingsTestFile file;
+        const std::filesystem::path real = c.behindALink ? file.folder() / "real.ini" : file.path();
+        test::writeBytes(real, {kOldContents.begin(), kOldContents.end()});
+        ASSERT_EQ(::chown(real.c_str(), kOwner, kGroup), 0);
+        ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
+        if (c.behindALink)
+            std::filesystem::create_symlink(real, file.path());
+        clsIniFile ini;
+        ini.FileName(file.name());
+        ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
+        EXPECT_EQ(test::readText(real), "; mine\r\n[initialize]\r\nquality=70\r\n");
+        struct stat info {};
+        ASSERT_EQ(::stat(real.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, kOwner);
+        EXPECT_EQ(info.st_gid, kGroup);
+        EXPECT_EQ(info.st_mode & 07777, c.mode);
+    }
 }
 
 } // namespace

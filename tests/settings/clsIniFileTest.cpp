@@ -283,6 +283,105 @@ TEST_F(IniFileTest, AUtf8ByteOrderMarkIsAcceptedAndTheFileStaysUtf8)
                            "indir=D:\\\xE5\x86\x99\xE7\x9C\x9F\r\n");
 }
 
+// Notepad's "Unicode": the bytes of `text` in UTF-16, little-endian unless
+// told otherwise, behind the byte-order mark.
+std::string utf16File(std::u16string_view text, bool bigEndian = false)
+{
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+TEST_F(IniFileTest, AUtf16FileIsReadAndSavedBackAsUtf16InItsOwnByteOrder)
+{
+    struct Case {
+        const char* name;
+        std::string before;
+        QString match; // as read before the save
+        QString value; // for "outdir"
+        std::string after;
+    };
+    const QString none = QStringLiteral("DEFAULT");
+    const QString gamen = QStringLiteral("画面");
+    const std::u16string_view japanese = u"; \u5199\u771F\r\n[initialize]\r\nmatch=\u753B\u9762\r\nquality=80\r\n";
+    const Case cases[] = {
+        {"little-endian", utf16File(japanese), gamen, QStringLiteral("D:\\写真"),
+         utf16File(u"; \u5199\u771F\r\n[initialize]\r\nmatch=\u753B\u9762\r\nquality=80\r\noutdir=D:\\\u5199\u771F\r\n")},
+        {"big-endian", utf16File(japanese, true), gamen, QStringLiteral("D:\\写真"),
+         utf16File(u"; \u5199\u771F\r\n[initialize]\r\nmatch=\u753B\u9762\r\nquality=80\r\noutdir=D:\\\u5199\u771F\r\n", true)},
+        {"a value code page 932 lacks", utf16File(u"[initialize]\r\noutdir=D:\\old\r\n"), none, QStringLiteral("/home/u/M\u00FAsica"),
+         utf16File(u"[initialize]\r\noutdir=/home/u/M\u00FAsica\r\n")},
+        {"beyond the basic plane", utf16File(u"[initialize]\r\n"), none, QStringLiteral("D:\\\U0001F4F7"),
+         utf16File(u"[initialize]\r\noutdir=D:\\\U0001F4F7\r\n")},
+        {"nothing but the mark", utf16File(u""), none, QStringLiteral("D:\\out"), utf16File(u"[initialize]\r\noutdir=D:\\out\r\n")},
+        {"LF-only lines", utf16File(u"[initialize]\nmatch=x\n"), QStringLiteral("x"), QStringLiteral("D:\\out"),
+         utf16File(u"[initialize]\nmatch=x\noutdir=D:\\out\r\n")},
+        // Our note on the first line of somebody's UTF-16 file must not turn it to code page 932.
+        {"our UTF-8 note in it", utf16File(u"; saved as UTF-8: a value here does not fit code page 932\r\n[initialize]\r\n"),
+         none, QStringLiteral("D:\\out"),
+         utf16File(u"; saved as UTF-8: a value here does not fit code page 932\r\n[initialize]\r\noutdir=D:\\out\r\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        file.write(c.before);
+        EXPECT_EQ(get("match"), c.match);
+        ASSERT_TRUE(put("outdir", c.value));
+        EXPECT_EQ(file.read(), c.after);
+        EXPECT_EQ(get("outdir"), c.value);
+        ASSERT_TRUE(put("outdir", c.value));
+        EXPECT_EQ(file.read(), c.after) << "saving the same value again changed the file";
+    }
+}
+
+TEST_F(IniFileTest, TheSixSettingsOfAUtf16FileAreReadAndSavedByTheWindow)
+{
+    Settings settings{QStringLiteral("D:\\スクショ"), QStringLiteral("D:\\写真"), QStringLiteral("pic"), 80, true, false};
+    file.write(utf16File(u"[initialize]\r\nindir=D:\\\u30B9\u30AF\u30B7\u30E7\r\noutdir=D:\\\u5199\u771F\r\n"
+                         u"match=pic\r\nquality=80\r\ndelcheck=1\r\nlogcheck=0\r\n"));
+    EXPECT_EQ(Settings::load(file.name()), settings);
+    settings.quality = 90;
+    ASSERT_TRUE(settings.save(file.name()));
+    EXPECT_EQ(file.read(), utf16File(u"[initialize]\r\nindir=D:\\\u30B9\u30AF\u30B7\u30E7\r\noutdir=D:\\\u5199\u771F\r\n"
+                                     u"match=pic\r\nquality=90\r\ndelcheck=1\r\nlogcheck=0\r\n"));
+}
+
+// Such a file could not be saved without changing what the rest of it says.
+TEST_F(IniFileTest, AUnicodeFileThatCannotComeBackAsItWasIsNeverRewritten)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"an odd byte count", utf16File(u"[initialize]\r\nmatch=x\r\n") + "\x0A"},
+        {"half of a surrogate pair", utf16File(u"; \xD83D\r\n[initialize]\r\nmatch=x\r\n")},
+        {"half of a surrogate pair, big-endian", utf16File(u"[initialize]\r\nmatch=x\r\n; \xDC00\r\n", true)},
+    };
+    // Nor is UTF-32, which neither this tool nor the Windows one reads.
+    std::string utf32Le("\xFF\xFE\0\0", 4), utf32Be("\0\0\xFE\xFF", 4);
+    for (const char c : std::string_view("[initialize]\r\nmatch=x\r\n")) {
+        utf32Le += std::string{c, '\0', '\0', '\0'};
+        utf32Be += std::string{'\0', '\0', '\0', c};
+    }
+    for (const std::string& bytes : {utf32Le, utf32Be}) {
+        SCOPED_TRACE(bytes == utf32Le ? "UTF-32 little-endian" : "UTF-32 big-endian");
+        file.write(bytes);
+        EXPECT_FALSE(put("outdir", QStringLiteral("D:\\out")));
+        EXPECT_EQ(file.read(), bytes);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        file.write(c.bytes);
+        EXPECT_EQ(get("match"), "x");
+        EXPECT_FALSE(put("outdir", QStringLiteral("D:\\out")));
+        EXPECT_TRUE(put("match", QStringLiteral("x"))) << "the value is on disk already";
+        EXPECT_EQ(file.read(), c.bytes);
+    }
+}
+
 TEST_F(IniFileTest, ALastLineWithoutLineEndIsReadAndCompletedWhenSomethingFollows)
 {
     file.write("[initialize]\r\nquality=80");
