@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace pellora {
@@ -52,6 +53,8 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::SerialLimit, 1, 0}), 1);
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::InputFolderMissing, 0, 0}), 2);
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::OutputFolderDeclined, 0, 0}), 2);
+    // Every file converted, but a TGA the delete option should have removed stayed.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0, false, 1}), 1);
 }
 
 // What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.
@@ -176,6 +179,47 @@ TEST(PelloraCli, ConvertsAFolderEndToEnd)
     EXPECT_TRUE(std::filesystem::exists(dir / "in" / "broken.tga"));
 
     EXPECT_EQ(runCli("--quality 101").status, 2);
+}
+
+// With --delete, a TGA that stays would be converted again by every later
+// run: standard output keeps the list's lines as they are, standard error
+// says which TGA stayed and why, and the exit status is 1.
+TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "in");
+    std::filesystem::create_directory(dir / "out");
+    for (const char* name : {"a.tga", "b.tga", "c.tga"})
+        test::writeGameTga(dir / "in" / name, test::samplePicture(16, 16));
+    ::chmod((dir / "in" / "a.tga").c_str(), 0444);
+    test::writeBytes(dir / "settings.ini", {'[', 'i', 'n', 'i', 't', 'i', 'a', 'l', 'i', 'z', 'e', ']'});
+    const QStringList arguments{"--settings", QString::fromStdString((dir / "settings.ini").string()),
+                                "--in",       QString::fromStdString((dir / "in").string()),
+                                "--out",      QString::fromStdString((dir / "out").string()),
+                                "--delete", "--jobs", "2"};
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    int status = -1;
+    {
+        test::FakeFileSystem fs;
+        fs.fail(test::FakeFileSystem::Op::Unlink, EROFS, "b.tga");
+        ScopedFileSystem seam(fs);
+        status = CliApp(out, err, dir / "beside-the-program.ini").run(arguments);
+    }
+    EXPECT_EQ(status, CliApp::SomeFailed);
+    EXPECT_EQ(contentsOf(out), "a.tga\t--->\tsshot001.jpg\nb.tga\t--->\tsshot002.jpg\nc.tga\t--->\tsshot003.jpg\n");
+    EXPECT_EQ(contentsOf(err), "a.tga: 元の TGA ファイルは読み取り専用のため残しました\n"
+                               "b.tga: 元の TGA ファイルを削除できないため残しました（書き込み禁止のディスクです）\n");
+    EXPECT_EQ(test::listNames(dir / "in"), (std::vector<std::string>{"a.tga", "b.tga"}));
+    std::fclose(out);
+    std::fclose(err);
+
+    // The program itself: the read-only TGA stays again, and says so in its status.
+    Outcome again = runCli(arguments.mid(0, 6).join(' ').toStdString() + " --delete");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "a.tga\t--->\tsshot004.jpg\nb.tga\t--->\tsshot005.jpg\n");
+    EXPECT_EQ(test::listNames(dir / "in"), std::vector<std::string>{"a.tga"});
 }
 
 TEST(PelloraCli, TakesItsStartingValuesFromTheSettingsFile)
