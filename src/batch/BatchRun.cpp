@@ -11,10 +11,12 @@
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/text/PathText.h"
+#include "platform/text/VisibleName.h"
 
 #include <QDateTime>
 
 #include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -90,26 +92,57 @@ QString resultLine(const SourceFile& file, const QString& newName, const std::op
     return file.Name + QStringLiteral("\t--->\t") + newName;
 }
 
-// True when `path` still names the very file that was converted and that
-// file still holds exactly the bytes that were converted. Its size and date
-// cannot tell: a picture rewritten in place within the file system's time
-// step (a second on exFAT, two on FAT) keeps both.
-bool stillHolds(const std::filesystem::path& path, const ConvertedSource& converted, UninitializedBytes& buffer)
+// What is under a source's name when its turn to go comes, when it is not a
+// reason to keep it.
+enum class SourceNow { Unchanged, Gone };
+
+Unexpected<SourceKept> kept(SourceKept::Because because)
+{
+    return unexpected(SourceKept{because});
+}
+
+Unexpected<SourceKept> uncheckable(int systemError)
+{
+    return unexpected(SourceKept{SourceKept::Because::Failed, Failure::of(FailureCause::CannotRead, systemError)});
+}
+
+// Unchanged when `path` still names the very file that was converted and that
+// file still holds exactly the bytes that were converted; Gone when nothing
+// is there any more. Its size and date cannot tell: a picture rewritten in
+// place within the file system's time step (a second on exFAT, two on FAT)
+// keeps both.
+Expected<SourceNow, SourceKept> sourceNow(const std::filesystem::path& path, const ConvertedSource& converted,
+                                          UninitializedBytes& buffer)
 {
     if (!converted.digest.hashed())
-        return false;
-    UniqueFd fd(FileSystem::current().open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
+        return kept(SourceKept::Because::ReadBeforeDeleteWasOn);
+    const int opened = FileSystem::current().open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    if (opened == -ENOENT)
+        return SourceNow::Gone;
+    if (opened == -ELOOP) // a link now stands under its name
+        return kept(SourceKept::Because::Changed);
+    if (opened < 0)
+        return uncheckable(-opened);
+    UniqueFd fd(opened);
     struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !(FileIdentity::of(info) == converted.identity))
-        return false;
+    if (::fstat(fd.get(), &info) != 0)
+        return uncheckable(errno);
+    if (!(FileIdentity::of(info) == converted.identity))
+        return kept(SourceKept::Because::Changed);
     if (buffer.size() < kCheckBufferBytes)
         buffer.resize(kCheckBufferBytes);
     const auto digest = ContentDigest::ofFile(fd.get(), std::span<std::uint8_t>(buffer.data(), buffer.size()));
-    if (!digest || !(*digest == converted.digest))
-        return false;
+    if (!digest)
+        return unexpected(SourceKept{SourceKept::Because::Failed, digest.error()});
+    if (!(*digest == converted.digest))
+        return kept(SourceKept::Because::Changed);
     // And the name still leads to it.
     const auto named = FileIdentity::of(path);
-    return named && named->device == converted.identity.device && named->inode == converted.identity.inode;
+    if (!named)
+        return SourceNow::Gone;
+    if (named->device != converted.identity.device || named->inode != converted.identity.inode)
+        return kept(SourceKept::Because::Changed);
+    return SourceNow::Unchanged;
 }
 
 QString serialName(const QString& prefix, int serial)
@@ -259,26 +292,39 @@ BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversi
 
 void BatchRun::finishFile(const InFlightConversions::Done& done)
 {
-    // A failure line names no file; the detail says which one and why.
-    report(resultLine(done.file, done.newName, done.failure),
-           done.failure ? done.file.Name + QStringLiteral(": ") + failureReason(*done.failure) : QString());
+    const QString line = resultLine(done.file, visibleName(pathText::toPath(done.newName)), done.failure);
     if (done.failure) {
         ++summary_.failed;
+        // A failure line names no file; the detail says which one and why.
+        report(line, done.file.Name + QStringLiteral(": ") + failureReason(*done.failure));
         return;
     }
     ++summary_.converted;
-    if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, done.source, done.newName))
-        modFunc::DeleteFileIfExists(done.file.Path);
+    const auto kept = host_.deleteOption() == 1 ? deleteSource(done.file, done.source, done.newName) : std::nullopt;
+    if (kept)
+        ++summary_.sourcesKept;
+    // The line reads the same whether its TGA went or stayed; a TGA that
+    // stayed against the option is told beside it, or every later run would
+    // make another JPEG of it without a word.
+    report(line, kept ? done.file.Name + QStringLiteral(": ") + keptReason(*kept) : QString());
 }
 
-bool BatchRun::mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
-                               const QString& newName)
+std::optional<SourceKept> BatchRun::deleteSource(const SourceFile& source, const ConvertedSource& converted,
+                                                 const QString& newName)
 {
+    // A JPEG moved or removed meanwhile no longer stands in for its source.
+    if (!FileIdentity::of(pathText::toPath(outDir_ + newName)))
+        return FileIdentity::of(source.Path) ? std::optional(SourceKept{SourceKept::Because::JpegGone}) : std::nullopt;
     // A source replaced or rewritten since it was read holds a picture the
-    // JPEG does not show; and a JPEG moved or removed meanwhile no longer
-    // stands in for its source. Either way the source stays.
-    return FileIdentity::of(pathText::toPath(outDir_ + newName)).has_value() &&
-           stillHolds(source, converted, checkBuffer_);
+    // JPEG does not show, and stays.
+    const auto now = sourceNow(source.Path, converted, checkBuffer_);
+    if (!now)
+        return now.error();
+    if (*now == SourceNow::Gone)
+        return std::nullopt;
+    if (const auto failure = modFunc::DeleteFileIfExists(source.Path))
+        return SourceKept{SourceKept::Because::Failed, *failure};
+    return std::nullopt;
 }
 
 void BatchRun::finish()

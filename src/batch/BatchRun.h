@@ -4,6 +4,7 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/InFlightConversions.h"
 #include "batch/SourceFile.h"
+#include "batch/SourceKept.h"
 #include "platform/io/UninitializedBytes.h"
 
 #include <QString>
@@ -32,6 +33,7 @@ struct BatchSummary {
     int converted = 0;
     int failed = 0;
     bool logWriteFailed = false;
+    int sourcesKept = 0; // converted, yet their TGA stayed although the delete option was on
 };
 
 // One batch run: lists the TGA files of the input folder, numbers them after
@@ -52,8 +54,9 @@ private:
     BatchEnd convertAll(const std::vector<SourceFile>& files);
     BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
     void finishFile(const InFlightConversions::Done& done);
-    bool mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
-                         const QString& newName);
+    // Deletes a converted source when it still is what was converted; why it stays otherwise.
+    std::optional<SourceKept> deleteSource(const SourceFile& source, const ConvertedSource& converted,
+                                           const QString& newName);
     void finish();
 
     // Adds a line to the list, and to the log when the log option is on.

@@ -1,6 +1,6 @@
 #include "batch/CollectSourceFiles.h"
 
-#include "platform/text/PathText.h"
+#include "platform/text/VisibleName.h"
 
 #include <algorithm>
 #include <system_error>
@@ -38,7 +38,9 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesys
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
-        const QString name = pathText::toText(it->path().filename());
+        // Shown as the list and the log show it, so that a name with a line
+        // break or an escape sequence is still one line and only text.
+        const QString name = visibleName(it->path().filename());
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
         if (name.startsWith(u'.') || !name.endsWith(extension, Qt::CaseInsensitive))

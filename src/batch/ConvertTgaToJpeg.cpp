@@ -132,6 +132,9 @@ std::int16_t resultCodeOf(const Failure& failure)
     case FailureCause::CannotWrite: return ResultCode::CannotWrite;
     case FailureCause::DestinationExists: return ResultCode::DestinationExists;
     case FailureCause::CannotCommit: return ResultCode::CannotCommit;
+    // Only a source's removal fails so, never a conversion.
+    case FailureCause::CannotDelete:
+    case FailureCause::ReadOnly:
     case FailureCause::Unexpected: return ResultCode::UnexpectedFailure;
     }
     return ResultCode::UnexpectedFailure;

@@ -6,7 +6,8 @@
 namespace pellora {
 
 // One file a run converts: its full path (native bytes, opened as they are)
-// and its bare name as the list and the log show it.
+// and its bare name as the list and the log show it (see visibleName: one
+// line whatever bytes the name holds).
 struct SourceFile {
     std::filesystem::path Path;
     QString Name;

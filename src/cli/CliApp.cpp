@@ -30,7 +30,8 @@ int CliApp::exitStatusFor(const BatchSummary& summary)
     switch (summary.end) {
     case BatchEnd::Completed:
     case BatchEnd::NoSourceFiles:
-        return summary.failed == 0 ? AllConverted : SomeFailed;
+        // A TGA kept against the delete option would be converted again by every later run.
+        return summary.failed == 0 && summary.sourcesKept == 0 ? AllConverted : SomeFailed;
     case BatchEnd::SerialLimit:
     case BatchEnd::Stopped:
         return SomeFailed;

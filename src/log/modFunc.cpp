@@ -22,6 +22,10 @@ bool hasEmbeddedNul(const std::filesystem::path& path)
 }
 
 Failure cannotWrite(int error) { return Failure::of(FailureCause::CannotWrite, error); }
+std::optional<Failure> cannotDelete(int error) { return Failure::of(FailureCause::CannotDelete, error); }
+
+// Gone already, whoever removed it: nothing left to delete.
+bool isNotThere(int error) { return error == ENOENT || error == ENOTDIR; }
 
 } // namespace
 
@@ -65,16 +69,21 @@ bool FolderExists(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
-void DeleteFileIfExists(const std::filesystem::path& path)
+std::optional<Failure> DeleteFileIfExists(const std::filesystem::path& path)
 {
     if (path.empty() || hasEmbeddedNul(path))
-        return;
+        return cannotDelete(EINVAL);
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
-        return;
+    if (::lstat(path.c_str(), &info) != 0)
+        return isNotThere(errno) ? std::nullopt : cannotDelete(errno);
+    if (S_ISDIR(info.st_mode))
+        return cannotDelete(EISDIR);
     if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
-        return;
-    FileSystem::current().unlink(path);
+        return Failure::of(FailureCause::ReadOnly);
+    const int rc = FileSystem::current().unlink(path);
+    if (rc < 0 && !isNotThere(-rc))
+        return cannotDelete(-rc);
+    return std::nullopt;
 }
 
 } // namespace pellora::modFunc

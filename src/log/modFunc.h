@@ -20,8 +20,10 @@ std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem:
 // True when `path` names an existing folder, with or without a trailing separator.
 bool FolderExists(const std::filesystem::path& path);
 
-// Deletes the file at `path` when it is there. Quiet about every failure. A
-// read-only file (no write permission, as Windows marks it) stays, even for root.
-void DeleteFileIfExists(const std::filesystem::path& path);
+// Deletes the file at `path` when it is there; nothing when it is gone (or
+// never was). A read-only file (no write permission, as Windows marks it)
+// stays, even for root: ReadOnly. A folder stays too, and every other refusal
+// (a read-only disk, a folder the user may not change) is CannotDelete.
+std::optional<Failure> DeleteFileIfExists(const std::filesystem::path& path);
 
 } // namespace pellora::modFunc

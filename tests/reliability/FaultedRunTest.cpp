@@ -58,6 +58,15 @@ public:
         lines.removeAll(kLogUnwritable);
         return lines;
     }
+    // What each of those lines tells beside it.
+    QStringList resultDetails() const
+    {
+        QStringList details;
+        for (qsizetype i = 0; i < host.lines.size(); ++i)
+            if (host.lines[i] != kLogUnwritable)
+                details << host.details[i];
+        return details;
+    }
 
     std::vector<std::string> leftTemporaries(const std::filesystem::path& folder) const
     {
@@ -197,6 +206,15 @@ std::vector<FaultCase> faultCases()
          1, 3, false, true},
         {"source cannot be deleted", [](FaultedRun& r) { r.fs.fail(Op::Unlink, EBUSY, "b.tga"); }, 0, 0, false,
          false, {"b.tga"}},
+        {"input folder on a read-only disk", [](FaultedRun& r) { r.fs.fail(Op::Unlink, EROFS, ".tga"); }, 0, 0, false,
+         false, {"a.tga", "b.tga", "c.tga", "d.tga"}},
+        {"input folder not writable for the user", [](FaultedRun& r) { r.fs.fail(Op::Unlink, EACCES, ".tga"); }, 0, 0,
+         false, false, {"a.tga", "b.tga", "c.tga", "d.tga"}},
+        {"source made read-only after it is read",
+         [](FaultedRun& r) {
+             r.fs.after(Op::Close, "c.tga", [&r] { ::chmod((r.in() / "c.tga").c_str(), 0444); });
+         },
+         0, 0, false, false, {"c.tga"}},
         {"log cannot be opened", [](FaultedRun& r) { r.fs.fail(Op::Open, EACCES, "kavlog.txt"); }, 0, 0, true},
         {"disk full on a log line", [](FaultedRun& r) { r.fs.fail(Op::Write, ENOSPC, "kavlog.txt", 3); }, 0, 0, true},
         {"source removed before it is read",
@@ -247,7 +265,8 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
     expectThat(summary.end == BatchEnd::Completed, "the run did not go on to its end");
     expectThat(lines.size() == 4, "not one line per file: " + run.host.lines.join(" | ").toStdString());
 
-    int failures = 0;
+    const QStringList details = run.resultDetails();
+    int failures = 0, toldKept = 0;
     for (qsizetype i = 0; i < lines.size() && i < 4; ++i) {
         const std::string source = kSourceNames[i];
         const auto serial = run.out() / ("sshot00" + std::to_string(i + 1) + ".jpg");
@@ -263,10 +282,16 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
                               std::find(c.keptSources.begin(), c.keptSources.end(), source) != c.keptSources.end();
             if (!kept)
                 expectThat(!std::filesystem::exists(run.in() / source), "converted source not deleted: " + source);
+            // A TGA kept against the delete option is told beside its line, and only such a one.
+            const bool told = details[i].startsWith(QString::fromStdString(source + ": ")) && details[i].contains(u"残しました");
+            toldKept += told ? 1 : 0;
+            if (!c.tempMayFollowTheFolder)
+                expectThat(told == kept, source + (kept ? " kept without a word" : " told of: ") + details[i].toStdString());
         }
     }
     if (c.failures != kAnyCount)
         expectThat(failures == c.failures, "failure lines: " + std::to_string(failures));
+    expectThat(summary.sourcesKept == toldKept, "kept sources counted: " + std::to_string(summary.sourcesKept));
 
     const auto audit = run.ledger.audit({run.in(), run.out(), run.trash()});
     expectThat(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0,
