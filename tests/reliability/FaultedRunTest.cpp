@@ -2,10 +2,13 @@
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
+#include "platform/io/NameReservation.h"
+#include "platform/io/TemporaryFiles.h"
 #include "platform/text/Cp932.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
+#include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +24,7 @@ namespace {
 using test::FakeHost;
 using test::FakeFileSystem;
 using Op = FakeFileSystem::Op;
+using Moment = test::RivalSweep::Moment;
 
 const QString kFailurePrefix = QStringLiteral("コピー失敗 エラーコード");
 const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
@@ -87,6 +91,7 @@ public:
     FakeHost host;
     FakeFileSystem fs;
     test::PictureLedger ledger;
+    test::RivalSweep rival{out()};
 
 private:
     unsigned jobs_;
@@ -232,6 +237,34 @@ std::vector<FaultCase> faultCases()
              r.fs.after(Op::Close, "b.tga", [&r] { std::filesystem::rename(r.out(), r.trash()); });
          },
          kAnyCount, 0, true, false, {}, true},
+        {"another run's sweep at the moment each temporary file is created",
+         [](FaultedRun& r) { r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Whole)); },
+         0},
+        {"another sweeper holding each new temporary file",
+         [](FaultedRun& r) { r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Holding)); },
+         0},
+        {"exFAT, and another run's sweep at the moment each temporary or intent file is created",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Whole));
+         },
+         0},
+        {"exFAT, and another sweeper holding each new temporary or intent file",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Holding));
+         },
+         0},
+        {"exFAT, and a sweep clears a reservation a killed run made of the same name, as this run makes it",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.after(Op::Open, "create sshot002.jpg", [&r] {
+                 const std::string dead = std::string(NameReservation::kIntent) + "sshot002.jpg\n";
+                 test::writeBytes(temporaryFiles::nameIn(r.out()), {dead.begin(), dead.end()});
+                 temporaryFiles::sweep(r.out());
+             });
+         },
+         1, 4},
     };
 }
 
@@ -269,9 +302,11 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
         expectThat(failures == c.failures, "failure lines: " + std::to_string(failures));
 
     const auto audit = run.ledger.audit({run.in(), run.out(), run.trash()});
-    expectThat(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0,
+    expectThat(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0 &&
+                   audit.reservations == 0,
                "pictures: lost " + std::to_string(audit.lost) + ", truncated " + std::to_string(audit.truncated) +
-                   ", strangers " + std::to_string(audit.strangers) + ", doubled " + std::to_string(audit.doubled));
+                   ", strangers " + std::to_string(audit.strangers) + ", doubled " + std::to_string(audit.doubled) +
+                   ", reservations left " + std::to_string(audit.reservations));
     for (const auto& p : audit.problems)
         problems.push_back(p);
 

@@ -4,6 +4,7 @@
 #include "platform/io/WriteAll.h"
 #include "support/FakeFileSystem.h"
 #include "support/NonRegularFiles.h"
+#include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
@@ -156,6 +157,24 @@ TEST_P(AtomicFileTest, WhileWrittenItsTemporaryFileIsOursAndLockedAgainstTheSwee
     EXPECT_TRUE(temporaryFiles::isOurs(names[0])) << names[0];
     EXPECT_EQ(temporaryFiles::sweep(dir.path()), 0);
     EXPECT_EQ(test::listNames(dir.path()), names);
+}
+
+TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNothingOfOurs)
+{
+    using Moment = test::RivalSweep::Moment;
+    for (const Moment moment : {Moment::Whole, Moment::Holding}) {
+        SCOPED_TRACE(test::RivalSweep::nameOf(moment));
+        test::TempDir here;
+        test::RivalSweep rival(here.path());
+        test::FakeFileSystem racing;
+        racing.after(Op::Open, "create .pellora-", rival.at(moment));
+        ScopedFileSystem inner(racing);
+        EXPECT_EQ(causeOf(writeAtomically(here / "a.jpg", GetParam())), std::nullopt);
+        EXPECT_EQ(test::listNames(here.path()), std::vector<std::string>{"a.jpg"});
+        if (std::filesystem::exists(here / "a.jpg")) {
+            EXPECT_EQ(test::readBytes(here / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, AtomicFileTest, ::testing::Values(Mode::NeverReplace, Mode::Replace),
