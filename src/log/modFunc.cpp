@@ -27,6 +27,11 @@ Failure cannotWrite(int error) { return Failure::of(FailureCause::CannotWrite, e
 
 std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path)
 {
+    return AppendLogLine(text, AT_FDCWD, path);
+}
+
+std::optional<Failure> AppendLogLine(const QString& text, int folder, const std::filesystem::path& path)
+{
     if (path.empty() || hasEmbeddedNul(path))
         return cannotWrite(EINVAL);
     FileSystem& fs = FileSystem::current();
@@ -39,7 +44,7 @@ std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem:
     // Only ever a regular file: a FIFO under the log's name would block the
     // open (and the run) for good, a device is no log, and a link may point
     // at a picture. Non-blocking, so even a FIFO only gets looked at.
-    const int opened = fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
+    const int opened = fs.openAt(folder, path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (opened < 0)
         return cannotWrite(-opened);
     UniqueFd fd(opened);
@@ -67,14 +72,19 @@ bool FolderExists(const std::filesystem::path& path)
 
 void DeleteFileIfExists(const std::filesystem::path& path)
 {
+    DeleteFileIfExists(AT_FDCWD, path);
+}
+
+void DeleteFileIfExists(int folder, const std::filesystem::path& path)
+{
     if (path.empty() || hasEmbeddedNul(path))
         return;
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    if (::fstatat(folder, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(info.st_mode))
         return;
     if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
         return;
-    FileSystem::current().unlink(path);
+    FileSystem::current().unlinkAt(folder, path);
 }
 
 } // namespace pellora::modFunc

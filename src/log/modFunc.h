@@ -16,6 +16,8 @@ namespace pellora::modFunc {
 // NotRegularFile, and neither blocks. On failure the text is not in the file,
 // or not completely.
 std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path);
+// The same for the log `name` in the folder open as `folder` (see FileSystem).
+std::optional<Failure> AppendLogLine(const QString& text, int folder, const std::filesystem::path& name);
 
 // True when `path` names an existing folder, with or without a trailing separator.
 bool FolderExists(const std::filesystem::path& path);
@@ -23,5 +25,7 @@ bool FolderExists(const std::filesystem::path& path);
 // Deletes the file at `path` when it is there. Quiet about every failure. A
 // read-only file (no write permission, as Windows marks it) stays, even for root.
 void DeleteFileIfExists(const std::filesystem::path& path);
+// The same for `name` in the folder open as `folder` (see FileSystem).
+void DeleteFileIfExists(int folder, const std::filesystem::path& name);
 
 } // namespace pellora::modFunc

@@ -1,5 +1,6 @@
 #include "platform/io/AtomicFile.h"
 
+#include "platform/io/Folder.h"
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 #include "support/FakeFileSystem.h"
@@ -173,6 +174,36 @@ TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNot
         EXPECT_EQ(test::listNames(here.path()), std::vector<std::string>{"a.jpg"});
         if (std::filesystem::exists(here / "a.jpg")) {
             EXPECT_EQ(test::readBytes(here / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
+        }
+    }
+}
+
+TEST_P(AtomicFileTest, InAFolderMovedMeanwhileItLandsOrIsRemovedWhereTheFolderWent)
+{
+    for (const bool link : {false, true}) {
+        for (const bool commit : {true, false}) {
+            SCOPED_TRACE(std::string(link ? "a link put where the folder was, " : "") + (commit ? "committed" : "dropped"));
+            test::TempDir here;
+            std::filesystem::create_directory(here / "a");
+            auto folder = Folder::open(here / "a");
+            ASSERT_TRUE(folder.has_value());
+            {
+                auto file = AtomicFile::create(*folder, "x.jpg", GetParam());
+                ASSERT_TRUE(file.has_value());
+                ASSERT_EQ(writeAll(file->fd(), kBytes.data(), kBytes.size()), 0);
+                std::filesystem::rename(here / "a", here / "b");
+                if (link) {
+                    std::filesystem::create_directory(here / "elsewhere");
+                    std::filesystem::create_directory_symlink(here / "elsewhere", here / "a");
+                }
+                if (commit) {
+                    EXPECT_EQ(causeOf(file->commit()), std::nullopt);
+                }
+            }
+            EXPECT_EQ(test::listNames(here / "b"), commit ? std::vector<std::string>{"x.jpg"} : std::vector<std::string>{});
+            if (link) {
+                EXPECT_TRUE(test::listNames(here / "elsewhere").empty());
+            }
         }
     }
 }
