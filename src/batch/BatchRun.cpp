@@ -106,17 +106,17 @@ Unexpected<SourceKept> uncheckable(int systemError)
     return unexpected(SourceKept{SourceKept::Because::Failed, Failure::of(FailureCause::CannotRead, systemError)});
 }
 
-// Unchanged when `path` still names the very file that was converted and that
-// file still holds exactly the bytes that were converted; Gone when nothing
-// is there any more. Its size and date cannot tell: a picture rewritten in
+// Unchanged when `name` in `folder` still names the very file that was
+// converted and that file still holds exactly the bytes that were converted;
+// Gone when nothing is there any more. Its size and date cannot tell: a picture rewritten in
 // place within the file system's time step (a second on exFAT, two on FAT)
 // keeps both.
-Expected<SourceNow, SourceKept> sourceNow(const std::filesystem::path& path, const ConvertedSource& converted,
-                                          UninitializedBytes& buffer)
+Expected<SourceNow, SourceKept> sourceNow(const Folder& folder, const std::filesystem::path& name,
+                                          const ConvertedSource& converted, UninitializedBytes& buffer)
 {
     if (!converted.digest.hashed())
         return kept(SourceKept::Because::ReadBeforeDeleteWasOn);
-    const int opened = FileSystem::current().open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    const int opened = FileSystem::current().openAt(folder.fd(), name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
     if (opened == -ENOENT)
         return SourceNow::Gone;
     if (opened == -ELOOP) // a link now stands under its name
@@ -137,12 +137,29 @@ Expected<SourceNow, SourceKept> sourceNow(const std::filesystem::path& path, con
     if (!(*digest == converted.digest))
         return kept(SourceKept::Because::Changed);
     // And the name still leads to it.
-    const auto named = FileIdentity::of(path);
+    const auto named = FileIdentity::of(folder.fd(), name);
     if (!named)
         return SourceNow::Gone;
     if (named->device != converted.identity.device || named->inode != converted.identity.inode)
         return kept(SourceKept::Because::Changed);
     return SourceNow::Unchanged;
+}
+
+// The folder `path` names, or nothing when it names none (the reason does not matter here).
+std::optional<Folder> openFolder(const std::filesystem::path& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    auto folder = Folder::open(path);
+    return folder ? std::optional(std::move(*folder)) : std::nullopt;
+}
+
+// "a/b/" as "a/b", so that its last part is the folder's own name.
+std::filesystem::path withoutTrailingSeparators(std::filesystem::path path)
+{
+    while (!path.has_filename() && path.has_relative_path())
+        path = path.parent_path();
+    return path;
 }
 
 QString serialName(const QString& prefix, int serial)
@@ -191,9 +208,9 @@ BatchSummary BatchRun::run()
     summary_.end = checkFoldersAndPrefix();
     if (summary_.end == BatchEnd::Completed) {
         reportLogFailures_ = true;
-        temporaryFiles::sweep(pathText::toPath(outDir_));
+        temporaryFiles::sweep(outFolder_);
         log(QStringLiteral("---処理開始--- [") + generalDateNow() + QStringLiteral("]"));
-        auto files = CollectSourceFiles(pathText::toPath(inDir_), kSourceExtension);
+        auto files = CollectSourceFiles(inFolder_, kSourceExtension);
         if (!files) {
             report(listingFailureLine(files.error()));
             summary_.end = BatchEnd::ListingFailed;
@@ -205,50 +222,66 @@ BatchSummary BatchRun::run()
         }
     }
     finish();
+    // Held no longer than the run: an open folder keeps a drive from being unmounted.
+    inFolder_ = Folder();
+    outFolder_ = Folder();
     return summary_;
 }
 
+// Each folder is opened once here, and the whole run works in the folders
+// so opened: moved or renamed meanwhile, or their paths made links to other
+// folders, they still get everything and nothing goes elsewhere.
 BatchEnd BatchRun::checkFoldersAndPrefix()
 {
-    if (!modFunc::FolderExists(pathText::toPath(inDir_))) {
+    auto in = openFolder(pathText::toPath(inDir_));
+    if (!in) {
         host_.showCritical(kInputFolderInvalid);
         host_.focusInputFolder();
         return BatchEnd::InputFolderMissing;
     }
+    inFolder_ = std::move(*in);
     // A separator in the prefix would write outside the output folder.
     if (!isValidPrefix(matchPrefix_)) {
         host_.showCritical(kPrefixInvalid);
         host_.focusPrefix();
         return BatchEnd::InvalidPrefix;
     }
-    if (!modFunc::FolderExists(pathText::toPath(outDir_))) {
+    auto out = openFolder(pathText::toPath(outDir_));
+    if (!out) {
         if (!host_.askYesNo(kOutputFolderQuestion)) {
             host_.focusOutputFolder();
             return BatchEnd::OutputFolderDeclined;
         }
-        if (!createOutputFolder()) {
+        out = createOutputFolder();
+        if (!out) {
             host_.showCritical(kOutputFolderNotCreated);
             host_.focusOutputFolder();
             return BatchEnd::OutputFolderNotCreated;
         }
     }
+    outFolder_ = std::move(*out);
     return BatchEnd::Completed;
 }
 
-bool BatchRun::createOutputFolder()
+std::optional<Folder> BatchRun::createOutputFolder()
 {
+    const std::filesystem::path path = withoutTrailingSeparators(pathText::toPath(outDir_));
     // One level only: a mistyped parent should not grow a tree of folders.
-    const int rc = FileSystem::current().mkdir(pathText::toPath(outDir_));
-    return rc == 0 && modFunc::FolderExists(pathText::toPath(outDir_));
+    auto parent = openFolder(temporaryFiles::folderOf(path));
+    if (!parent || FileSystem::current().mkdirAt(parent->fd(), path.filename()) != 0)
+        return std::nullopt;
+    // The folder just made, not whatever may have taken its name since.
+    auto created = Folder::openIn(*parent, path.filename());
+    return created ? std::optional(std::move(*created)) : std::nullopt;
 }
 
 BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
 {
-    int serial = FindHighestSerial(pathText::toPath(outDir_), matchPrefix_);
+    int serial = FindHighestSerial(outFolder_, matchPrefix_);
     host_.setProgressMaximum(static_cast<double>(files.size()));
     host_.setProgressValue(0);
 
-    InFlightConversions inFlight(jobs_);
+    InFlightConversions inFlight(jobs_, inFolder_, outFolder_);
     BatchEnd end = BatchEnd::Completed;
     double progress = 0;
     size_t next = 0;
@@ -286,7 +319,7 @@ BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversi
     // A file handed out with the delete option off is not hashed as it is
     // read, and so stays even if the option is turned on before it is done:
     // nothing can prove it still holds what was converted.
-    inFlight.start(file, newName, pathText::toPath(outDir_ + newName), host_.quality(), host_.deleteOption() == 1);
+    inFlight.start(file, newName, host_.quality(), host_.deleteOption() == 1);
     return BatchEnd::Completed;
 }
 
@@ -313,16 +346,16 @@ std::optional<SourceKept> BatchRun::deleteSource(const SourceFile& source, const
                                                  const QString& newName)
 {
     // A JPEG moved or removed meanwhile no longer stands in for its source.
-    if (!FileIdentity::of(pathText::toPath(outDir_ + newName)))
-        return FileIdentity::of(source.Path) ? std::optional(SourceKept{SourceKept::Because::JpegGone}) : std::nullopt;
+    if (!FileIdentity::of(outFolder_.fd(), pathText::toPath(newName)))
+        return FileIdentity::of(inFolder_.fd(), source.Path) ? std::optional(SourceKept{SourceKept::Because::JpegGone}) : std::nullopt;
     // A source replaced or rewritten since it was read holds a picture the
     // JPEG does not show, and stays.
-    const auto now = sourceNow(source.Path, converted, checkBuffer_);
+    const auto now = sourceNow(inFolder_, source.Path, converted, checkBuffer_);
     if (!now)
         return now.error();
     if (*now == SourceNow::Gone)
         return std::nullopt;
-    if (const auto failure = modFunc::DeleteFileIfExists(source.Path))
+    if (const auto failure = modFunc::DeleteFileIfExists(inFolder_.fd(), source.Path))
         return SourceKept{SourceKept::Because::Failed, *failure};
     return std::nullopt;
 }
@@ -345,7 +378,10 @@ void BatchRun::log(const QString& line)
 {
     if (host_.logOption() != 1)
         return;
-    if (!modFunc::AppendLogLine(line, logPath_))
+    // Until the output folder is open, its path is all there is.
+    const auto failure = outFolder_.valid() ? modFunc::AppendLogLine(line, outFolder_.fd(), logPath_.filename())
+                                            : modFunc::AppendLogLine(line, logPath_);
+    if (!failure)
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)
         host_.addListLine(kLogUnwritable, QString());

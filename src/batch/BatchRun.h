@@ -5,6 +5,7 @@
 #include "batch/InFlightConversions.h"
 #include "batch/SourceFile.h"
 #include "batch/SourceKept.h"
+#include "platform/io/Folder.h"
 #include "platform/io/UninitializedBytes.h"
 
 #include <QString>
@@ -50,7 +51,7 @@ public:
 
 private:
     BatchEnd checkFoldersAndPrefix();
-    bool createOutputFolder();
+    std::optional<Folder> createOutputFolder();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
     BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
     void finishFile(const InFlightConversions::Done& done);
@@ -70,6 +71,8 @@ private:
     // Taken from the host at the start of the run.
     QString inDir_, outDir_, matchPrefix_;
     std::filesystem::path logPath_;
+    // The folders as they were when the run checked them: see checkFoldersAndPrefix.
+    Folder inFolder_, outFolder_;
     // A log failure is told once, and only once the run is past its folder
     // checks: before that, the output folder may simply not exist.
     bool reportLogFailures_ = false;

@@ -3,10 +3,10 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/SourceFile.h"
 #include "batch/WorkerPool.h"
+#include "platform/io/Folder.h"
 
 #include <QString>
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
@@ -32,7 +32,9 @@ public:
         ConvertedSource source; // what was converted, when nothing failed
     };
 
-    explicit InFlightConversions(unsigned jobs);
+    // Sources are read from `sourceFolder`, JPEGs written into
+    // `destinationFolder`; both must outlive this object.
+    InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder);
     ~InFlightConversions(); // waits for whatever is still running
 
     // How many files `jobs` workers may have in flight at most.
@@ -43,8 +45,7 @@ public:
 
     // `digestContent`: the source may be deleted, so the bytes converted must
     // be known to compare with it then.
-    void start(const SourceFile& file, const QString& newName, const std::filesystem::path& destination,
-               int quality, bool digestContent);
+    void start(const SourceFile& file, const QString& newName, int quality, bool digestContent);
     // Waits for the oldest conversion, calling `whileWaiting` about every
     // 10 ms so the host stays responsive.
     Done takeOldest(const std::function<void()>& whileWaiting);
@@ -64,6 +65,8 @@ private:
     static void commit(Staged staged, std::promise<Outcome>& outcome);
 
     unsigned jobs_;
+    const Folder& sourceFolder_;
+    const Folder& destinationFolder_;
     std::deque<Pending> pending_;
     // Declared so that the committer outlives the workers that feed it.
     std::unique_ptr<WorkerPool> committer_;

@@ -31,6 +31,11 @@ bool isNotThere(int error) { return error == ENOENT || error == ENOTDIR; }
 
 std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path)
 {
+    return AppendLogLine(text, AT_FDCWD, path);
+}
+
+std::optional<Failure> AppendLogLine(const QString& text, int folder, const std::filesystem::path& path)
+{
     if (path.empty() || hasEmbeddedNul(path))
         return cannotWrite(EINVAL);
     FileSystem& fs = FileSystem::current();
@@ -43,7 +48,7 @@ std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem:
     // Only ever a regular file: a FIFO under the log's name would block the
     // open (and the run) for good, a device is no log, and a link may point
     // at a picture. Non-blocking, so even a FIFO only gets looked at.
-    const int opened = fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
+    const int opened = fs.openAt(folder, path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (opened < 0)
         return cannotWrite(-opened);
     UniqueFd fd(opened);
@@ -71,16 +76,21 @@ bool FolderExists(const std::filesystem::path& path)
 
 std::optional<Failure> DeleteFileIfExists(const std::filesystem::path& path)
 {
+    return DeleteFileIfExists(AT_FDCWD, path);
+}
+
+std::optional<Failure> DeleteFileIfExists(int folder, const std::filesystem::path& path)
+{
     if (path.empty() || hasEmbeddedNul(path))
         return cannotDelete(EINVAL);
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
+    if (::fstatat(folder, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return isNotThere(errno) ? std::nullopt : cannotDelete(errno);
     if (S_ISDIR(info.st_mode))
         return cannotDelete(EISDIR);
     if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
         return Failure::of(FailureCause::ReadOnly);
-    const int rc = FileSystem::current().unlink(path);
+    const int rc = FileSystem::current().unlinkAt(folder, path);
     if (rc < 0 && !isNotThere(-rc))
         return cannotDelete(-rc);
     return std::nullopt;

@@ -2,16 +2,20 @@
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
+#include "platform/io/NameReservation.h"
+#include "platform/io/TemporaryFiles.h"
 #include "platform/text/Cp932.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
+#include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <csignal>
 #include <functional>
 #include <fcntl.h>
+#include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -21,6 +25,7 @@ namespace {
 using test::FakeHost;
 using test::FakeFileSystem;
 using Op = FakeFileSystem::Op;
+using Moment = test::RivalSweep::Moment;
 
 const QString kFailurePrefix = QStringLiteral("コピー失敗 エラーコード");
 const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
@@ -44,6 +49,9 @@ public:
     std::filesystem::path in() const { return dir / "in"; }
     std::filesystem::path out() const { return dir / "jpegs"; }
     std::filesystem::path trash() const { return dir / "trash"; }
+    std::filesystem::path movedIn() const { return dir / "moved"; }
+    // Where a link put in place of a moved folder leads.
+    std::filesystem::path elsewhere() const { return dir / "elsewhere"; }
 
     BatchSummary run()
     {
@@ -78,10 +86,10 @@ public:
         return found;
     }
 
-    // The run's lines as the log holds them, without its start and end lines.
-    QStringList loggedLines() const
+    // The run's lines as the log in `folder` holds them, without its start and end lines.
+    QStringList loggedLines(const std::filesystem::path& folder) const
     {
-        const auto path = out() / "kavlog.txt";
+        const auto path = folder / "kavlog.txt";
         if (!std::filesystem::exists(path))
             return {};
         QStringList lines = cp932::decode(test::readText(path)).split(QStringLiteral("\r\n"));
@@ -96,6 +104,9 @@ public:
     FakeHost host;
     FakeFileSystem fs;
     test::PictureLedger ledger;
+    test::RivalSweep rival{out()};
+    // What elsewhere() held when the link to it was made.
+    std::map<std::string, std::vector<unsigned char>> elsewhereHeld;
 
 private:
     unsigned jobs_;
@@ -109,11 +120,10 @@ struct FaultCase {
     bool logFails = false;     // the log itself is the thing that fails
     bool tempSurvivesRun = false; // even removing the temporary file fails: the next run must sweep it
     std::vector<std::string> keptSources = {}; // converted, yet their TGA must stay
-    // The folder went away with a file half written; the writer, working by
-    // path, cannot remove its temporary file from where the folder went. And
-    // a JPEG gone from its name no longer stands in for its source, which
-    // then stays, whichever files the move overtook.
-    bool tempMayFollowTheFolder = false;
+    // Where the run's folders are at its end, when the case moves them: the
+    // run goes on in them wherever they went, and puts nothing elsewhere.
+    std::string outputEndsIn = "jpegs";
+    std::string inputEndsIn = "in";
 };
 
 enum class Replacement { NewFile, InPlace, InPlaceKeepingTheDate };
@@ -156,6 +166,38 @@ void changeWhileRead(FaultedRun& run, const std::string& name, bool grow)
     if (grow)
         run.ledger.expect(name + " (grown)", bytes, test::distinctPicture(48, 32, 2));
     run.fs.after(Op::Read, name, [path, bytes] { test::writeBytes(path, bytes); });
+}
+
+// Moves `folder` to `to` while the run works in it, as a user tidying up
+// would; with `link`, a link to another folder takes its place. Whatever that
+// folder holds must stay as it is.
+void moveAway(FaultedRun& run, const std::filesystem::path& folder, const std::filesystem::path& to, bool link)
+{
+    std::filesystem::rename(folder, to);
+    if (!link)
+        return;
+    std::filesystem::create_directory(run.elsewhere());
+    for (const auto& name : test::listNames(run.elsewhere()))
+        run.elsewhereHeld[name] = test::readBytes(run.elsewhere() / name);
+    std::filesystem::create_directory_symlink(run.elsewhere(), folder);
+}
+
+// The same once the second source has been read.
+std::function<void(FaultedRun&)> moveAfterTheSecondSource(std::filesystem::path (FaultedRun::*folder)() const,
+                                                          std::filesystem::path (FaultedRun::*to)() const,
+                                                          bool link)
+{
+    return [=](FaultedRun& r) {
+        r.fs.after(Op::Close, "b.tga", [&r, folder, to, link] { moveAway(r, (r.*folder)(), (r.*to)(), link); });
+    };
+}
+
+// Pictures of somebody else's where the link will lead, named like the sources still to come.
+void putOtherPicturesElsewhere(FaultedRun& run)
+{
+    std::filesystem::create_directory(run.elsewhere());
+    test::writeGameTga(run.elsewhere() / "c.tga", test::distinctPicture(48, 32, 60));
+    test::writeGameTga(run.elsewhere() / "d.tga", test::distinctPicture(48, 32, 61));
 }
 
 // What exFAT and FAT through FUSE answer.
@@ -249,7 +291,56 @@ std::vector<FaultCase> faultCases()
          [](FaultedRun& r) {
              r.fs.after(Op::Close, "b.tga", [&r] { std::filesystem::rename(r.out(), r.trash()); });
          },
-         kAnyCount, 0, true, false, {}, true},
+         0, 0, false, false, {}, "trash"},
+        {"output folder moved between a JPEG's naming and the folder's sync",
+         [](FaultedRun& r) {
+             r.fs.after(Op::Rename, "sshot002.jpg", [&r] { std::filesystem::rename(r.out(), r.trash()); });
+         },
+         0, 0, false, false, {}, "trash"},
+        {"output folder moved and a link to another folder put in its place",
+         moveAfterTheSecondSource(&FaultedRun::out, &FaultedRun::trash, true), 0, 0, false, false, {}, "trash"},
+        {"exFAT, and the output folder moved during the run",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             moveAfterTheSecondSource(&FaultedRun::out, &FaultedRun::trash, true)(r);
+         },
+         0, 0, false, false, {}, "trash"},
+        {"input folder moved during the run", moveAfterTheSecondSource(&FaultedRun::in, &FaultedRun::movedIn, false),
+         0, 0, false, false, {}, "jpegs", "moved"},
+        {"input folder moved and a link to other pictures put in its place",
+         [](FaultedRun& r) {
+             putOtherPicturesElsewhere(r);
+             moveAfterTheSecondSource(&FaultedRun::in, &FaultedRun::movedIn, true)(r);
+         },
+         0, 0, false, false, {}, "jpegs", "moved"},
+        {"another run's sweep at the moment each temporary file is created",
+         [](FaultedRun& r) { r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Whole)); },
+         0},
+        {"another sweeper holding each new temporary file",
+         [](FaultedRun& r) { r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Holding)); },
+         0},
+        {"exFAT, and another run's sweep at the moment each temporary or intent file is created",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Whole));
+         },
+         0},
+        {"exFAT, and another sweeper holding each new temporary or intent file",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Holding));
+         },
+         0},
+        {"exFAT, and a sweep clears a reservation a killed run made of the same name, as this run makes it",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.after(Op::Open, "create sshot002.jpg", [&r] {
+                 const std::string dead = std::string(NameReservation::kIntent) + "sshot002.jpg\n";
+                 test::writeBytes(temporaryFiles::nameIn(r.out()), {dead.begin(), dead.end()});
+                 temporaryFiles::sweep(r.out());
+             });
+         },
+         1, 4},
     };
 }
 
@@ -266,46 +357,61 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
     expectThat(lines.size() == 4, "not one line per file: " + run.host.lines.join(" | ").toStdString());
 
     const QStringList details = run.resultDetails();
+    const auto in = run.dir / c.inputEndsIn, out = run.dir / c.outputEndsIn;
     int failures = 0, toldKept = 0;
     for (qsizetype i = 0; i < lines.size() && i < 4; ++i) {
         const std::string source = kSourceNames[i];
-        const auto serial = run.out() / ("sshot00" + std::to_string(i + 1) + ".jpg");
+        const auto serial = out / ("sshot00" + std::to_string(i + 1) + ".jpg");
         if (lines[i].startsWith(kFailurePrefix)) {
             ++failures;
             if (c.code != 0)
                 expectThat(lines[i] == kFailurePrefix + QString::number(c.code), "unexpected " + lines[i].toStdString());
             if (c.code != -1)
-                expectThat(std::filesystem::exists(run.in() / source), "failed source not kept: " + source);
+                expectThat(std::filesystem::exists(in / source), "failed source not kept: " + source);
             expectThat(!std::filesystem::exists(serial), "a failed file left its serial name: " + serial.string());
         } else {
-            const bool kept = c.tempMayFollowTheFolder ||
-                              std::find(c.keptSources.begin(), c.keptSources.end(), source) != c.keptSources.end();
+            expectThat(std::filesystem::is_regular_file(serial), "a converted file's JPEG is not in its folder: " +
+                                                                     serial.string());
+            const bool kept = std::find(c.keptSources.begin(), c.keptSources.end(), source) != c.keptSources.end();
             if (!kept)
-                expectThat(!std::filesystem::exists(run.in() / source), "converted source not deleted: " + source);
+                expectThat(!std::filesystem::exists(in / source), "converted source not deleted: " + source);
             // A TGA kept against the delete option is told beside its line, and only such a one.
             const bool told = details[i].startsWith(QString::fromStdString(source + ": ")) && details[i].contains(u"残しました");
             toldKept += told ? 1 : 0;
-            if (!c.tempMayFollowTheFolder)
-                expectThat(told == kept, source + (kept ? " kept without a word" : " told of: ") + details[i].toStdString());
+            expectThat(told == kept, source + (kept ? " kept without a word" : " told of: ") + details[i].toStdString());
         }
     }
     if (c.failures != kAnyCount)
         expectThat(failures == c.failures, "failure lines: " + std::to_string(failures));
     expectThat(summary.sourcesKept == toldKept, "kept sources counted: " + std::to_string(summary.sourcesKept));
 
-    const auto audit = run.ledger.audit({run.in(), run.out(), run.trash()});
-    expectThat(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0,
+    // A link is looked at where it leads, once.
+    std::vector<std::filesystem::path> folders;
+    for (const auto& folder : {run.in(), run.out(), run.trash(), run.movedIn(), run.elsewhere()})
+        if (!std::filesystem::is_symlink(folder))
+            folders.push_back(folder);
+    const auto audit = run.ledger.audit(folders);
+    expectThat(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0 &&
+                   audit.reservations == 0,
                "pictures: lost " + std::to_string(audit.lost) + ", truncated " + std::to_string(audit.truncated) +
-                   ", strangers " + std::to_string(audit.strangers) + ", doubled " + std::to_string(audit.doubled));
+                   ", strangers " + std::to_string(audit.strangers) + ", doubled " + std::to_string(audit.doubled) +
+                   ", reservations left " + std::to_string(audit.reservations));
     for (const auto& p : audit.problems)
         problems.push_back(p);
 
     if (!c.tempSurvivesRun)
-        expectThat(run.leftTemporaries(run.out()).empty() &&
-                       (c.tempMayFollowTheFolder || run.leftTemporaries(run.trash()).empty()),
-                   "a temporary file was left; lines: " + run.host.lines.join(" | ").toStdString());
+        for (const auto& folder : folders)
+            expectThat(run.leftTemporaries(folder).empty(), "a temporary file was left in " +
+                                                                folder.filename().string() + "; lines: " +
+                                                                run.host.lines.join(" | ").toStdString());
+    // Where a link to another folder was put, the run put nothing and took nothing.
+    std::map<std::string, std::vector<unsigned char>> elsewhere;
+    if (std::filesystem::exists(run.elsewhere()))
+        for (const auto& name : test::listNames(run.elsewhere()))
+            elsewhere[name] = test::readBytes(run.elsewhere() / name);
+    expectThat(elsewhere == run.elsewhereHeld, "the folder a link led to was changed");
 
-    const QStringList logged = run.loggedLines();
+    const QStringList logged = run.loggedLines(out);
     if (c.logFails) {
         expectThat(run.host.lines.count(kLogUnwritable) == 1, "the log failure is not told exactly once");
         // Whatever reached the log is the run's own lines, in order.
