@@ -25,6 +25,7 @@ enum class BatchEnd {
     NoSourceFiles,
     SerialLimit,
     Stopped,              // the host asked the run to stop
+    Unexpected,           // something threw (memory ran out, say): no more files were handed out
 };
 
 struct BatchSummary {
@@ -49,9 +50,13 @@ public:
 private:
     BatchEnd checkFoldersAndPrefix();
     bool createOutputFolder();
+    BatchEnd listAndConvert();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
     BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
+    BatchEnd finishOldest(InFlightConversions& inFlight);
     void finishFile(const InFlightConversions::Done& done);
+    BatchEnd noteUnexpected(const std::exception& error);
+    void reportUnexpected();
     bool mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
                          const QString& newName);
     void finish();
@@ -70,6 +75,8 @@ private:
     // A log failure is told once, and only once the run is past its folder
     // checks: before that, the output folder may simply not exist.
     bool reportLogFailures_ = false;
+    // What ended the run unexpectedly, as a system error (0: not known).
+    int unexpectedError_ = 0;
     // For reading a source once more before it is deleted.
     UninitializedBytes checkBuffer_;
 };
