@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 #include "platform/io/StandardDescriptors.h"
+#include "platform/io/WriteSignals.h"
 #include "settings/SettingsLocation.h"
 
 #include <QStringList>
@@ -36,6 +37,7 @@ int main(int argc, char** argv)
 {
     if (!pellora::ensureStandardDescriptorsOpen())
         return pellora::CliApp::UsageOrFolderProblem;
+    pellora::ignoreWriteSignals();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -1,4 +1,5 @@
 #include "platform/io/StandardDescriptors.h"
+#include "platform/io/WriteSignals.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
 #include "ui/frmMain.h"
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
 {
     if (!pellora::ensureStandardDescriptorsOpen())
         return 1;
+    pellora::ignoreWriteSignals();
     const auto missing = pellora::missingGraphicalSession(
         [](const char* name) { return std::getenv(name); }, argc > 0 ? argv[0] : "pellora");
     if (missing) {
