@@ -8,6 +8,7 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -52,6 +53,16 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::SerialLimit, 1, 0}), 1);
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::InputFolderMissing, 0, 0}), 2);
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::OutputFolderDeclined, 0, 0}), 2);
+    // A run stopped by signal N before its last file: 128 + N, as a shell
+    // shows a program that signal ended; a closed standard output counts as SIGPIPE.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 2, 0}, SIGINT), 130);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 2, 1}, SIGTERM), 143);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 0, 0}, SIGHUP), 129);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 5, 0}, SIGPIPE), 141);
+    // A signal that came after the last file was handed out stops nothing.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0}, SIGTERM), 0);
+    // Memory that ran out mid-run: the files not handed out are untouched.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Unexpected, 1, 0}), 1);
 }
 
 // What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.
