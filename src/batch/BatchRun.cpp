@@ -17,7 +17,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
+#include <new>
+#include <system_error>
 #include <sys/stat.h>
 
 namespace pellora {
@@ -83,6 +86,20 @@ QString listingFailureLine(const Failure& failure)
 {
     return QStringLiteral("エラー発生 \r\n") + QString::number(failure.systemError) + QStringLiteral(" : ")
            + systemErrorText(failure.systemError);
+}
+
+// The system error an exception stands for: ENOMEM for memory that ran out,
+// a system error's own number, or 0 ("unexpected") for anything else.
+int systemErrorOf(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return ENOMEM;
+    if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
+        const auto& category = system->code().category();
+        if (category == std::generic_category() || category == std::system_category())
+            return system->code().value();
+    }
+    return 0;
 }
 
 QString resultLine(const SourceFile& file, const QString& newName, const std::optional<Failure>& failure)
@@ -197,35 +214,64 @@ BatchSummary BatchRun::run()
         return BatchSummary{BatchEnd::AlreadyRunning};
 
     summary_ = BatchSummary{};
-    host_.setBusy(true);
-    host_.clearList();
-    inDir_ = pathText::withTrailingSeparator(host_.inputFolderText());
-    outDir_ = pathText::withTrailingSeparator(host_.outputFolderText());
-    logPath_ = pathText::toPath(outDir_ + kLogFileName);
-    matchPrefix_ = host_.prefixText();
+    unexpectedError_ = 0;
+    logPath_.clear();
     reportLogFailures_ = false;
-
-    summary_.end = checkFoldersAndPrefix();
-    if (summary_.end == BatchEnd::Completed) {
-        reportLogFailures_ = true;
-        temporaryFiles::sweep(outFolder_);
-        log(QStringLiteral("---処理開始--- [") + generalDateNow() + QStringLiteral("]"));
-        auto files = CollectSourceFiles(inFolder_, kSourceExtension);
-        if (!files) {
-            report(listingFailureLine(files.error()));
-            summary_.end = BatchEnd::ListingFailed;
-        } else if (files->empty()) {
-            report(kNoSourceFiles);
-            summary_.end = BatchEnd::NoSourceFiles;
-        } else {
-            summary_.end = convertAll(*files);
+    // Whatever throws (memory running out, mostly) ends the run here, through
+    // its end line, not the program.
+    try {
+        host_.setBusy(true);
+        host_.clearList();
+        inDir_ = pathText::withTrailingSeparator(host_.inputFolderText());
+        outDir_ = pathText::withTrailingSeparator(host_.outputFolderText());
+        logPath_ = pathText::toPath(outDir_ + kLogFileName);
+        matchPrefix_ = host_.prefixText();
+        summary_.end = checkFoldersAndPrefix();
+        if (summary_.end == BatchEnd::Completed) {
+            reportLogFailures_ = true;
+            summary_.end = listAndConvert();
         }
+    } catch (const std::exception& error) {
+        summary_.end = noteUnexpected(error);
+        reportUnexpected();
     }
     finish();
     // Held no longer than the run: an open folder keeps a drive from being unmounted.
     inFolder_ = Folder();
     outFolder_ = Folder();
     return summary_;
+}
+
+BatchEnd BatchRun::listAndConvert()
+{
+    temporaryFiles::sweep(outFolder_);
+    log(QStringLiteral("---処理開始--- [") + generalDateNow() + QStringLiteral("]"));
+    auto files = CollectSourceFiles(inFolder_, kSourceExtension);
+    if (!files) {
+        report(listingFailureLine(files.error()));
+        return BatchEnd::ListingFailed;
+    }
+    if (files->empty()) {
+        report(kNoSourceFiles);
+        return BatchEnd::NoSourceFiles;
+    }
+    return convertAll(*files);
+}
+
+BatchEnd BatchRun::noteUnexpected(const std::exception& error)
+{
+    unexpectedError_ = systemErrorOf(error);
+    return BatchEnd::Unexpected;
+}
+
+// Told like a failed listing: what went wrong, as the system would name it.
+void BatchRun::reportUnexpected()
+{
+    try {
+        report(listingFailureLine(Failure::of(FailureCause::Unexpected, unexpectedError_)));
+    } catch (const std::exception&) {
+        // Not even that fits in memory; the end line may still.
+    }
 }
 
 // Each folder is opened once here, and the whole run works in the folders
@@ -287,23 +333,27 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
     size_t next = 0;
     for (;;) {
         // Hand out work while there is room; each hand-out is one file's turn.
-        while (end == BatchEnd::Completed && next < files.size() && inFlight.hasRoom()) {
-            end = handOut(files[next], serial, inFlight);
-            if (end == BatchEnd::Completed)
-                ++next;
+        // A throw stops the hand-out only: the files in hand still finish.
+        try {
+            while (end == BatchEnd::Completed && next < files.size() && inFlight.hasRoom()) {
+                end = handOut(files[next], serial, inFlight);
+                if (end == BatchEnd::Completed)
+                    ++next;
+            }
+        } catch (const std::exception& error) {
+            end = noteUnexpected(error);
         }
         if (inFlight.empty())
             break;
-        // Everything visible happens in list order, after that file's conversion.
-        const auto done = inFlight.takeOldest([this] { host_.yield(); });
-        // Once per file before its line: an option changed after one line
-        // takes effect for the next, however many files are in flight.
-        host_.yield();
-        finishFile(done);
+        if (const BatchEnd finished = finishOldest(inFlight); end == BatchEnd::Completed)
+            end = finished;
         host_.setProgressValue(++progress);
     }
+    // Said once the files in hand are finished, as the last line of the run.
     if (end == BatchEnd::SerialLimit)
         report(kSerialLimit);
+    if (end == BatchEnd::Unexpected)
+        reportUnexpected();
     return end;
 }
 
@@ -320,6 +370,22 @@ BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversi
     // read, and so stays even if the option is turned on before it is done:
     // nothing can prove it still holds what was converted.
     inFlight.start(file, newName, host_.quality(), host_.deleteOption() == 1);
+    return BatchEnd::Completed;
+}
+
+// Completed, or Unexpected when finishing the file threw (its source then stays).
+BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight)
+{
+    // Everything visible happens in list order, after that file's conversion.
+    const auto done = inFlight.takeOldest([this] { host_.yield(); });
+    try {
+        // Once per file before its line: an option changed after one line
+        // takes effect for the next, however many files are in flight.
+        host_.yield();
+        finishFile(done);
+    } catch (const std::exception& error) {
+        return noteUnexpected(error);
+    }
     return BatchEnd::Completed;
 }
 

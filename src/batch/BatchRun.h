@@ -27,6 +27,7 @@ enum class BatchEnd {
     NoSourceFiles,
     SerialLimit,
     Stopped,              // the host asked the run to stop
+    Unexpected,           // something threw (memory ran out, say): no more files were handed out
 };
 
 struct BatchSummary {
@@ -52,12 +53,16 @@ public:
 private:
     BatchEnd checkFoldersAndPrefix();
     std::optional<Folder> createOutputFolder();
+    BatchEnd listAndConvert();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
     BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
+    BatchEnd finishOldest(InFlightConversions& inFlight);
     void finishFile(const InFlightConversions::Done& done);
     // Deletes a converted source when it still is what was converted; why it stays otherwise.
     std::optional<SourceKept> deleteSource(const SourceFile& source, const ConvertedSource& converted,
                                            const QString& newName);
+    BatchEnd noteUnexpected(const std::exception& error);
+    void reportUnexpected();
     void finish();
 
     // Adds a line to the list, and to the log when the log option is on.
@@ -76,6 +81,8 @@ private:
     // A log failure is told once, and only once the run is past its folder
     // checks: before that, the output folder may simply not exist.
     bool reportLogFailures_ = false;
+    // What ended the run unexpectedly, as a system error (0: not known).
+    int unexpectedError_ = 0;
     // For reading a source once more before it is deleted.
     UninitializedBytes checkBuffer_;
 };

@@ -44,6 +44,8 @@ QString systemErrorText(int errorNumber)
     case EPERM: return QStringLiteral("アクセスが拒否されました。");
     case EIO: return QStringLiteral("ディスクの読み書き中にエラーが発生しました。");
     case ENOSPC: return QStringLiteral("ディスクの空き容量が足りません。");
+    // Past the file size limit the system set for the user (ulimit -f).
+    case EFBIG: return QStringLiteral("ファイルが大きすぎます。");
     case EROFS: return QStringLiteral("書き込み禁止のディスクです。");
     case EMFILE:
     case ENFILE: return QStringLiteral("開いているファイルが多すぎます。");

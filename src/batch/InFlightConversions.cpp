@@ -66,7 +66,13 @@ InFlightConversions::Done InFlightConversions::takeOldest(const std::function<vo
     Pending& oldest = pending_.front();
     while (oldest.outcome.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
         whileWaiting();
-    Outcome outcome = oldest.outcome.get();
+    // A broken promise (a task that could not even be queued) is that
+    // file's failure, not the run's end.
+    Outcome outcome{Failure::of(FailureCause::Unexpected), {}};
+    try {
+        outcome = oldest.outcome.get();
+    } catch (const std::exception&) {
+    }
     Done done{std::move(oldest.file), std::move(oldest.newName), outcome.failure, outcome.source};
     pending_.pop_front();
     return done;

@@ -23,6 +23,7 @@ namespace pellora {
 // jobs + 2 files are in flight: one more than the workers and the committer
 // hold, so that a worker done early need not wait for the oldest file. Memory
 // stays bounded whatever the batch: a file in flight holds only descriptors.
+// Threads the system refuses only slow the run down (see WorkerPool).
 class InFlightConversions {
 public:
     struct Done {

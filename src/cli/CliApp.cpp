@@ -25,8 +25,10 @@ CliApp::CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSett
 {
 }
 
-int CliApp::exitStatusFor(const BatchSummary& summary)
+int CliApp::exitStatusFor(const BatchSummary& summary, int stopSignal)
 {
+    if (summary.end == BatchEnd::Stopped && stopSignal > 0)
+        return 128 + stopSignal;
     switch (summary.end) {
     case BatchEnd::Completed:
     case BatchEnd::NoSourceFiles:
@@ -34,6 +36,7 @@ int CliApp::exitStatusFor(const BatchSummary& summary)
         return summary.failed == 0 && summary.sourcesKept == 0 ? AllConverted : SomeFailed;
     case BatchEnd::SerialLimit:
     case BatchEnd::Stopped:
+    case BatchEnd::Unexpected:
         return SomeFailed;
     default:
         return UsageOrFolderProblem;
@@ -77,16 +80,8 @@ int CliApp::run(const QStringList& arguments)
     if (options->log) settings.log = *options->log;
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
-    host_ = &host;
     const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
-    host_ = nullptr;
-    return exitStatusFor(summary);
-}
-
-void CliApp::requestStop()
-{
-    if (ConsoleHost* host = host_)
-        host->requestStop();
+    return exitStatusFor(summary, host.stopSignal());
 }
 
 } // namespace pellora

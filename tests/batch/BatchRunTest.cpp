@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <new>
 #include <sys/stat.h>
 #include <thread>
 
@@ -423,6 +424,62 @@ TEST_F(BatchRunTest, StopRequestEndsSoonThroughTheEndLineWithNothingHalfDone)
     }
     EXPECT_EQ(test::listNames(in()).size(), 8u - static_cast<size_t>(host.lines.size()));
     EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n")));
+}
+
+// Memory that runs out mid-run (a std::bad_alloc from wherever it strikes)
+// ends the run, not the program: the files in hand finish, the run says why
+// it ended, and the log gets its end line.
+TEST_F(BatchRunTest, MemoryRunningOutEndsTheRunThroughItsEndLine)
+{
+    struct Row {
+        const char* where;
+        std::function<void(FakeHost&, test::FakeFileSystem&)> arrange;
+        int converted; // the files in hand when it struck, finished
+    };
+    const Row rows[] = {
+        {"handing out the second file",
+         [](FakeHost& h, test::FakeFileSystem&) {
+             h.onYield = [](int n) {
+                 if (n == 2)
+                     throw std::bad_alloc();
+             };
+         },
+         1},
+        {"logging the start line",
+         [](FakeHost&, test::FakeFileSystem& fs) {
+             fs.after(test::FakeFileSystem::Op::Close, "kavlog.txt", [] { throw std::bad_alloc(); });
+         },
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.where);
+        for (const auto& name : test::listNames(in()))
+            std::filesystem::remove(in() / name);
+        for (const auto& name : test::listNames(out()))
+            std::filesystem::remove(out() / name);
+        for (int i = 0; i < 6; ++i)
+            addSource("s" + std::to_string(i) + ".tga", i);
+        host = FakeHost{};
+        SetUp();
+        host.deleteValue = 1;
+        test::FakeFileSystem fs;
+        row.arrange(host, fs);
+        BatchSummary summary;
+        {
+            ScopedFileSystem seam(fs);
+            summary = run(1);
+        }
+        EXPECT_EQ(summary.end, BatchEnd::Unexpected);
+        EXPECT_EQ(summary.converted, row.converted);
+        ASSERT_EQ(host.lines.size(), row.converted + 1);
+        EXPECT_EQ(host.lines.last(), QStringLiteral("エラー発生 \r\n12 : メモリが不足しています。"));
+        EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n"))) << logText().toStdString();
+        // Each file converted and deleted, or untouched; nothing half done.
+        const auto jpegs = test::listNames(out());
+        EXPECT_EQ(jpegs.size() - 1 + test::listNames(in()).size(), 6u) << "a picture is doubled or lost";
+        EXPECT_EQ(static_cast<int>(jpegs.size()) - 1, summary.converted);
+        EXPECT_FALSE(BatchRun::inProgress());
+    }
 }
 
 TEST_F(BatchRunTest, UnwritableLogIsReportedOnceAndTheRunGoesOn)

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -56,6 +57,16 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::OutputFolderDeclined, 0, 0}), 2);
     // Every file converted, but a TGA the delete option should have removed stayed.
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0, false, 1}), 1);
+    // A run stopped by signal N before its last file: 128 + N, as a shell
+    // shows a program that signal ended; a closed standard output counts as SIGPIPE.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 2, 0}, SIGINT), 130);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 2, 1}, SIGTERM), 143);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 0, 0}, SIGHUP), 129);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 5, 0}, SIGPIPE), 141);
+    // A signal that came after the last file was handed out stops nothing.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0}, SIGTERM), 0);
+    // Memory that ran out mid-run: the files not handed out are untouched.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Unexpected, 1, 0}), 1);
 }
 
 // What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.

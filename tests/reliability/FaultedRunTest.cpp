@@ -1,3 +1,5 @@
+#include "CliProcess.h"
+#include "CliScene.h"
 #include "PictureLedger.h"
 #include "ReliabilitySummary.h"
 
@@ -12,7 +14,6 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <csignal>
 #include <functional>
 #include <fcntl.h>
 #include <map>
@@ -469,30 +470,6 @@ TEST(FaultedRun, EveryFaultAtEveryStepKeepsEveryPicture)
                        " survived=" + std::to_string(survived) + " failures_delivered=" + std::to_string(delivered));
 }
 
-// Restores the file size limit and the signal it raises whatever happens.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        applied_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    bool applied() const { return applied_; }
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-    bool applied_ = false;
-};
-
 // Noise compresses badly: its JPEG is far larger than a screenshot's of the same size.
 test::TgaPicture noisePicture(int width, int height, unsigned seed)
 {
@@ -505,42 +482,105 @@ test::TgaPicture noisePicture(int width, int height, unsigned seed)
     return picture;
 }
 
-TEST(FaultedRun, ARealFileSizeLimitFailsOnlyTheFilesThatDoNotFit)
+constexpr rlim_t kFileSizeLimit = 32 * 1024;
+
+// pellora-cli started under a real limit, as `ulimit` or `prlimit` sets it,
+// with every signal at its default: what the limit does to the program, not
+// to a test that has braced itself for it.
+struct LimitCase {
+    const char* name;
+    std::vector<std::pair<int, rlim_t>> limits;
+    unsigned jobs;
+    bool logAlreadyPastTheLimit = false;
+    std::vector<std::string> lines; // standard output, in order
+    int status = 0;
+    std::vector<std::string> outNames;              // the output folder afterwards
+    std::vector<std::string> keptSources = {"b.tga"}; // the input folder afterwards
+    std::string detail = {};                         // on standard error
+    bool noiseInTheMiddle = true; // b.tga as noise, whose JPEG passes the file size limit
+};
+
+std::vector<LimitCase> limitCases()
 {
-    int injected = 0, survived = 0;
-    for (const unsigned jobs : {1u, 4u}) {
-        SCOPED_TRACE("jobs " + std::to_string(jobs));
-        test::TempDir dir;
-        std::filesystem::create_directory(dir / "in");
-        std::filesystem::create_directory(dir / "out");
+    const std::vector<std::string> bDoesNotFit{"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード3",
+                                               "c.tga\t--->\tsshot003.jpg"};
+    const std::string tooLarge = "b.tga: JPEG ファイルを書き込めません（ファイルが大きすぎます）";
+    const std::vector<std::string> twoJpegs{"kavlog.txt", "sshot001.jpg", "sshot003.jpg"};
+    const std::vector<std::string> threeJpegs{"kavlog.txt", "sshot001.jpg", "sshot002.jpg", "sshot003.jpg"};
+    std::vector<std::string> logUnwritable{"動作ログを書き込めません。"};
+    logUnwritable.insert(logUnwritable.end(), bDoesNotFit.begin(), bDoesNotFit.end());
+    return {
+        {"a JPEG past the file size limit (ulimit -f)", {{RLIMIT_FSIZE, kFileSizeLimit}}, 1, false, bDoesNotFit, 1,
+         twoJpegs, {"b.tga"}, tooLarge},
+        {"a JPEG past the file size limit, 4 workers", {{RLIMIT_FSIZE, kFileSizeLimit}}, 4, false, bDoesNotFit, 1,
+         twoJpegs, {"b.tga"}, tooLarge},
+        {"a log already past the file size limit", {{RLIMIT_FSIZE, kFileSizeLimit}}, 2, true, logUnwritable, 1,
+         twoJpegs, {"b.tga"}, tooLarge},
+#ifndef __SANITIZE_ADDRESS__ // which maps far more address space than any such limit
+        // The stacks of about 30 threads fill it: the rest cannot start.
+        {"--jobs 256 in 300 MB of address space (ulimit -v 300000)", {{RLIMIT_AS, rlim_t{300000} * 1024}}, 256,
+         false,
+         {"a.tga\t--->\tsshot001.jpg", "b.tga\t--->\tsshot002.jpg", "c.tga\t--->\tsshot003.jpg"}, 0, threeJpegs,
+         {}, {}, false},
+#endif
+    };
+}
+
+TEST(FaultedRun, ARealResourceLimitFailsOnlyTheFilesThatDoNotFit)
+{
+    if (!test::CliProcess::program())
+        GTEST_SKIP() << "PELLORA_BUILD_DIR/pellora-cli not found";
+    int injected = 0, survived = 0, threadLimited = 0, threadSurvived = 0;
+    for (const LimitCase& c : limitCases()) {
+        SCOPED_TRACE(std::string(c.name) + ", jobs " + std::to_string(c.jobs));
+        test::CliScene scene(1, 0);
         test::PictureLedger ledger(20.0);
-        ledger.addSource(dir / "in" / "a.tga", test::distinctPicture(64, 48, 1));
-        ledger.addSource(dir / "in" / "b.tga", noisePicture(256, 192, 7)); // its JPEG passes the limit
-        ledger.addSource(dir / "in" / "c.tga", test::distinctPicture(64, 48, 3));
-        FakeHost host;
-        host.inDir = QString::fromStdString((dir / "in").string());
-        host.outDir = QString::fromStdString((dir / "out").string());
-        host.deleteValue = 1;
-        {
-            FileSizeLimit limit(32 * 1024);
-            if (!limit.applied())
-                GTEST_SKIP() << "cannot set RLIMIT_FSIZE here";
-            BatchRun(host, jobs).run();
-        }
-        ++injected;
-        const auto audit = ledger.audit({dir / "in", dir / "out"});
-        const bool ok = host.lines == QStringList({"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード3",
-                                                    "c.tga\t--->\tsshot003.jpg"}) &&
-                        std::filesystem::exists(dir / "in" / "b.tga") && !std::filesystem::exists(dir / "out" / "sshot002.jpg") &&
-                        test::listNames(dir / "out") ==
-                            std::vector<std::string>({"kavlog.txt", "sshot001.jpg", "sshot003.jpg"}) &&
-                        audit.lost == 0 && audit.truncated == 0;
-        EXPECT_TRUE(ok) << host.lines.join(" | ").toStdString() << " / out: " << test::listNames(dir / "out").size();
+        ledger.addSource(scene.in() / "a.tga", test::distinctPicture(64, 48, 1));
+        ledger.addSource(scene.in() / "b.tga",
+                         c.noiseInTheMiddle ? noisePicture(256, 192, 7) : test::distinctPicture(256, 192, 2));
+        ledger.addSource(scene.in() / "c.tga", test::distinctPicture(64, 48, 3));
+        const auto log = scene.out() / "kavlog.txt";
+        if (c.logAlreadyPastTheLimit)
+            test::writeBytes(log, std::vector<unsigned char>(kFileSizeLimit + 4096, 'x'));
+
+        test::ChildSetup setup;
+        setup.limits = c.limits;
+        setup.errorFile = scene.dir / "stderr.txt";
+        test::CliProcess run(scene.arguments(scene.in(), c.jobs), scene.dir / "stdout.txt", setup);
+        const int status = run.wait();
+
+        std::vector<std::string> problems;
+        auto expectThat = [&](bool ok, const std::string& what) {
+            if (!ok)
+                problems.push_back(what);
+        };
+        const std::string out = test::readText(scene.dir / "stdout.txt");
+        expectThat(status == c.status, "exit status " + std::to_string(status) + ", ended by signal " +
+                                            std::to_string(run.endingSignal()));
+        expectThat(out == test::joinedLines(c.lines), "standard output: " + out);
+        expectThat(test::readText(scene.dir / "stderr.txt").find(c.detail) != std::string::npos,
+                   "standard error: " + test::readText(scene.dir / "stderr.txt"));
+        expectThat(test::visibleNames(scene.out()) == c.outNames,
+                   "output folder: " + std::to_string(test::visibleNames(scene.out()).size()) + " names");
+        expectThat(scene.temporariesLeft() == 0 && scene.foreignFilesStayed(), "temporary files wrongly left or swept");
+        expectThat(test::listNames(scene.in()) == c.keptSources, "other sources kept than expected");
+        if (c.logAlreadyPastTheLimit)
+            expectThat(std::filesystem::file_size(log) == kFileSizeLimit + 4096, "the log changed");
+        else
+            expectThat(test::endsWithEndLine(test::readText(log)), "no end line in the log");
+        const auto audit = ledger.audit({scene.in(), scene.out()});
+        expectThat(audit.lost == 0 && audit.truncated == 0 && audit.doubled == 0, "pictures lost or damaged");
         for (const auto& p : audit.problems)
+            problems.push_back(p);
+        for (const auto& p : problems)
             ADD_FAILURE() << p;
-        survived += ok ? 1 : 0;
+        const bool threads = c.limits.front().first == RLIMIT_AS;
+        (threads ? threadLimited : injected) += 1;
+        (threads ? threadSurvived : survived) += problems.empty() ? 1 : 0;
     }
     test::printSummary("group=rlimit faults_injected=" + std::to_string(injected) + " survived=" + std::to_string(survived));
+    test::printSummary("group=thread_limit runs=" + std::to_string(threadLimited) +
+                       " survived=" + std::to_string(threadSurvived));
 }
 
 TEST(FaultedRun, ASourceIsUnlinkedOnlyAfterItsJpegIsDurable)
