@@ -11,6 +11,7 @@
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
 
 #include <QDateTime>
 

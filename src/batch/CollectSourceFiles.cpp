@@ -38,7 +38,7 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesys
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
-        const QString name = pathText::toText(it->path().filename());
+        const QString name = QString::fromStdString(pathText::toText(it->path().filename()));
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
         if (name.startsWith(u'.') || !name.endsWith(extension, Qt::CaseInsensitive))

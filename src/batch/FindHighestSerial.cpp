@@ -1,6 +1,7 @@
 #include "batch/FindHighestSerial.h"
 
 #include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
 #include "platform/text/TextToInt16.h"
 
 #include <system_error>
@@ -13,7 +14,7 @@ int FindHighestSerial(const std::filesystem::path& folder, const QString& prefix
     std::error_code error;
     std::filesystem::directory_iterator it(folder, error), end;
     for (; !error && it != end; it.increment(error)) {
-        const QString name = pathText::toText(it->path().filename());
+        const QString name = QString::fromStdString(pathText::toText(it->path().filename()));
         if (!name.startsWith(prefix, Qt::CaseInsensitive))
             continue;
         // Links count too: their names are taken, whatever they point at.

@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 #include "platform/io/StandardDescriptors.h"
+#include "platform/text/Cp932.h"
 #include "settings/SettingsLocation.h"
 
 #include <QStringList>
@@ -36,6 +37,10 @@ int main(int argc, char** argv)
 {
     if (!pellora::ensureStandardDescriptorsOpen())
         return pellora::CliApp::UsageOrFolderProblem;
+    if (!pellora::cp932::available()) {
+        std::fprintf(stderr, "pellora-cli: %s\n", pellora::cp932::kUnavailableMessage);
+        return pellora::CliApp::UsageOrFolderProblem;
+    }
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

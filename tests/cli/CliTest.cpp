@@ -110,8 +110,8 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
 TEST(ConsoleHost, FoldersStartingWithTildeAreInTheHomeFolder)
 {
     Settings settings = Settings::defaults();
-    settings.inDir = QStringLiteral("~/shots");
-    settings.outDir = QStringLiteral("~");
+    settings.inDir = "~/shots";
+    settings.outDir = "~";
     ConsoleHost host(settings, false, stdout, stderr, false);
     EXPECT_EQ(host.inputFolderText(), QDir::homePath() + QStringLiteral("/shots"));
     EXPECT_EQ(host.outputFolderText(), QDir::homePath());
