@@ -50,6 +50,42 @@ TEST(SettingValueRules, OptionsTakeWhatConvertsToZeroOrOneElseTheirDefault)
     }
 }
 
+// Loading takes every setting from one read of the file.
+TEST(SettingsLoad, ReadsTheFileOnce)
+{
+    test::SettingsTestFile file;
+    file.write("[initialize]\r\nindir=D:\\in\r\nmatch=pic\r\nquality=80\r\nlogcheck=0\r\n");
+    test::FakeFileSystem fs;
+    Settings loaded;
+    {
+        ScopedFileSystem seam(fs);
+        loaded = Settings::load(file.path());
+    }
+    EXPECT_EQ(fs.calls({test::FakeFileSystem::Op::Open}), std::vector<std::string>{"open-r Pellora.ini"});
+    Settings expected = Settings::defaults();
+    expected.inDir = "D:\\in";
+    expected.prefix = "pic";
+    expected.quality = 80;
+    expected.log = false;
+    EXPECT_EQ(loaded, expected);
+}
+
+// The command line's values replace the stored ones; each one not given
+// leaves its stored value.
+TEST(SettingsOverlay, GivenValuesReplaceTheStoredOnesAndNoOthers)
+{
+    const Settings stored{"D:\\in", "D:\\out", "pic", 80, false, true};
+    Settings settings = stored;
+    settings.overlay({});
+    EXPECT_EQ(settings, stored);
+
+    settings.overlay({std::nullopt, "/out", std::nullopt, 95, true, std::nullopt});
+    EXPECT_EQ(settings, (Settings{"D:\\in", "/out", "pic", 95, true, true}));
+
+    settings.overlay({"/in", "/o", "shot", 1, false, false});
+    EXPECT_EQ(settings, (Settings{"/in", "/o", "shot", 1, false, false}));
+}
+
 // A save rewrites the file once, and leaves exactly what six writes of one
 // value each, in key-table order, would leave.
 TEST(SettingsSave, OneRewriteLeavesTheBytesOfSixSingleWrites)
