@@ -41,8 +41,7 @@ std::string cleaned(std::string_view text)
     std::filesystem::path path = toPath(text).lexically_normal();
     if (!path.has_filename() && path.has_relative_path())
         path = path.parent_path(); // a separator at the end
-    std::string result = toText(path.make_preferred());
-    return result.empty() ? std::string(".") : result;
+    return toText(path.make_preferred());
 }
 
 std::filesystem::path toPath(std::string_view text)

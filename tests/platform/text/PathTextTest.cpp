@@ -67,7 +67,7 @@ TEST(PathText, TheHomeFolderIsHomeCleaned)
         const char* folder;
     } cases[] = {
         {"/home/u", "/home/u"},    {"/home/u/", "/home/u"},       {"/home//u", "/home/u"},
-        {"/home/./u/../v", "/home/v"}, {"/", "/"},                 {"", "/"},
+        {"/home/./u/../v", "/home/v"}, {"/home/u/.", "/home/u"},  {"/", "/"}, {"", "/"},
         {nullptr, "/"},            {"/home/\xFF", "/home/\xEF\xBF\xBD"},
     };
     for (const auto& c : cases) {
