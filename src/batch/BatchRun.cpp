@@ -12,11 +12,16 @@
 #include "platform/io/UniqueFd.h"
 #include "platform/text/PathText.h"
 #include "platform/text/TransitionalQString.h"
+#include "platform/text/VisibleName.h"
 
 #include <QDateTime>
 
 #include <atomic>
+#include <cerrno>
+#include <exception>
 #include <fcntl.h>
+#include <new>
+#include <system_error>
 #include <sys/stat.h>
 
 namespace pellora {
@@ -84,6 +89,20 @@ QString listingFailureLine(const Failure& failure)
            + systemErrorText(failure.systemError);
 }
 
+// The system error an exception stands for: ENOMEM for memory that ran out,
+// a system error's own number, or 0 ("unexpected") for anything else.
+int systemErrorOf(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return ENOMEM;
+    if (const auto* system = dynamic_cast<const std::system_error*>(&error)) {
+        const auto& category = system->code().category();
+        if (category == std::generic_category() || category == std::system_category())
+            return system->code().value();
+    }
+    return 0;
+}
+
 QString resultLine(const SourceFile& file, const QString& newName, const std::optional<Failure>& failure)
 {
     if (failure)
@@ -91,26 +110,74 @@ QString resultLine(const SourceFile& file, const QString& newName, const std::op
     return file.Name + QStringLiteral("\t--->\t") + newName;
 }
 
-// True when `path` still names the very file that was converted and that
-// file still holds exactly the bytes that were converted. Its size and date
-// cannot tell: a picture rewritten in place within the file system's time
-// step (a second on exFAT, two on FAT) keeps both.
-bool stillHolds(const std::filesystem::path& path, const ConvertedSource& converted, UninitializedBytes& buffer)
+// What is under a source's name when its turn to go comes, when it is not a
+// reason to keep it.
+enum class SourceNow { Unchanged, Gone };
+
+Unexpected<SourceKept> kept(SourceKept::Because because)
+{
+    return unexpected(SourceKept{because});
+}
+
+Unexpected<SourceKept> uncheckable(int systemError)
+{
+    return unexpected(SourceKept{SourceKept::Because::Failed, Failure::of(FailureCause::CannotRead, systemError)});
+}
+
+// Unchanged when `name` in `folder` still names the very file that was
+// converted and that file still holds exactly the bytes that were converted;
+// Gone when nothing is there any more. Its size and date cannot tell: a picture rewritten in
+// place within the file system's time step (a second on exFAT, two on FAT)
+// keeps both.
+Expected<SourceNow, SourceKept> sourceNow(const Folder& folder, const std::filesystem::path& name,
+                                          const ConvertedSource& converted, UninitializedBytes& buffer)
 {
     if (!converted.digest.hashed())
-        return false;
-    UniqueFd fd(FileSystem::current().open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
+        return kept(SourceKept::Because::ReadBeforeDeleteWasOn);
+    const int opened = FileSystem::current().openAt(folder.fd(), name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    if (opened == -ENOENT)
+        return SourceNow::Gone;
+    if (opened == -ELOOP) // a link now stands under its name
+        return kept(SourceKept::Because::Changed);
+    if (opened < 0)
+        return uncheckable(-opened);
+    UniqueFd fd(opened);
     struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !(FileIdentity::of(info) == converted.identity))
-        return false;
+    if (::fstat(fd.get(), &info) != 0)
+        return uncheckable(errno);
+    if (!(FileIdentity::of(info) == converted.identity))
+        return kept(SourceKept::Because::Changed);
     if (buffer.size() < kCheckBufferBytes)
         buffer.resize(kCheckBufferBytes);
     const auto digest = ContentDigest::ofFile(fd.get(), std::span<std::uint8_t>(buffer.data(), buffer.size()));
-    if (!digest || !(*digest == converted.digest))
-        return false;
+    if (!digest)
+        return unexpected(SourceKept{SourceKept::Because::Failed, digest.error()});
+    if (!(*digest == converted.digest))
+        return kept(SourceKept::Because::Changed);
     // And the name still leads to it.
-    const auto named = FileIdentity::of(path);
-    return named && named->device == converted.identity.device && named->inode == converted.identity.inode;
+    const auto named = FileIdentity::of(folder.fd(), name);
+    if (!named)
+        return SourceNow::Gone;
+    if (named->device != converted.identity.device || named->inode != converted.identity.inode)
+        return kept(SourceKept::Because::Changed);
+    return SourceNow::Unchanged;
+}
+
+// The folder `path` names, or nothing when it names none (the reason does not matter here).
+std::optional<Folder> openFolder(const std::filesystem::path& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    auto folder = Folder::open(path);
+    return folder ? std::optional(std::move(*folder)) : std::nullopt;
+}
+
+// "a/b/" as "a/b", so that its last part is the folder's own name.
+std::filesystem::path withoutTrailingSeparators(std::filesystem::path path)
+{
+    while (!path.has_filename() && path.has_relative_path())
+        path = path.parent_path();
+    return path;
 }
 
 QString serialName(const QString& prefix, int serial)
@@ -148,97 +215,146 @@ BatchSummary BatchRun::run()
         return BatchSummary{BatchEnd::AlreadyRunning};
 
     summary_ = BatchSummary{};
-    host_.setBusy(true);
-    host_.clearList();
-    inDir_ = pathText::withTrailingSeparator(host_.inputFolderText());
-    outDir_ = pathText::withTrailingSeparator(host_.outputFolderText());
-    logPath_ = pathText::toPath(outDir_ + kLogFileName);
-    matchPrefix_ = host_.prefixText();
+    unexpectedError_ = 0;
+    logPath_.clear();
     reportLogFailures_ = false;
-
-    summary_.end = checkFoldersAndPrefix();
-    if (summary_.end == BatchEnd::Completed) {
-        reportLogFailures_ = true;
-        temporaryFiles::sweep(pathText::toPath(outDir_));
-        log(QStringLiteral("---処理開始--- [") + generalDateNow() + QStringLiteral("]"));
-        auto files = CollectSourceFiles(pathText::toPath(inDir_), kSourceExtension);
-        if (!files) {
-            report(listingFailureLine(files.error()));
-            summary_.end = BatchEnd::ListingFailed;
-        } else if (files->empty()) {
-            report(kNoSourceFiles);
-            summary_.end = BatchEnd::NoSourceFiles;
-        } else {
-            summary_.end = convertAll(*files);
+    // Whatever throws (memory running out, mostly) ends the run here, through
+    // its end line, not the program.
+    try {
+        host_.setBusy(true);
+        host_.clearList();
+        inDir_ = pathText::withTrailingSeparator(host_.inputFolderText());
+        outDir_ = pathText::withTrailingSeparator(host_.outputFolderText());
+        logPath_ = pathText::toPath(outDir_ + kLogFileName);
+        matchPrefix_ = host_.prefixText();
+        summary_.end = checkFoldersAndPrefix();
+        if (summary_.end == BatchEnd::Completed) {
+            reportLogFailures_ = true;
+            summary_.end = listAndConvert();
         }
+    } catch (const std::exception& error) {
+        summary_.end = noteUnexpected(error);
+        reportUnexpected();
     }
     finish();
+    // Held no longer than the run: an open folder keeps a drive from being unmounted.
+    inFolder_ = Folder();
+    outFolder_ = Folder();
     return summary_;
 }
 
+BatchEnd BatchRun::listAndConvert()
+{
+    temporaryFiles::sweep(outFolder_);
+    log(QStringLiteral("---処理開始--- [") + generalDateNow() + QStringLiteral("]"));
+    auto files = CollectSourceFiles(inFolder_, kSourceExtension);
+    if (!files) {
+        report(listingFailureLine(files.error()));
+        return BatchEnd::ListingFailed;
+    }
+    if (files->empty()) {
+        report(kNoSourceFiles);
+        return BatchEnd::NoSourceFiles;
+    }
+    return convertAll(*files);
+}
+
+BatchEnd BatchRun::noteUnexpected(const std::exception& error)
+{
+    unexpectedError_ = systemErrorOf(error);
+    return BatchEnd::Unexpected;
+}
+
+// Told like a failed listing: what went wrong, as the system would name it.
+void BatchRun::reportUnexpected()
+{
+    try {
+        report(listingFailureLine(Failure::of(FailureCause::Unexpected, unexpectedError_)));
+    } catch (const std::exception&) {
+        // Not even that fits in memory; the end line may still.
+    }
+}
+
+// Each folder is opened once here, and the whole run works in the folders
+// so opened: moved or renamed meanwhile, or their paths made links to other
+// folders, they still get everything and nothing goes elsewhere.
 BatchEnd BatchRun::checkFoldersAndPrefix()
 {
-    if (!modFunc::FolderExists(pathText::toPath(inDir_))) {
+    auto in = openFolder(pathText::toPath(inDir_));
+    if (!in) {
         host_.showCritical(kInputFolderInvalid);
         host_.focusInputFolder();
         return BatchEnd::InputFolderMissing;
     }
+    inFolder_ = std::move(*in);
     // A separator in the prefix would write outside the output folder.
     if (!isValidPrefix(matchPrefix_)) {
         host_.showCritical(kPrefixInvalid);
         host_.focusPrefix();
         return BatchEnd::InvalidPrefix;
     }
-    if (!modFunc::FolderExists(pathText::toPath(outDir_))) {
+    auto out = openFolder(pathText::toPath(outDir_));
+    if (!out) {
         if (!host_.askYesNo(kOutputFolderQuestion)) {
             host_.focusOutputFolder();
             return BatchEnd::OutputFolderDeclined;
         }
-        if (!createOutputFolder()) {
+        out = createOutputFolder();
+        if (!out) {
             host_.showCritical(kOutputFolderNotCreated);
             host_.focusOutputFolder();
             return BatchEnd::OutputFolderNotCreated;
         }
     }
+    outFolder_ = std::move(*out);
     return BatchEnd::Completed;
 }
 
-bool BatchRun::createOutputFolder()
+std::optional<Folder> BatchRun::createOutputFolder()
 {
+    const std::filesystem::path path = withoutTrailingSeparators(pathText::toPath(outDir_));
     // One level only: a mistyped parent should not grow a tree of folders.
-    const int rc = FileSystem::current().mkdir(pathText::toPath(outDir_));
-    return rc == 0 && modFunc::FolderExists(pathText::toPath(outDir_));
+    auto parent = openFolder(temporaryFiles::folderOf(path));
+    if (!parent || FileSystem::current().mkdirAt(parent->fd(), path.filename()) != 0)
+        return std::nullopt;
+    // The folder just made, not whatever may have taken its name since.
+    auto created = Folder::openIn(*parent, path.filename());
+    return created ? std::optional(std::move(*created)) : std::nullopt;
 }
 
 BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
 {
-    int serial = FindHighestSerial(pathText::toPath(outDir_), matchPrefix_);
+    int serial = FindHighestSerial(outFolder_, matchPrefix_);
     host_.setProgressMaximum(static_cast<double>(files.size()));
     host_.setProgressValue(0);
 
-    InFlightConversions inFlight(jobs_);
+    InFlightConversions inFlight(jobs_, inFolder_, outFolder_);
     BatchEnd end = BatchEnd::Completed;
     double progress = 0;
     size_t next = 0;
     for (;;) {
         // Hand out work while there is room; each hand-out is one file's turn.
-        while (end == BatchEnd::Completed && next < files.size() && inFlight.hasRoom()) {
-            end = handOut(files[next], serial, inFlight);
-            if (end == BatchEnd::Completed)
-                ++next;
+        // A throw stops the hand-out only: the files in hand still finish.
+        try {
+            while (end == BatchEnd::Completed && next < files.size() && inFlight.hasRoom()) {
+                end = handOut(files[next], serial, inFlight);
+                if (end == BatchEnd::Completed)
+                    ++next;
+            }
+        } catch (const std::exception& error) {
+            end = noteUnexpected(error);
         }
         if (inFlight.empty())
             break;
-        // Everything visible happens in list order, after that file's conversion.
-        const auto done = inFlight.takeOldest([this] { host_.yield(); });
-        // Once per file before its line: an option changed after one line
-        // takes effect for the next, however many files are in flight.
-        host_.yield();
-        finishFile(done);
+        if (const BatchEnd finished = finishOldest(inFlight); end == BatchEnd::Completed)
+            end = finished;
         host_.setProgressValue(++progress);
     }
+    // Said once the files in hand are finished, as the last line of the run.
     if (end == BatchEnd::SerialLimit)
         report(kSerialLimit);
+    if (end == BatchEnd::Unexpected)
+        reportUnexpected();
     return end;
 }
 
@@ -254,32 +370,61 @@ BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversi
     // A file handed out with the delete option off is not hashed as it is
     // read, and so stays even if the option is turned on before it is done:
     // nothing can prove it still holds what was converted.
-    inFlight.start(file, newName, pathText::toPath(outDir_ + newName), host_.quality(), host_.deleteOption() == 1);
+    inFlight.start(file, newName, host_.quality(), host_.deleteOption() == 1);
+    return BatchEnd::Completed;
+}
+
+// Completed, or Unexpected when finishing the file threw (its source then stays).
+BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight)
+{
+    // Everything visible happens in list order, after that file's conversion.
+    const auto done = inFlight.takeOldest([this] { host_.yield(); });
+    try {
+        // Once per file before its line: an option changed after one line
+        // takes effect for the next, however many files are in flight.
+        host_.yield();
+        finishFile(done);
+    } catch (const std::exception& error) {
+        return noteUnexpected(error);
+    }
     return BatchEnd::Completed;
 }
 
 void BatchRun::finishFile(const InFlightConversions::Done& done)
 {
-    // A failure line names no file; the detail says which one and why.
-    report(resultLine(done.file, done.newName, done.failure),
-           done.failure ? done.file.Name + QStringLiteral(": ") + failureReason(*done.failure) : QString());
+    const QString line = resultLine(done.file, visibleName(pathText::toPath(done.newName)), done.failure);
     if (done.failure) {
         ++summary_.failed;
+        // A failure line names no file; the detail says which one and why.
+        report(line, done.file.Name + QStringLiteral(": ") + failureReason(*done.failure));
         return;
     }
     ++summary_.converted;
-    if (host_.deleteOption() == 1 && mayDeleteSource(done.file.Path, done.source, done.newName))
-        modFunc::DeleteFileIfExists(done.file.Path);
+    const auto kept = host_.deleteOption() == 1 ? deleteSource(done.file, done.source, done.newName) : std::nullopt;
+    if (kept)
+        ++summary_.sourcesKept;
+    // The line reads the same whether its TGA went or stayed; a TGA that
+    // stayed against the option is told beside it, or every later run would
+    // make another JPEG of it without a word.
+    report(line, kept ? done.file.Name + QStringLiteral(": ") + keptReason(*kept) : QString());
 }
 
-bool BatchRun::mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
-                               const QString& newName)
+std::optional<SourceKept> BatchRun::deleteSource(const SourceFile& source, const ConvertedSource& converted,
+                                                 const QString& newName)
 {
+    // A JPEG moved or removed meanwhile no longer stands in for its source.
+    if (!FileIdentity::of(outFolder_.fd(), pathText::toPath(newName)))
+        return FileIdentity::of(inFolder_.fd(), source.Path) ? std::optional(SourceKept{SourceKept::Because::JpegGone}) : std::nullopt;
     // A source replaced or rewritten since it was read holds a picture the
-    // JPEG does not show; and a JPEG moved or removed meanwhile no longer
-    // stands in for its source. Either way the source stays.
-    return FileIdentity::of(pathText::toPath(outDir_ + newName)).has_value() &&
-           stillHolds(source, converted, checkBuffer_);
+    // JPEG does not show, and stays.
+    const auto now = sourceNow(inFolder_, source.Path, converted, checkBuffer_);
+    if (!now)
+        return now.error();
+    if (*now == SourceNow::Gone)
+        return std::nullopt;
+    if (const auto failure = modFunc::DeleteFileIfExists(inFolder_.fd(), source.Path))
+        return SourceKept{SourceKept::Because::Failed, *failure};
+    return std::nullopt;
 }
 
 void BatchRun::finish()
@@ -300,7 +445,10 @@ void BatchRun::log(const QString& line)
 {
     if (host_.logOption() != 1)
         return;
-    if (!modFunc::AppendLogLine(line, logPath_))
+    // Until the output folder is open, its path is all there is.
+    const auto failure = outFolder_.valid() ? modFunc::AppendLogLine(line, outFolder_.fd(), logPath_.filename())
+                                            : modFunc::AppendLogLine(line, logPath_);
+    if (!failure)
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)
         host_.addListLine(kLogUnwritable, QString());

@@ -4,6 +4,8 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/InFlightConversions.h"
 #include "batch/SourceFile.h"
+#include "batch/SourceKept.h"
+#include "platform/io/Folder.h"
 #include "platform/io/UninitializedBytes.h"
 
 #include <QString>
@@ -25,6 +27,7 @@ enum class BatchEnd {
     NoSourceFiles,
     SerialLimit,
     Stopped,              // the host asked the run to stop
+    Unexpected,           // something threw (memory ran out, say): no more files were handed out
 };
 
 struct BatchSummary {
@@ -32,6 +35,7 @@ struct BatchSummary {
     int converted = 0;
     int failed = 0;
     bool logWriteFailed = false;
+    int sourcesKept = 0; // converted, yet their TGA stayed although the delete option was on
 };
 
 // One batch run: lists the TGA files of the input folder, numbers them after
@@ -48,12 +52,17 @@ public:
 
 private:
     BatchEnd checkFoldersAndPrefix();
-    bool createOutputFolder();
+    std::optional<Folder> createOutputFolder();
+    BatchEnd listAndConvert();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
     BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
+    BatchEnd finishOldest(InFlightConversions& inFlight);
     void finishFile(const InFlightConversions::Done& done);
-    bool mayDeleteSource(const std::filesystem::path& source, const ConvertedSource& converted,
-                         const QString& newName);
+    // Deletes a converted source when it still is what was converted; why it stays otherwise.
+    std::optional<SourceKept> deleteSource(const SourceFile& source, const ConvertedSource& converted,
+                                           const QString& newName);
+    BatchEnd noteUnexpected(const std::exception& error);
+    void reportUnexpected();
     void finish();
 
     // Adds a line to the list, and to the log when the log option is on.
@@ -67,9 +76,13 @@ private:
     // Taken from the host at the start of the run.
     QString inDir_, outDir_, matchPrefix_;
     std::filesystem::path logPath_;
+    // The folders as they were when the run checked them: see checkFoldersAndPrefix.
+    Folder inFolder_, outFolder_;
     // A log failure is told once, and only once the run is past its folder
     // checks: before that, the output folder may simply not exist.
     bool reportLogFailures_ = false;
+    // What ended the run unexpectedly, as a system error (0: not known).
+    int unexpectedError_ = 0;
     // For reading a source once more before it is deleted.
     UninitializedBytes checkBuffer_;
 };

@@ -1,9 +1,9 @@
 #include "batch/CollectSourceFiles.h"
 
-#include "platform/text/PathText.h"
+#include "platform/io/FolderEntries.h"
+#include "platform/text/VisibleName.h"
 
 #include <algorithm>
-#include <system_error>
 
 namespace pellora {
 
@@ -31,28 +31,26 @@ void sortAsWindowsLists(std::vector<SourceFile>& files)
 
 } // namespace
 
-Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const std::filesystem::path& folder,
-                                                              const QString& extension)
+Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& folder, const QString& extension)
 {
     std::vector<SourceFile> files;
-    std::error_code error;
-    std::filesystem::directory_iterator it(folder, error), end;
-    for (; !error && it != end; it.increment(error)) {
-        const QString name = QString::fromStdString(pathText::toText(it->path().filename()));
+    FolderEntries entries(folder.fd(), ".");
+    while (const auto entry = entries.next()) {
+        // Shown as the list and the log show it, so that a name with a line
+        // break or an escape sequence is still one line and only text.
+        const QString name = visibleName(std::filesystem::path(entry->name));
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
         if (name.startsWith(u'.') || !name.endsWith(extension, Qt::CaseInsensitive))
             continue;
         // A link is never a source: deleting it would not remove the picture,
         // and following it would read outside the folder the user chose.
-        std::error_code statusError;
-        const auto status = it->symlink_status(statusError);
-        if (statusError || !std::filesystem::is_regular_file(status))
+        if (!entries.isRegularFile(*entry))
             continue;
-        files.push_back(SourceFile{it->path(), name});
+        files.push_back(SourceFile{entry->name, name});
     }
-    if (error)
-        return unexpected(Failure::of(FailureCause::CannotRead, error.value()));
+    if (entries.error() != 0)
+        return unexpected(Failure::of(FailureCause::CannotRead, entries.error()));
     sortAsWindowsLists(files);
     return files;
 }

@@ -60,11 +60,11 @@ struct OpenSource {
 };
 
 // Only a regular file of a size a screenshot can have.
-Expected<OpenSource, Failure> openSource(const std::filesystem::path& source)
+Expected<OpenSource, Failure> openSource(int folder, const std::filesystem::path& source)
 {
     // Non-blocking, so that a FIFO under the name cannot hang the open; never
     // through a link, which would read outside the folder the user chose.
-    const int opened = FileSystem::current().open(source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    const int opened = FileSystem::current().openAt(folder, source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
     // O_NOFOLLOW answers a link with ELOOP: it is no screenshot of ours, not a loop.
     if (opened == -ELOOP)
         return unexpected(Failure::of(FailureCause::NotRegularFile));
@@ -82,10 +82,13 @@ Expected<OpenSource, Failure> openSource(const std::filesystem::path& source)
     return file;
 }
 
-Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const std::filesystem::path& destination,
+// `source` is looked up from `sourceFolder` (see FileSystem); `destination`
+// is a name in `destinationFolder`, or a path without one.
+Expected<StagedJpeg, Failure> stage(int sourceFolder, const std::filesystem::path& source,
+                                    const Folder* destinationFolder, const std::filesystem::path& destination,
                                     int quality, bool digestContent)
 {
-    auto opened = openSource(source);
+    auto opened = openSource(sourceFolder, source);
     if (!opened)
         return unexpected(opened.error());
     const UniqueFd& fd = opened->fd;
@@ -95,7 +98,9 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
     TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before.st_size), work.buffers, digestContent);
     if (auto failure = rows.open())
         return unexpected(*failure);
-    auto staged = AtomicFile::create(destination, AtomicFile::Mode::NeverReplace);
+    constexpr auto kNeverReplace = AtomicFile::Mode::NeverReplace;
+    auto staged = destinationFolder ? AtomicFile::create(*destinationFolder, destination, kNeverReplace)
+                                    : AtomicFile::create(destination, kNeverReplace);
     if (!staged)
         return unexpected(staged.error());
     if (auto failure = encodeRows(rows, work.encoder, staged->fd(), quality))
@@ -117,6 +122,19 @@ Expected<StagedJpeg, Failure> stage(const std::filesystem::path& source, const s
     return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(before), *digest}};
 }
 
+Expected<StagedJpeg, Failure> stageGuarded(int sourceFolder, const std::filesystem::path& source,
+                                           const Folder* destinationFolder, const std::filesystem::path& destination,
+                                           int quality, bool digestContent)
+{
+    if (quality < 0 || quality > 255)
+        return unexpected(Failure::of(FailureCause::Unexpected));
+    try {
+        return stage(sourceFolder, source, destinationFolder, destination, quality, digestContent);
+    } catch (const std::exception&) {
+        return unexpected(Failure::of(FailureCause::Unexpected));
+    }
+}
+
 } // namespace
 
 std::int16_t resultCodeOf(const Failure& failure)
@@ -132,6 +150,9 @@ std::int16_t resultCodeOf(const Failure& failure)
     case FailureCause::CannotWrite: return ResultCode::CannotWrite;
     case FailureCause::DestinationExists: return ResultCode::DestinationExists;
     case FailureCause::CannotCommit: return ResultCode::CannotCommit;
+    // Only a source's removal fails so, never a conversion.
+    case FailureCause::CannotDelete:
+    case FailureCause::ReadOnly:
     case FailureCause::Unexpected: return ResultCode::UnexpectedFailure;
     }
     return ResultCode::UnexpectedFailure;
@@ -141,13 +162,15 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
 {
-    if (quality < 0 || quality > 255)
-        return unexpected(Failure::of(FailureCause::Unexpected));
-    try {
-        return stage(source, destination, quality, digestContent);
-    } catch (const std::exception&) {
-        return unexpected(Failure::of(FailureCause::Unexpected));
-    }
+    return stageGuarded(AT_FDCWD, source, nullptr, destination, quality, digestContent);
+}
+
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const std::filesystem::path& source,
+                                             const Folder& destinationFolder,
+                                             const std::filesystem::path& destination, int quality,
+                                             bool digestContent)
+{
+    return stageGuarded(sourceFolder.fd(), source, &destinationFolder, destination, quality, digestContent);
 }
 
 std::optional<Failure> commitStagedJpeg(AtomicFile& staged)

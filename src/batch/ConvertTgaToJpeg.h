@@ -5,6 +5,7 @@
 #include "platform/io/AtomicFile.h"
 #include "platform/io/ContentDigest.h"
 #include "platform/io/FileIdentity.h"
+#include "platform/io/Folder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -55,6 +56,12 @@ std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::fi
 Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent = true);
+// The same for a run: `source` is a name in `sourceFolder`, `destination` one
+// in `destinationFolder`; both folders must outlive the staged file.
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const std::filesystem::path& source,
+                                             const Folder& destinationFolder,
+                                             const std::filesystem::path& destination, int quality,
+                                             bool digestContent);
 std::optional<Failure> commitStagedJpeg(AtomicFile& staged);
 
 } // namespace pellora

@@ -44,6 +44,8 @@ QString systemErrorText(int errorNumber)
     case EPERM: return QStringLiteral("アクセスが拒否されました。");
     case EIO: return QStringLiteral("ディスクの読み書き中にエラーが発生しました。");
     case ENOSPC: return QStringLiteral("ディスクの空き容量が足りません。");
+    // Past the file size limit the system set for the user (ulimit -f).
+    case EFBIG: return QStringLiteral("ファイルが大きすぎます。");
     case EROFS: return QStringLiteral("書き込み禁止のディスクです。");
     case EMFILE:
     case ENFILE: return QStringLiteral("開いているファイルが多すぎます。");
@@ -56,6 +58,27 @@ QString systemErrorText(int errorNumber)
     case EISDIR: return QStringLiteral("フォルダです。");
     case EOPNOTSUPP: return QStringLiteral("この操作はサポートされていません。");
     default: return QStringLiteral("予期しないエラーが発生しました。");
+    }
+}
+
+QString keptReason(const SourceKept& kept)
+{
+    switch (kept.because) {
+    case SourceKept::Because::ReadBeforeDeleteWasOn:
+        return QStringLiteral("元の TGA ファイルは削除する設定になる前に読み込んだため残しました");
+    case SourceKept::Because::JpegGone:
+        return QStringLiteral("JPEG ファイルが見つからないため、元の TGA ファイルを残しました");
+    case SourceKept::Because::Changed:
+        return QStringLiteral("元の TGA ファイルは読み込んだ後に書き換えられたため残しました");
+    case SourceKept::Because::Failed: break;
+    }
+    switch (kept.failure.cause) {
+    case FailureCause::ReadOnly: return QStringLiteral("元の TGA ファイルは読み取り専用のため残しました");
+    case FailureCause::CannotDelete:
+        return QStringLiteral("元の TGA ファイルを削除できないため残しました") + because(kept.failure.systemError);
+    case FailureCause::CannotRead:
+        return QStringLiteral("元の TGA ファイルを確かめられないため残しました") + because(kept.failure.systemError);
+    default: return QStringLiteral("元の TGA ファイルを残しました（") + failureReason(kept.failure) + QStringLiteral("）");
     }
 }
 
@@ -76,6 +99,8 @@ QString failureReason(const Failure& failure)
     case FailureCause::DestinationExists: return QStringLiteral("同じ名前のファイルがコピー先にあります");
     case FailureCause::CannotCommit:
         return QStringLiteral("JPEG ファイルを保存できません") + because(failure.systemError);
+    case FailureCause::CannotDelete: return QStringLiteral("ファイルを削除できません") + because(failure.systemError);
+    case FailureCause::ReadOnly: return QStringLiteral("読み取り専用のファイルです");
     case FailureCause::Unexpected: break;
     }
     return QStringLiteral("予期しないエラーが発生しました");

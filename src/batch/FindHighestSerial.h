@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/io/Folder.h"
+
 #include <QString>
-#include <filesystem>
 
 namespace pellora {
 
@@ -9,6 +10,6 @@ namespace pellora {
 // `prefix` (ignoring case), any extension: the three characters after the
 // prefix, read as a number. 0 when nothing qualifies. A folder that cannot be
 // listed counts as one where nothing qualifies.
-int FindHighestSerial(const std::filesystem::path& folder, const QString& prefix);
+int FindHighestSerial(const Folder& folder, const QString& prefix);
 
 } // namespace pellora

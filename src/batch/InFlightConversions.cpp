@@ -1,5 +1,8 @@
 #include "batch/InFlightConversions.h"
 
+#include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
+
 #include <chrono>
 #include <exception>
 
@@ -21,8 +24,8 @@ void guarded(const std::shared_ptr<std::promise<Outcome>>& outcome, Stage stage)
 
 } // namespace
 
-InFlightConversions::InFlightConversions(unsigned jobs)
-    : jobs_(jobs == 0 ? 1 : jobs), committer_(std::make_unique<WorkerPool>(1)),
+InFlightConversions::InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder)
+    : jobs_(jobs == 0 ? 1 : jobs), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder), committer_(std::make_unique<WorkerPool>(1)),
       workers_(std::make_unique<WorkerPool>(jobs_))
 {
 }
@@ -33,15 +36,15 @@ InFlightConversions::~InFlightConversions()
         pending.outcome.wait();
 }
 
-void InFlightConversions::start(const SourceFile& file, const QString& newName,
-                                const std::filesystem::path& destination, int quality, bool digestContent)
+void InFlightConversions::start(const SourceFile& file, const QString& newName, int quality, bool digestContent)
 {
     auto outcome = std::make_shared<std::promise<Outcome>>();
     pending_.push_back(Pending{file, newName, outcome->get_future()});
     auto staging = std::make_shared<std::promise<Staged>>();
     auto staged = std::make_shared<std::future<Staged>>(staging->get_future());
-    workers_->submit([staging, source = file.Path, destination, quality, digestContent] {
-        staging->set_value(stageTgaAsJpeg(source, destination, quality, digestContent));
+    workers_->submit([&in = sourceFolder_, &out = destinationFolder_, staging, source = file.Path,
+                      destination = pathText::toPath(newName), quality, digestContent] {
+        staging->set_value(stageTgaAsJpeg(in, source, out, destination, quality, digestContent));
     });
     // The committer takes the files in the order they were handed out, not
     // in the order they were encoded: a run cut short then leaves its JPEGs
@@ -64,7 +67,13 @@ InFlightConversions::Done InFlightConversions::takeOldest(const std::function<vo
     Pending& oldest = pending_.front();
     while (oldest.outcome.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
         whileWaiting();
-    Outcome outcome = oldest.outcome.get();
+    // A broken promise (a task that could not even be queued) is that
+    // file's failure, not the run's end.
+    Outcome outcome{Failure::of(FailureCause::Unexpected), {}};
+    try {
+        outcome = oldest.outcome.get();
+    } catch (const std::exception&) {
+    }
     Done done{std::move(oldest.file), std::move(oldest.newName), outcome.failure, outcome.source};
     pending_.pop_front();
     return done;

@@ -3,10 +3,10 @@
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/SourceFile.h"
 #include "batch/WorkerPool.h"
+#include "platform/io/Folder.h"
 
 #include <QString>
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
@@ -23,6 +23,7 @@ namespace pellora {
 // jobs + 2 files are in flight: one more than the workers and the committer
 // hold, so that a worker done early need not wait for the oldest file. Memory
 // stays bounded whatever the batch: a file in flight holds only descriptors.
+// Threads the system refuses only slow the run down (see WorkerPool).
 class InFlightConversions {
 public:
     struct Done {
@@ -32,7 +33,9 @@ public:
         ConvertedSource source; // what was converted, when nothing failed
     };
 
-    explicit InFlightConversions(unsigned jobs);
+    // Sources are read from `sourceFolder`, JPEGs written into
+    // `destinationFolder`; both must outlive this object.
+    InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder);
     ~InFlightConversions(); // waits for whatever is still running
 
     // How many files `jobs` workers may have in flight at most.
@@ -43,8 +46,7 @@ public:
 
     // `digestContent`: the source may be deleted, so the bytes converted must
     // be known to compare with it then.
-    void start(const SourceFile& file, const QString& newName, const std::filesystem::path& destination,
-               int quality, bool digestContent);
+    void start(const SourceFile& file, const QString& newName, int quality, bool digestContent);
     // Waits for the oldest conversion, calling `whileWaiting` about every
     // 10 ms so the host stays responsive.
     Done takeOldest(const std::function<void()>& whileWaiting);
@@ -64,6 +66,8 @@ private:
     static void commit(Staged staged, std::promise<Outcome>& outcome);
 
     unsigned jobs_;
+    const Folder& sourceFolder_;
+    const Folder& destinationFolder_;
     std::deque<Pending> pending_;
     // Declared so that the committer outlives the workers that feed it.
     std::unique_ptr<WorkerPool> committer_;

@@ -38,14 +38,18 @@ CliApp::CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSett
 {
 }
 
-int CliApp::exitStatusFor(const BatchSummary& summary)
+int CliApp::exitStatusFor(const BatchSummary& summary, int stopSignal)
 {
+    if (summary.end == BatchEnd::Stopped && stopSignal > 0)
+        return 128 + stopSignal;
     switch (summary.end) {
     case BatchEnd::Completed:
     case BatchEnd::NoSourceFiles:
-        return summary.failed == 0 ? AllConverted : SomeFailed;
+        // A TGA kept against the delete option would be converted again by every later run.
+        return summary.failed == 0 && summary.sourcesKept == 0 ? AllConverted : SomeFailed;
     case BatchEnd::SerialLimit:
     case BatchEnd::Stopped:
+    case BatchEnd::Unexpected:
         return SomeFailed;
     default:
         return UsageOrFolderProblem;
@@ -87,16 +91,8 @@ int CliApp::run(const QStringList& arguments)
     settings.overlay(overlayOf(*options));
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
-    host_ = &host;
     const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
-    host_ = nullptr;
-    return exitStatusFor(summary);
-}
-
-void CliApp::requestStop()
-{
-    if (ConsoleHost* host = host_)
-        host->requestStop();
+    return exitStatusFor(summary, host.stopSignal());
 }
 
 } // namespace pellora

@@ -17,16 +17,16 @@ public:
     CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile);
 
     int run(const QStringList& arguments);
-    // For a signal handler: ends the run at its next file.
-    void requestStop();
 
-    static int exitStatusFor(const BatchSummary& summary);
+    // A run that signal N stopped before its last file (`stopSignal`, see
+    // ConsoleHost::stopSignal) ends with 128 + N, the status a shell shows
+    // for a program that signal ended; but here every file handled is whole.
+    static int exitStatusFor(const BatchSummary& summary, int stopSignal = 0);
 
 private:
     std::FILE* out_;
     std::FILE* err_;
     std::filesystem::path defaultSettingsFile_;
-    ConsoleHost* host_ = nullptr;
 };
 
 } // namespace pellora

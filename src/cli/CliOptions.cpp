@@ -40,7 +40,10 @@ QString CliOptions::usage()
         "  --create-out    create a missing output folder (one level) instead of stopping\n"
         "  --jobs N        files converted at once (default: every hardware thread; 1: one after the other)\n"
         "Exit status: 0 all converted or none found, 1 a file failed or the serial limit was reached,\n"
-        "2 bad usage or a folder problem before any file.\n");
+        "2 bad usage or a folder problem before any file; 128+N when signal N stopped the run before its\n"
+        "last file: 130 Ctrl+C, 129 SIGHUP, 143 SIGTERM, 141 standard output closed (a reader such as\n"
+        "head went away). A stopped run finishes the files in hand and logs its end line; the files\n"
+        "not started are untouched.\n");
 }
 
 Expected<CliOptions, QString> CliOptions::parse(const QStringList& arguments)

@@ -1,14 +1,18 @@
 #include "cli/ConsoleHost.h"
 
+#include "platform/io/StopSignals.h"
 #include "platform/text/PathText.h"
+
+#include <cerrno>
+#include <csignal>
 
 namespace pellora {
 
 namespace {
 
-void writeLine(std::FILE* stream, const QString& text)
+int writeLine(std::FILE* stream, const QString& text)
 {
-    writeUtf8(stream, text + u'\n');
+    return writeUtf8(stream, text + u'\n');
 }
 
 // A reader of standard error pairs a detail with its list line only while the
@@ -24,11 +28,16 @@ QString onOneLine(QString text)
 
 } // namespace
 
-void writeUtf8(std::FILE* stream, const QString& text)
+int writeUtf8(std::FILE* stream, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    const bool written = std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream) ==
+                         static_cast<size_t>(utf8.size());
+    const bool flushed = std::fflush(stream) == 0;
+    if (written && flushed)
+        return 0;
+    return errno != 0 ? errno : EIO;
 }
 
 ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress)
@@ -53,10 +62,26 @@ QString ConsoleHost::outputFolderText()
 void ConsoleHost::addListLine(const QString& line, const QString& detail)
 {
     eraseProgress();
-    writeLine(out_, line);
+    // A reader that went away (`| head -1`) wants no more lines: the run
+    // stops at its next file as on Ctrl+C. Any other error (a full disk under
+    // a redirected list) loses only lines; the log still has them.
+    if (writeLine(out_, line) == EPIPE)
+        outputClosed_ = true;
     if (!detail.isEmpty())
         writeLine(err_, onOneLine(detail));
     drawProgress();
+}
+
+bool ConsoleHost::stopRequested()
+{
+    return stopSignal() != 0;
+}
+
+int ConsoleHost::stopSignal() const
+{
+    if (const int caught = StopSignals::received())
+        return caught;
+    return outputClosed_ ? SIGPIPE : 0;
 }
 
 void ConsoleHost::setProgressMaximum(double maximum)

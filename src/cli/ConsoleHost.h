@@ -3,7 +3,6 @@
 #include "batch/BatchHost.h"
 #include "settings/Settings.h"
 
-#include <atomic>
 #include <cstdio>
 
 namespace pellora {
@@ -33,10 +32,13 @@ public:
     void focusOutputFolder() override {}
     void focusPrefix() override {}
     void yield() override {}
-    bool stopRequested() override { return stop_.load(); }
+    // After Ctrl+C, SIGTERM or SIGHUP (see StopSignals), or once nobody reads
+    // the list any more.
+    bool stopRequested() override;
 
-    // Safe to call from a signal handler.
-    void requestStop() { stop_.store(true); }
+    // Why the run was asked to stop: the signal caught, SIGPIPE when standard
+    // output was closed (as when `head` has read its lines), or 0.
+    int stopSignal() const;
 
 private:
     void drawProgress();
@@ -49,10 +51,11 @@ private:
     bool showProgress_;
     bool progressShown_ = false;
     double maximum_ = 0, value_ = 0;
-    std::atomic<bool> stop_{false};
+    bool outputClosed_ = false;
 };
 
-// Writes `text` to a terminal or a pipe as UTF-8, at once.
-void writeUtf8(std::FILE* stream, const QString& text);
+// Writes `text` to a terminal or a pipe as UTF-8, at once: 0, or the system
+// error that stopped it (EPIPE when nobody reads the pipe any more).
+int writeUtf8(std::FILE* stream, const QString& text);
 
 } // namespace pellora

@@ -21,10 +21,19 @@ bool hasEmbeddedNul(const std::filesystem::path& path)
 }
 
 Failure cannotWrite(int error) { return Failure::of(FailureCause::CannotWrite, error); }
+std::optional<Failure> cannotDelete(int error) { return Failure::of(FailureCause::CannotDelete, error); }
+
+// Gone already, whoever removed it: nothing left to delete.
+bool isNotThere(int error) { return error == ENOENT || error == ENOTDIR; }
 
 } // namespace
 
 std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path)
+{
+    return AppendLogLine(text, AT_FDCWD, path);
+}
+
+std::optional<Failure> AppendLogLine(const QString& text, int folder, const std::filesystem::path& path)
 {
     if (path.empty() || hasEmbeddedNul(path))
         return cannotWrite(EINVAL);
@@ -36,7 +45,7 @@ std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem:
     // Only ever a regular file: a FIFO under the log's name would block the
     // open (and the run) for good, a device is no log, and a link may point
     // at a picture. Non-blocking, so even a FIFO only gets looked at.
-    const int opened = fs.open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
+    const int opened = fs.openAt(folder, path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (opened < 0)
         return cannotWrite(-opened);
     UniqueFd fd(opened);
@@ -62,16 +71,26 @@ bool FolderExists(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
-void DeleteFileIfExists(const std::filesystem::path& path)
+std::optional<Failure> DeleteFileIfExists(const std::filesystem::path& path)
+{
+    return DeleteFileIfExists(AT_FDCWD, path);
+}
+
+std::optional<Failure> DeleteFileIfExists(int folder, const std::filesystem::path& path)
 {
     if (path.empty() || hasEmbeddedNul(path))
-        return;
+        return cannotDelete(EINVAL);
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
-        return;
+    if (::fstatat(folder, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return isNotThere(errno) ? std::nullopt : cannotDelete(errno);
+    if (S_ISDIR(info.st_mode))
+        return cannotDelete(EISDIR);
     if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0)
-        return;
-    FileSystem::current().unlink(path);
+        return Failure::of(FailureCause::ReadOnly);
+    const int rc = FileSystem::current().unlinkAt(folder, path);
+    if (rc < 0 && !isNotThere(-rc))
+        return cannotDelete(-rc);
+    return std::nullopt;
 }
 
 } // namespace pellora::modFunc

@@ -24,6 +24,8 @@ enum class FailureCause : std::uint8_t {
     CannotWrite,       // writing or syncing it failed (systemError)
     DestinationExists, // its name is taken; what has the name is left as it was
     CannotCommit,      // it could not be put under its name or made durable (systemError)
+    CannotDelete,      // removing a file failed (systemError)
+    ReadOnly,          // a read-only file, which stays as Windows keeps it
     Unexpected,
 };
 

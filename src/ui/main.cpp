@@ -1,6 +1,9 @@
 #include "platform/io/StandardDescriptors.h"
+#include "platform/io/StopSignals.h"
+#include "platform/io/WriteSignals.h"
 #include "platform/text/Cp932.h"
 #include "ui/CodePageMissing.h"
+#include "ui/ExitOnStopSignals.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
 #include "ui/Prompts.h"
@@ -15,6 +18,9 @@ int main(int argc, char* argv[])
 {
     if (!pellora::ensureStandardDescriptorsOpen())
         return 1;
+    pellora::ignoreWriteSignals();
+    // Caught from here on; the window acts on them once it is there.
+    const pellora::StopSignals stopSignals;
     const auto missing = pellora::missingGraphicalSession(
         [](const char* name) { return std::getenv(name); }, argc > 0 ? argv[0] : "pellora");
     if (missing) {
@@ -39,6 +45,8 @@ int main(int argc, char* argv[])
     pellora::frmMain window(QCoreApplication::applicationDirPath());
     // Exit ends the program at once, whatever else is still open.
     QObject::connect(&window, &pellora::frmMain::programEndRequested, &application, [] { QCoreApplication::exit(0); });
+    // SIGTERM, SIGHUP and Ctrl+C end the program as Exit does.
+    const pellora::ExitOnStopSignals exitOnStopSignals(stopSignals, window);
     window.show();
     return application.exec();
 }

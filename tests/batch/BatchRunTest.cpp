@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <new>
+#include <sys/stat.h>
 #include <thread>
 
 namespace pellora {
@@ -237,6 +240,115 @@ TEST_F(BatchRunTest, DeleteTurnedOnDuringARunTakesTheFilesNotYetStarted)
     EXPECT_EQ(test::listNames(out()).size(), 7u); // six JPEGs and the log
 }
 
+// Where a case plays its part: the run's folders, its host and its file system.
+struct KeptScene {
+    std::filesystem::path in, out;
+    FakeHost& host;
+    test::FakeFileSystem& fs;
+};
+
+struct KeptCase {
+    const char* name;
+    std::function<void(KeptScene&)> arrange;
+    QStringList details; // beside a.tga, b.tga and c.tga's lines
+};
+
+using Op = test::FakeFileSystem::Op;
+const QString kNotDeleted = QStringLiteral("元の TGA ファイルを削除できないため残しました");
+const QString kReadOnlyDisk = kNotDeleted + QStringLiteral("（書き込み禁止のディスクです）");
+const QString kChanged = QStringLiteral("元の TGA ファイルは読み込んだ後に書き換えられたため残しました");
+const QString kReadFirst = QStringLiteral("元の TGA ファイルは削除する設定になる前に読み込んだため残しました");
+
+std::vector<KeptCase> keptCases()
+{
+    return {
+        {"the folder may not be changed by this user",
+         [](KeptScene& s) { s.fs.fail(Op::Unlink, EACCES, "b.tga"); },
+         {"", "b.tga: " + kNotDeleted + "（アクセスが拒否されました）", ""}},
+        {"a read-only mount", [](KeptScene& s) { s.fs.fail(Op::Unlink, EROFS); },
+         {"a.tga: " + kReadOnlyDisk, "b.tga: " + kReadOnlyDisk, "c.tga: " + kReadOnlyDisk}},
+        {"someone else's file in a folder with the sticky bit",
+         [](KeptScene& s) { s.fs.fail(Op::Unlink, EPERM, "c.tga"); },
+         {"", "", "c.tga: " + kNotDeleted + "（アクセスが拒否されました）"}},
+        {"a read-only file", [](KeptScene& s) { ::chmod((s.in / "b.tga").c_str(), 0444); },
+         {"", "b.tga: 元の TGA ファイルは読み取り専用のため残しました", ""}},
+        {"rewritten after it was read",
+         [](KeptScene& s) {
+             s.fs.after(Op::Close, "b.tga", [in = s.in] { test::writeGameTga(in / "b.tga", test::samplePicture(24, 16, 7)); });
+         },
+         {"", "b.tga: " + kChanged, ""}},
+        {"replaced by a link after it was read",
+         [](KeptScene& s) {
+             s.fs.after(Op::Close, "b.tga", [in = s.in] {
+                 std::filesystem::rename(in / "b.tga", in / "b.moved");
+                 std::filesystem::create_symlink(in / "b.moved", in / "b.tga");
+             });
+         },
+         {"", "b.tga: " + kChanged, ""}},
+        {"cannot be read again to check it", [](KeptScene& s) { s.fs.fail(Op::Open, EIO, "open-r b.tga", 2); },
+         {"", "b.tga: 元の TGA ファイルを確かめられないため残しました（ディスクの読み書き中にエラーが発生しました）", ""}},
+        {"its JPEG removed before the TGA's turn",
+         [](KeptScene& s) {
+             s.host.onYield = [&s](int) {
+                 if (s.host.lines.isEmpty())
+                     std::filesystem::remove(s.out / "sshot001.jpg");
+             };
+         },
+         {"a.tga: JPEG ファイルが見つからないため、元の TGA ファイルを残しました", "", ""}},
+        {"handed out before the option was turned on",
+         [](KeptScene& s) {
+             // All three are handed out, one yield each, before the first is done.
+             s.host.deleteValue = 0;
+             s.host.onYield = [&s](int yields) { s.host.deleteValue = yields > 3 ? 1 : 0; };
+         },
+         {"a.tga: " + kReadFirst, "b.tga: " + kReadFirst, "c.tga: " + kReadFirst}},
+        // Not kept, so nothing to tell: the user took it away.
+        {"removed by the user after it was read",
+         [](KeptScene& s) { s.fs.after(Op::Close, "b.tga", [in = s.in] { std::filesystem::remove(in / "b.tga"); }); },
+         {"", "", ""}},
+    };
+}
+
+// A TGA that stays although the delete option is on keeps its line as it is
+// ("b.tga ---> sshot002.jpg", in the list and the log alike), and the line's
+// detail says that it stayed and why: otherwise every later run would make
+// another JPEG of it without a word.
+TEST_F(BatchRunTest, ATgaKeptAgainstTheDeleteOptionIsToldBesideItsLine)
+{
+    const QStringList lines{"a.tga\t--->\tsshot001.jpg", "b.tga\t--->\tsshot002.jpg", "c.tga\t--->\tsshot003.jpg"};
+    for (const KeptCase& c : keptCases()) {
+        SCOPED_TRACE(c.name);
+        for (const auto& folder : {in(), out()}) {
+            std::filesystem::remove_all(folder);
+            std::filesystem::create_directory(folder);
+        }
+        host.onYield = nullptr;
+        host.yields = 0;
+        host.deleteValue = 1;
+        for (const char* name : {"a.tga", "b.tga", "c.tga"})
+            addSource(name);
+        test::FakeFileSystem fs;
+        KeptScene scene{in(), out(), host, fs};
+        c.arrange(scene);
+        BatchSummary summary;
+        {
+            ScopedFileSystem seam(fs);
+            summary = run();
+        }
+        EXPECT_EQ(host.lines, lines);
+        EXPECT_EQ(host.details, c.details);
+        EXPECT_EQ(logText(), QStringLiteral("---処理開始--- [DATE]\r\n") + lines.join(QStringLiteral("\r\n")) +
+                                 QStringLiteral("\r\n---処理終了--- [DATE]\r\n\r\n"));
+        EXPECT_EQ(summary.converted, 3);
+        EXPECT_EQ(summary.sourcesKept, static_cast<int>(c.details.size() - c.details.count(QString())));
+        // A TGA told of is still there; every other one is gone.
+        for (qsizetype i = 0; i < c.details.size(); ++i) {
+            const auto source = in() / (std::string(1, static_cast<char>('a' + i)) + ".tga");
+            EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(source)), !c.details[i].isEmpty()) << source;
+        }
+    }
+}
+
 TEST_F(BatchRunTest, WholeLogOfAThreeFileRunInShiftJis)
 {
     touch(out() / "kavlog.txt");
@@ -313,6 +425,62 @@ TEST_F(BatchRunTest, StopRequestEndsSoonThroughTheEndLineWithNothingHalfDone)
     }
     EXPECT_EQ(test::listNames(in()).size(), 8u - static_cast<size_t>(host.lines.size()));
     EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n")));
+}
+
+// Memory that runs out mid-run (a std::bad_alloc from wherever it strikes)
+// ends the run, not the program: the files in hand finish, the run says why
+// it ended, and the log gets its end line.
+TEST_F(BatchRunTest, MemoryRunningOutEndsTheRunThroughItsEndLine)
+{
+    struct Row {
+        const char* where;
+        std::function<void(FakeHost&, test::FakeFileSystem&)> arrange;
+        int converted; // the files in hand when it struck, finished
+    };
+    const Row rows[] = {
+        {"handing out the second file",
+         [](FakeHost& h, test::FakeFileSystem&) {
+             h.onYield = [](int n) {
+                 if (n == 2)
+                     throw std::bad_alloc();
+             };
+         },
+         1},
+        {"logging the start line",
+         [](FakeHost&, test::FakeFileSystem& fs) {
+             fs.after(test::FakeFileSystem::Op::Close, "kavlog.txt", [] { throw std::bad_alloc(); });
+         },
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.where);
+        for (const auto& name : test::listNames(in()))
+            std::filesystem::remove(in() / name);
+        for (const auto& name : test::listNames(out()))
+            std::filesystem::remove(out() / name);
+        for (int i = 0; i < 6; ++i)
+            addSource("s" + std::to_string(i) + ".tga", i);
+        host = FakeHost{};
+        SetUp();
+        host.deleteValue = 1;
+        test::FakeFileSystem fs;
+        row.arrange(host, fs);
+        BatchSummary summary;
+        {
+            ScopedFileSystem seam(fs);
+            summary = run(1);
+        }
+        EXPECT_EQ(summary.end, BatchEnd::Unexpected);
+        EXPECT_EQ(summary.converted, row.converted);
+        ASSERT_EQ(host.lines.size(), row.converted + 1);
+        EXPECT_EQ(host.lines.last(), QStringLiteral("エラー発生 \r\n12 : メモリが不足しています。"));
+        EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n"))) << logText().toStdString();
+        // Each file converted and deleted, or untouched; nothing half done.
+        const auto jpegs = test::listNames(out());
+        EXPECT_EQ(jpegs.size() - 1 + test::listNames(in()).size(), 6u) << "a picture is doubled or lost";
+        EXPECT_EQ(static_cast<int>(jpegs.size()) - 1, summary.converted);
+        EXPECT_FALSE(BatchRun::inProgress());
+    }
 }
 
 TEST_F(BatchRunTest, UnwritableLogIsReportedOnceAndTheRunGoesOn)

@@ -99,6 +99,8 @@ TEST(FailureTest, EachCauseHasItsCodeAndReason)
          u"コピー先にファイルを作成できません（ディスクの空き容量が足りません）"},
         {Failure::of(FailureCause::CannotWrite, EIO), 3,
          u"JPEG ファイルを書き込めません（ディスクの読み書き中にエラーが発生しました）"},
+        // Past the user's file size limit (ulimit -f), which the program meets as EFBIG.
+        {Failure::of(FailureCause::CannotWrite, EFBIG), 3, u"JPEG ファイルを書き込めません（ファイルが大きすぎます）"},
         {Failure::of(FailureCause::DestinationExists), 4, u"同じ名前のファイルがコピー先にあります"},
         {Failure::of(FailureCause::CannotCommit, EINVAL), 5, u"JPEG ファイルを保存できません（パラメーターが間違っています）"},
         {Failure::of(FailureCause::Unexpected), 99, u"予期しないエラーが発生しました"},

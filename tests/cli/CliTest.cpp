@@ -9,9 +9,11 @@
 
 #include <QDir>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace pellora {
@@ -53,6 +55,18 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::SerialLimit, 1, 0}), 1);
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::InputFolderMissing, 0, 0}), 2);
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::OutputFolderDeclined, 0, 0}), 2);
+    // Every file converted, but a TGA the delete option should have removed stayed.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0, false, 1}), 1);
+    // A run stopped by signal N before its last file: 128 + N, as a shell
+    // shows a program that signal ended; a closed standard output counts as SIGPIPE.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 2, 0}, SIGINT), 130);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 2, 1}, SIGTERM), 143);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 0, 0}, SIGHUP), 129);
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Stopped, 5, 0}, SIGPIPE), 141);
+    // A signal that came after the last file was handed out stops nothing.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0}, SIGTERM), 0);
+    // Memory that ran out mid-run: the files not handed out are untouched.
+    EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Unexpected, 1, 0}), 1);
 }
 
 // What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.
@@ -207,6 +221,139 @@ TEST(PelloraCli, WithoutCodePage932ItSaysSoAndStopsBeforeAnything)
     EXPECT_TRUE(test::listNames(dir / "out").empty());
 
     EXPECT_EQ(runCli(arguments).status, CliApp::AllConverted) << "with the converter the same run goes through";
+}
+
+// With --delete, a TGA that stays would be converted again by every later
+// run: standard output keeps the list's lines as they are, standard error
+// says which TGA stayed and why, and the exit status is 1.
+TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "in");
+    std::filesystem::create_directory(dir / "out");
+    for (const char* name : {"a.tga", "b.tga", "c.tga"})
+        test::writeGameTga(dir / "in" / name, test::samplePicture(16, 16));
+    ::chmod((dir / "in" / "a.tga").c_str(), 0444);
+    test::writeBytes(dir / "settings.ini", {'[', 'i', 'n', 'i', 't', 'i', 'a', 'l', 'i', 'z', 'e', ']'});
+    const QStringList arguments{"--settings", QString::fromStdString((dir / "settings.ini").string()),
+                                "--in",       QString::fromStdString((dir / "in").string()),
+                                "--out",      QString::fromStdString((dir / "out").string()),
+                                "--delete", "--jobs", "2"};
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    int status = -1;
+    {
+        test::FakeFileSystem fs;
+        fs.fail(test::FakeFileSystem::Op::Unlink, EROFS, "b.tga");
+        ScopedFileSystem seam(fs);
+        status = CliApp(out, err, dir / "beside-the-program.ini").run(arguments);
+    }
+    EXPECT_EQ(status, CliApp::SomeFailed);
+    EXPECT_EQ(contentsOf(out), "a.tga\t--->\tsshot001.jpg\nb.tga\t--->\tsshot002.jpg\nc.tga\t--->\tsshot003.jpg\n");
+    EXPECT_EQ(contentsOf(err), "a.tga: 元の TGA ファイルは読み取り専用のため残しました\n"
+                               "b.tga: 元の TGA ファイルを削除できないため残しました（書き込み禁止のディスクです）\n");
+    EXPECT_EQ(test::listNames(dir / "in"), (std::vector<std::string>{"a.tga", "b.tga"}));
+    std::fclose(out);
+    std::fclose(err);
+
+    // The program itself: the read-only TGA stays again, and says so in its status.
+    Outcome again = runCli(arguments.mid(0, 6).join(' ').toStdString() + " --delete");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "a.tga\t--->\tsshot004.jpg\nb.tga\t--->\tsshot005.jpg\n");
+    EXPECT_EQ(test::listNames(dir / "in"), std::vector<std::string>{"a.tga"});
+}
+
+// What a terminal or a line-by-line reader would act on: C0 controls but
+// tab and line feed, DEL, C1 controls and the Unicode line, paragraph and
+// direction controls, in UTF-8, or a byte that is no UTF-8 (read as U+FFFD).
+// Empty when there is none.
+std::string firstControlIn(const std::string& utf8)
+{
+    const QString text = QString::fromUtf8(utf8);
+    for (const char32_t c : text.toStdU32String()) {
+        if ((c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFFFD)
+            return QString::number(static_cast<unsigned>(c), 16).toStdString();
+    }
+    return {};
+}
+
+size_t occurrences(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+// A name may hold any byte but '/' and NUL. Whatever it holds, each file is
+// one line on standard output, its detail one line on standard error, its
+// line one CR LF line in the log, and none of them carries a control
+// character a terminal would act on.
+TEST(PelloraCli, HostileFileNamesStayOneLineOfPlainText)
+{
+    const std::string converted[] = {
+        "new\nline.tga",
+        "cr\rreturn.tga",
+        "\x1b[2J\x1b]0;title\x07" "esc.tga",
+        "tab\tname.tga",
+        "c1-\xc2\x9b" "31m.tga",
+        "next-line\xc2\x85.tga",
+        "sep\xe2\x80\xa8" "arated.tga",
+        "gpj\xe2\x80\xae.tga",
+        "latin1-\xe9t\xe9.tga",
+        "back\\nslash.tga",
+    };
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "in");
+    std::filesystem::create_directory(dir / "out");
+    int seed = 0;
+    for (const auto& name : converted)
+        test::writeGameTga(dir / "in" / name, test::samplePicture(16, 16, ++seed));
+    // One that fails and one that stays: their details name them on standard error.
+    test::writeBytes(dir / "in" / "broken\n\x1b[31m.tga", {1, 2, 3});
+    test::writeGameTga(dir / "in" / "read-only\r\n.tga", test::samplePicture(16, 16, ++seed));
+    ::chmod((dir / "in" / "read-only\r\n.tga").c_str(), 0444);
+    const size_t files = std::size(converted) + 2;
+    test::writeBytes(dir / "settings.ini", {'[', 'i', 'n', 'i', 't', 'i', 'a', 'l', 'i', 'z', 'e', ']'});
+
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    const int status = CliApp(out, err, dir / "beside-the-program.ini")
+                           .run({"--settings", QString::fromStdString((dir / "settings.ini").string()), "--in",
+                                 QString::fromStdString((dir / "in").string()), "--out",
+                                 QString::fromStdString((dir / "out").string()), "--delete", "--log", "--jobs", "2"});
+    const std::string listed = contentsOf(out), told = contentsOf(err);
+    std::fclose(out);
+    std::fclose(err);
+    EXPECT_EQ(status, CliApp::SomeFailed);
+
+    EXPECT_EQ(static_cast<size_t>(std::count(listed.begin(), listed.end(), '\n')), files) << listed;
+    EXPECT_EQ(occurrences(listed, "\t--->\t"), files - 1) << listed;
+    EXPECT_EQ(occurrences(listed, "コピー失敗 エラーコード-1\n"), 1u) << listed;
+    EXPECT_EQ(firstControlIn(listed), "") << listed;
+    EXPECT_NE(listed.find("new\\nline.tga\t--->\t"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\\x1b[2J\\x1b]0;title\\x07esc.tga\t--->\t"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("latin1-\\xe9t\\xe9.tga\t--->\t"), std::string::npos) << listed;
+
+    EXPECT_EQ(std::count(told.begin(), told.end(), '\n'), 2) << told;
+    EXPECT_EQ(firstControlIn(told), "") << told;
+    EXPECT_EQ(told.rfind("broken\\n\\x1b[31m.tga: ", 0), 0u) << told;
+    EXPECT_NE(told.find("\nread-only\\r\\n.tga: "), std::string::npos) << told;
+
+    // The log: a start line, a line per file, an end line and an empty line, each ended by CR LF.
+    std::string log = test::readText(dir / "out" / "kavlog.txt");
+    ASSERT_TRUE(log.ends_with("\r\n\r\n"));
+    size_t lines = 0;
+    for (size_t at = 0; at < log.size(); ++lines) {
+        const size_t end = log.find("\r\n", at);
+        const std::string line = log.substr(at, end - at);
+        EXPECT_EQ(line.find_first_of("\r\n\x1b"), std::string::npos) << line;
+        at = end + 2;
+    }
+    EXPECT_EQ(lines, files + 3);
 }
 
 TEST(PelloraCli, TakesItsStartingValuesFromTheSettingsFile)

@@ -136,5 +136,51 @@ TEST(DeleteFileIfExists, DeletesFilesAndIgnoresEverythingElse)
     EXPECT_TRUE(std::filesystem::exists(dir / "busy.tga"));
 }
 
+// What stays is said, so that the run can tell the user; what is gone,
+// whoever removed it, is nothing to tell.
+TEST(DeleteFileIfExists, SaysWhyAFileStays)
+{
+    using Op = test::FakeFileSystem::Op;
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&, test::FakeFileSystem&)> arrange;
+        FailureCause cause; // Unexpected: nothing to tell
+        int systemError;
+    };
+    const Case cases[] = {
+        {"deleted", [](const auto&, auto&) {}, FailureCause::Unexpected, 0},
+        {"missing", [](const auto& file, auto&) { std::filesystem::remove(file); }, FailureCause::Unexpected, 0},
+        // Between the look and the unlink (the fake only plays it: the file stays).
+        {"removed by someone else first", [](const auto&, auto& fs) { fs.fail(Op::Unlink, ENOENT); },
+         FailureCause::Unexpected, 0},
+        {"read-only", [](const auto& file, auto&) { ::chmod(file.c_str(), 0444); }, FailureCause::ReadOnly, 0},
+        {"a folder",
+         [](const auto& file, auto&) {
+             std::filesystem::remove(file);
+             std::filesystem::create_directory(file);
+         },
+         FailureCause::CannotDelete, EISDIR},
+        {"a folder the user may not change", [](const auto&, auto& fs) { fs.fail(Op::Unlink, EACCES); },
+         FailureCause::CannotDelete, EACCES},
+        {"a read-only disk", [](const auto&, auto& fs) { fs.fail(Op::Unlink, EROFS); }, FailureCause::CannotDelete, EROFS},
+        {"in use", [](const auto&, auto& fs) { fs.fail(Op::Unlink, EBUSY); }, FailureCause::CannotDelete, EBUSY},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        test::writeBytes(dir / "a.tga", {1});
+        test::FakeFileSystem fs;
+        c.arrange(dir / "a.tga", fs);
+        ScopedFileSystem seam(fs);
+        const auto failure = modFunc::DeleteFileIfExists(dir / "a.tga");
+        EXPECT_EQ(failure ? failure->cause : FailureCause::Unexpected, c.cause);
+        EXPECT_EQ(errorOf(failure), c.systemError);
+        if (fs.failuresDelivered() == 0) {
+            EXPECT_EQ(std::filesystem::exists(dir / "a.tga"), failure.has_value());
+        }
+    }
+    EXPECT_EQ(errorOf(modFunc::DeleteFileIfExists("")), EINVAL);
+}
+
 } // namespace
 } // namespace pellora

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace pellora::test {
@@ -13,6 +15,22 @@ namespace pellora::test {
 // `2>&-` leave them.
 struct ClosedStreams {
     bool input = false, output = false, error = false;
+};
+
+// How a child starts, beyond its arguments. Whatever the test process does
+// with its own signals, the child starts with every signal at its default
+// disposition and none blocked, as from a fresh shell: what it survives, it
+// survives by its own handling.
+struct ChildSetup {
+    ClosedStreams closed;
+    // Limits the child starts under, as `ulimit` or `prlimit` set them:
+    // resource (RLIMIT_...) and value, soft and hard alike.
+    std::vector<std::pair<int, rlim_t>> limits;
+    // Where standard error goes; empty: /dev/null.
+    std::filesystem::path errorFile;
+    // Standard output into a pipe this process reads (readOutputLine) and may
+    // close (closeOutput), as `| head -1` does; the output file is then unused.
+    bool outputToPipe = false;
 };
 
 // pellora-cli of this build as a child process, for tests that kill it or run
@@ -24,6 +42,8 @@ public:
 
     CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFile,
                ClosedStreams closed = {});
+    CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFile,
+               const ChildSetup& setup);
     ~CliProcess(); // kills and reaps a child still running
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -34,6 +54,14 @@ public:
     int wait();
     // The same, or nothing when the child is still running after `limit`.
     std::optional<int> waitFor(std::chrono::duration<double> limit);
+    // The signal that ended the child, or 0 (once it was reaped).
+    int endingSignal() const;
+
+    // With outputToPipe: the next line the child wrote, without its line
+    // end; nothing when the pipe ended or `limit` passed first.
+    std::optional<std::string> readOutputLine(std::chrono::duration<double> limit);
+    // Closes this end of the pipe: the child's next write finds no reader.
+    void closeOutput();
 
 private:
     int statusCode() const;
@@ -41,6 +69,10 @@ private:
     pid_t pid_ = -1;
     bool reaped_ = false;
     int status_ = 0;
+    int outputPipe_ = -1;
 };
+
+// Waits until `file` holds `text`; false when `limit` passed first.
+bool waitForText(const std::filesystem::path& file, const std::string& text, std::chrono::duration<double> limit);
 
 } // namespace pellora::test

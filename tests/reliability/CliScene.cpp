@@ -1,6 +1,9 @@
 #include "CliScene.h"
 
 #include "platform/io/TemporaryFiles.h"
+#include "platform/text/Cp932.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,6 +81,28 @@ int occurrences(const std::string& text, const std::string& part)
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
         ++count;
     return count;
+}
+
+std::string joinedLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+bool endsWithEndLine(const std::string& log)
+{
+    static const QRegularExpression endLine(
+        QStringLiteral("\r\n---処理終了--- \\[\\d{4}/\\d\\d/\\d\\d \\d{1,2}:\\d\\d:\\d\\d\\]\r\n\r\n$"));
+    return endLine.match(QString::fromStdString(cp932::decode(log).value())).hasMatch();
+}
+
+std::vector<std::string> visibleNames(const std::filesystem::path& folder)
+{
+    auto names = listNames(folder);
+    std::erase_if(names, [](const std::string& name) { return name.starts_with('.'); });
+    return names;
 }
 
 } // namespace pellora::test

@@ -46,4 +46,11 @@ private:
 // How often `part` occurs in `text` (list lines in a run's output, say).
 int occurrences(const std::string& text, const std::string& part);
 
+// Lines as a program prints them, each with its line end.
+std::string joinedLines(const std::vector<std::string>& lines);
+// Whether a log (its bytes) ends with a run's end line and the empty line after it.
+bool endsWithEndLine(const std::string& log);
+// The names in `folder` not starting with a dot, sorted.
+std::vector<std::string> visibleNames(const std::filesystem::path& folder);
+
 } // namespace pellora::test

@@ -1,17 +1,22 @@
+#include "CliProcess.h"
+#include "CliScene.h"
 #include "PictureLedger.h"
 #include "ReliabilitySummary.h"
 
 #include "batch/BatchRun.h"
+#include "platform/io/NameReservation.h"
+#include "platform/io/TemporaryFiles.h"
 #include "platform/text/Cp932.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
+#include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <csignal>
 #include <functional>
 #include <fcntl.h>
+#include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -21,6 +26,7 @@ namespace {
 using test::FakeHost;
 using test::FakeFileSystem;
 using Op = FakeFileSystem::Op;
+using Moment = test::RivalSweep::Moment;
 
 const QString kFailurePrefix = QStringLiteral("コピー失敗 エラーコード");
 const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
@@ -44,6 +50,9 @@ public:
     std::filesystem::path in() const { return dir / "in"; }
     std::filesystem::path out() const { return dir / "jpegs"; }
     std::filesystem::path trash() const { return dir / "trash"; }
+    std::filesystem::path movedIn() const { return dir / "moved"; }
+    // Where a link put in place of a moved folder leads.
+    std::filesystem::path elsewhere() const { return dir / "elsewhere"; }
 
     BatchSummary run()
     {
@@ -58,6 +67,15 @@ public:
         lines.removeAll(kLogUnwritable);
         return lines;
     }
+    // What each of those lines tells beside it.
+    QStringList resultDetails() const
+    {
+        QStringList details;
+        for (qsizetype i = 0; i < host.lines.size(); ++i)
+            if (host.lines[i] != kLogUnwritable)
+                details << host.details[i];
+        return details;
+    }
 
     std::vector<std::string> leftTemporaries(const std::filesystem::path& folder) const
     {
@@ -69,10 +87,10 @@ public:
         return found;
     }
 
-    // The run's lines as the log holds them, without its start and end lines.
-    QStringList loggedLines() const
+    // The run's lines as the log in `folder` holds them, without its start and end lines.
+    QStringList loggedLines(const std::filesystem::path& folder) const
     {
-        const auto path = out() / "kavlog.txt";
+        const auto path = folder / "kavlog.txt";
         if (!std::filesystem::exists(path))
             return {};
         QStringList lines = QString::fromStdString(cp932::decode(test::readText(path)).value()).split(QStringLiteral("\r\n"));
@@ -87,6 +105,9 @@ public:
     FakeHost host;
     FakeFileSystem fs;
     test::PictureLedger ledger;
+    test::RivalSweep rival{out()};
+    // What elsewhere() held when the link to it was made.
+    std::map<std::string, std::vector<unsigned char>> elsewhereHeld;
 
 private:
     unsigned jobs_;
@@ -100,11 +121,10 @@ struct FaultCase {
     bool logFails = false;     // the log itself is the thing that fails
     bool tempSurvivesRun = false; // even removing the temporary file fails: the next run must sweep it
     std::vector<std::string> keptSources = {}; // converted, yet their TGA must stay
-    // The folder went away with a file half written; the writer, working by
-    // path, cannot remove its temporary file from where the folder went. And
-    // a JPEG gone from its name no longer stands in for its source, which
-    // then stays, whichever files the move overtook.
-    bool tempMayFollowTheFolder = false;
+    // Where the run's folders are at its end, when the case moves them: the
+    // run goes on in them wherever they went, and puts nothing elsewhere.
+    std::string outputEndsIn = "jpegs";
+    std::string inputEndsIn = "in";
 };
 
 enum class Replacement { NewFile, InPlace, InPlaceKeepingTheDate };
@@ -147,6 +167,38 @@ void changeWhileRead(FaultedRun& run, const std::string& name, bool grow)
     if (grow)
         run.ledger.expect(name + " (grown)", bytes, test::distinctPicture(48, 32, 2));
     run.fs.after(Op::Read, name, [path, bytes] { test::writeBytes(path, bytes); });
+}
+
+// Moves `folder` to `to` while the run works in it, as a user tidying up
+// would; with `link`, a link to another folder takes its place. Whatever that
+// folder holds must stay as it is.
+void moveAway(FaultedRun& run, const std::filesystem::path& folder, const std::filesystem::path& to, bool link)
+{
+    std::filesystem::rename(folder, to);
+    if (!link)
+        return;
+    std::filesystem::create_directory(run.elsewhere());
+    for (const auto& name : test::listNames(run.elsewhere()))
+        run.elsewhereHeld[name] = test::readBytes(run.elsewhere() / name);
+    std::filesystem::create_directory_symlink(run.elsewhere(), folder);
+}
+
+// The same once the second source has been read.
+std::function<void(FaultedRun&)> moveAfterTheSecondSource(std::filesystem::path (FaultedRun::*folder)() const,
+                                                          std::filesystem::path (FaultedRun::*to)() const,
+                                                          bool link)
+{
+    return [=](FaultedRun& r) {
+        r.fs.after(Op::Close, "b.tga", [&r, folder, to, link] { moveAway(r, (r.*folder)(), (r.*to)(), link); });
+    };
+}
+
+// Pictures of somebody else's where the link will lead, named like the sources still to come.
+void putOtherPicturesElsewhere(FaultedRun& run)
+{
+    std::filesystem::create_directory(run.elsewhere());
+    test::writeGameTga(run.elsewhere() / "c.tga", test::distinctPicture(48, 32, 60));
+    test::writeGameTga(run.elsewhere() / "d.tga", test::distinctPicture(48, 32, 61));
 }
 
 // What exFAT and FAT through FUSE answer.
@@ -197,6 +249,15 @@ std::vector<FaultCase> faultCases()
          1, 3, false, true},
         {"source cannot be deleted", [](FaultedRun& r) { r.fs.fail(Op::Unlink, EBUSY, "b.tga"); }, 0, 0, false,
          false, {"b.tga"}},
+        {"input folder on a read-only disk", [](FaultedRun& r) { r.fs.fail(Op::Unlink, EROFS, ".tga"); }, 0, 0, false,
+         false, {"a.tga", "b.tga", "c.tga", "d.tga"}},
+        {"input folder not writable for the user", [](FaultedRun& r) { r.fs.fail(Op::Unlink, EACCES, ".tga"); }, 0, 0,
+         false, false, {"a.tga", "b.tga", "c.tga", "d.tga"}},
+        {"source made read-only after it is read",
+         [](FaultedRun& r) {
+             r.fs.after(Op::Close, "c.tga", [&r] { ::chmod((r.in() / "c.tga").c_str(), 0444); });
+         },
+         0, 0, false, false, {"c.tga"}},
         {"log cannot be opened", [](FaultedRun& r) { r.fs.fail(Op::Open, EACCES, "kavlog.txt"); }, 0, 0, true},
         {"disk full on a log line", [](FaultedRun& r) { r.fs.fail(Op::Write, ENOSPC, "kavlog.txt", 3); }, 0, 0, true},
         {"source removed before it is read",
@@ -231,7 +292,56 @@ std::vector<FaultCase> faultCases()
          [](FaultedRun& r) {
              r.fs.after(Op::Close, "b.tga", [&r] { std::filesystem::rename(r.out(), r.trash()); });
          },
-         kAnyCount, 0, true, false, {}, true},
+         0, 0, false, false, {}, "trash"},
+        {"output folder moved between a JPEG's naming and the folder's sync",
+         [](FaultedRun& r) {
+             r.fs.after(Op::Rename, "sshot002.jpg", [&r] { std::filesystem::rename(r.out(), r.trash()); });
+         },
+         0, 0, false, false, {}, "trash"},
+        {"output folder moved and a link to another folder put in its place",
+         moveAfterTheSecondSource(&FaultedRun::out, &FaultedRun::trash, true), 0, 0, false, false, {}, "trash"},
+        {"exFAT, and the output folder moved during the run",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             moveAfterTheSecondSource(&FaultedRun::out, &FaultedRun::trash, true)(r);
+         },
+         0, 0, false, false, {}, "trash"},
+        {"input folder moved during the run", moveAfterTheSecondSource(&FaultedRun::in, &FaultedRun::movedIn, false),
+         0, 0, false, false, {}, "jpegs", "moved"},
+        {"input folder moved and a link to other pictures put in its place",
+         [](FaultedRun& r) {
+             putOtherPicturesElsewhere(r);
+             moveAfterTheSecondSource(&FaultedRun::in, &FaultedRun::movedIn, true)(r);
+         },
+         0, 0, false, false, {}, "jpegs", "moved"},
+        {"another run's sweep at the moment each temporary file is created",
+         [](FaultedRun& r) { r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Whole)); },
+         0},
+        {"another sweeper holding each new temporary file",
+         [](FaultedRun& r) { r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Holding)); },
+         0},
+        {"exFAT, and another run's sweep at the moment each temporary or intent file is created",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Whole));
+         },
+         0},
+        {"exFAT, and another sweeper holding each new temporary or intent file",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.afterEach(Op::Open, "create .pellora-", r.rival.onEveryOther(Moment::Holding));
+         },
+         0},
+        {"exFAT, and a sweep clears a reservation a killed run made of the same name, as this run makes it",
+         [](FaultedRun& r) {
+             refuseNoReplaceAndLinks(r);
+             r.fs.after(Op::Open, "create sshot002.jpg", [&r] {
+                 const std::string dead = std::string(NameReservation::kIntent) + "sshot002.jpg\n";
+                 test::writeBytes(temporaryFiles::nameIn(r.out()), {dead.begin(), dead.end()});
+                 temporaryFiles::sweep(r.out());
+             });
+         },
+         1, 4},
     };
 }
 
@@ -247,40 +357,62 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
     expectThat(summary.end == BatchEnd::Completed, "the run did not go on to its end");
     expectThat(lines.size() == 4, "not one line per file: " + run.host.lines.join(" | ").toStdString());
 
-    int failures = 0;
+    const QStringList details = run.resultDetails();
+    const auto in = run.dir / c.inputEndsIn, out = run.dir / c.outputEndsIn;
+    int failures = 0, toldKept = 0;
     for (qsizetype i = 0; i < lines.size() && i < 4; ++i) {
         const std::string source = kSourceNames[i];
-        const auto serial = run.out() / ("sshot00" + std::to_string(i + 1) + ".jpg");
+        const auto serial = out / ("sshot00" + std::to_string(i + 1) + ".jpg");
         if (lines[i].startsWith(kFailurePrefix)) {
             ++failures;
             if (c.code != 0)
                 expectThat(lines[i] == kFailurePrefix + QString::number(c.code), "unexpected " + lines[i].toStdString());
             if (c.code != -1)
-                expectThat(std::filesystem::exists(run.in() / source), "failed source not kept: " + source);
+                expectThat(std::filesystem::exists(in / source), "failed source not kept: " + source);
             expectThat(!std::filesystem::exists(serial), "a failed file left its serial name: " + serial.string());
         } else {
-            const bool kept = c.tempMayFollowTheFolder ||
-                              std::find(c.keptSources.begin(), c.keptSources.end(), source) != c.keptSources.end();
+            expectThat(std::filesystem::is_regular_file(serial), "a converted file's JPEG is not in its folder: " +
+                                                                     serial.string());
+            const bool kept = std::find(c.keptSources.begin(), c.keptSources.end(), source) != c.keptSources.end();
             if (!kept)
-                expectThat(!std::filesystem::exists(run.in() / source), "converted source not deleted: " + source);
+                expectThat(!std::filesystem::exists(in / source), "converted source not deleted: " + source);
+            // A TGA kept against the delete option is told beside its line, and only such a one.
+            const bool told = details[i].startsWith(QString::fromStdString(source + ": ")) && details[i].contains(u"残しました");
+            toldKept += told ? 1 : 0;
+            expectThat(told == kept, source + (kept ? " kept without a word" : " told of: ") + details[i].toStdString());
         }
     }
     if (c.failures != kAnyCount)
         expectThat(failures == c.failures, "failure lines: " + std::to_string(failures));
+    expectThat(summary.sourcesKept == toldKept, "kept sources counted: " + std::to_string(summary.sourcesKept));
 
-    const auto audit = run.ledger.audit({run.in(), run.out(), run.trash()});
-    expectThat(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0,
+    // A link is looked at where it leads, once.
+    std::vector<std::filesystem::path> folders;
+    for (const auto& folder : {run.in(), run.out(), run.trash(), run.movedIn(), run.elsewhere()})
+        if (!std::filesystem::is_symlink(folder))
+            folders.push_back(folder);
+    const auto audit = run.ledger.audit(folders);
+    expectThat(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0 &&
+                   audit.reservations == 0,
                "pictures: lost " + std::to_string(audit.lost) + ", truncated " + std::to_string(audit.truncated) +
-                   ", strangers " + std::to_string(audit.strangers) + ", doubled " + std::to_string(audit.doubled));
+                   ", strangers " + std::to_string(audit.strangers) + ", doubled " + std::to_string(audit.doubled) +
+                   ", reservations left " + std::to_string(audit.reservations));
     for (const auto& p : audit.problems)
         problems.push_back(p);
 
     if (!c.tempSurvivesRun)
-        expectThat(run.leftTemporaries(run.out()).empty() &&
-                       (c.tempMayFollowTheFolder || run.leftTemporaries(run.trash()).empty()),
-                   "a temporary file was left; lines: " + run.host.lines.join(" | ").toStdString());
+        for (const auto& folder : folders)
+            expectThat(run.leftTemporaries(folder).empty(), "a temporary file was left in " +
+                                                                folder.filename().string() + "; lines: " +
+                                                                run.host.lines.join(" | ").toStdString());
+    // Where a link to another folder was put, the run put nothing and took nothing.
+    std::map<std::string, std::vector<unsigned char>> elsewhere;
+    if (std::filesystem::exists(run.elsewhere()))
+        for (const auto& name : test::listNames(run.elsewhere()))
+            elsewhere[name] = test::readBytes(run.elsewhere() / name);
+    expectThat(elsewhere == run.elsewhereHeld, "the folder a link led to was changed");
 
-    const QStringList logged = run.loggedLines();
+    const QStringList logged = run.loggedLines(out);
     if (c.logFails) {
         expectThat(run.host.lines.count(kLogUnwritable) == 1, "the log failure is not told exactly once");
         // Whatever reached the log is the run's own lines, in order.
@@ -338,30 +470,6 @@ TEST(FaultedRun, EveryFaultAtEveryStepKeepsEveryPicture)
                        " survived=" + std::to_string(survived) + " failures_delivered=" + std::to_string(delivered));
 }
 
-// Restores the file size limit and the signal it raises whatever happens.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        applied_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    bool applied() const { return applied_; }
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-    bool applied_ = false;
-};
-
 // Noise compresses badly: its JPEG is far larger than a screenshot's of the same size.
 test::TgaPicture noisePicture(int width, int height, unsigned seed)
 {
@@ -374,42 +482,105 @@ test::TgaPicture noisePicture(int width, int height, unsigned seed)
     return picture;
 }
 
-TEST(FaultedRun, ARealFileSizeLimitFailsOnlyTheFilesThatDoNotFit)
+constexpr rlim_t kFileSizeLimit = 32 * 1024;
+
+// pellora-cli started under a real limit, as `ulimit` or `prlimit` sets it,
+// with every signal at its default: what the limit does to the program, not
+// to a test that has braced itself for it.
+struct LimitCase {
+    const char* name;
+    std::vector<std::pair<int, rlim_t>> limits;
+    unsigned jobs;
+    bool logAlreadyPastTheLimit = false;
+    std::vector<std::string> lines; // standard output, in order
+    int status = 0;
+    std::vector<std::string> outNames;              // the output folder afterwards
+    std::vector<std::string> keptSources = {"b.tga"}; // the input folder afterwards
+    std::string detail = {};                         // on standard error
+    bool noiseInTheMiddle = true; // b.tga as noise, whose JPEG passes the file size limit
+};
+
+std::vector<LimitCase> limitCases()
 {
-    int injected = 0, survived = 0;
-    for (const unsigned jobs : {1u, 4u}) {
-        SCOPED_TRACE("jobs " + std::to_string(jobs));
-        test::TempDir dir;
-        std::filesystem::create_directory(dir / "in");
-        std::filesystem::create_directory(dir / "out");
+    const std::vector<std::string> bDoesNotFit{"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード3",
+                                               "c.tga\t--->\tsshot003.jpg"};
+    const std::string tooLarge = "b.tga: JPEG ファイルを書き込めません（ファイルが大きすぎます）";
+    const std::vector<std::string> twoJpegs{"kavlog.txt", "sshot001.jpg", "sshot003.jpg"};
+    const std::vector<std::string> threeJpegs{"kavlog.txt", "sshot001.jpg", "sshot002.jpg", "sshot003.jpg"};
+    std::vector<std::string> logUnwritable{"動作ログを書き込めません。"};
+    logUnwritable.insert(logUnwritable.end(), bDoesNotFit.begin(), bDoesNotFit.end());
+    return {
+        {"a JPEG past the file size limit (ulimit -f)", {{RLIMIT_FSIZE, kFileSizeLimit}}, 1, false, bDoesNotFit, 1,
+         twoJpegs, {"b.tga"}, tooLarge},
+        {"a JPEG past the file size limit, 4 workers", {{RLIMIT_FSIZE, kFileSizeLimit}}, 4, false, bDoesNotFit, 1,
+         twoJpegs, {"b.tga"}, tooLarge},
+        {"a log already past the file size limit", {{RLIMIT_FSIZE, kFileSizeLimit}}, 2, true, logUnwritable, 1,
+         twoJpegs, {"b.tga"}, tooLarge},
+#ifndef __SANITIZE_ADDRESS__ // which maps far more address space than any such limit
+        // The stacks of about 30 threads fill it: the rest cannot start.
+        {"--jobs 256 in 300 MB of address space (ulimit -v 300000)", {{RLIMIT_AS, rlim_t{300000} * 1024}}, 256,
+         false,
+         {"a.tga\t--->\tsshot001.jpg", "b.tga\t--->\tsshot002.jpg", "c.tga\t--->\tsshot003.jpg"}, 0, threeJpegs,
+         {}, {}, false},
+#endif
+    };
+}
+
+TEST(FaultedRun, ARealResourceLimitFailsOnlyTheFilesThatDoNotFit)
+{
+    if (!test::CliProcess::program())
+        GTEST_SKIP() << "PELLORA_BUILD_DIR/pellora-cli not found";
+    int injected = 0, survived = 0, threadLimited = 0, threadSurvived = 0;
+    for (const LimitCase& c : limitCases()) {
+        SCOPED_TRACE(std::string(c.name) + ", jobs " + std::to_string(c.jobs));
+        test::CliScene scene(1, 0);
         test::PictureLedger ledger(20.0);
-        ledger.addSource(dir / "in" / "a.tga", test::distinctPicture(64, 48, 1));
-        ledger.addSource(dir / "in" / "b.tga", noisePicture(256, 192, 7)); // its JPEG passes the limit
-        ledger.addSource(dir / "in" / "c.tga", test::distinctPicture(64, 48, 3));
-        FakeHost host;
-        host.inDir = QString::fromStdString((dir / "in").string());
-        host.outDir = QString::fromStdString((dir / "out").string());
-        host.deleteValue = 1;
-        {
-            FileSizeLimit limit(32 * 1024);
-            if (!limit.applied())
-                GTEST_SKIP() << "cannot set RLIMIT_FSIZE here";
-            BatchRun(host, jobs).run();
-        }
-        ++injected;
-        const auto audit = ledger.audit({dir / "in", dir / "out"});
-        const bool ok = host.lines == QStringList({"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード3",
-                                                    "c.tga\t--->\tsshot003.jpg"}) &&
-                        std::filesystem::exists(dir / "in" / "b.tga") && !std::filesystem::exists(dir / "out" / "sshot002.jpg") &&
-                        test::listNames(dir / "out") ==
-                            std::vector<std::string>({"kavlog.txt", "sshot001.jpg", "sshot003.jpg"}) &&
-                        audit.lost == 0 && audit.truncated == 0;
-        EXPECT_TRUE(ok) << host.lines.join(" | ").toStdString() << " / out: " << test::listNames(dir / "out").size();
+        ledger.addSource(scene.in() / "a.tga", test::distinctPicture(64, 48, 1));
+        ledger.addSource(scene.in() / "b.tga",
+                         c.noiseInTheMiddle ? noisePicture(256, 192, 7) : test::distinctPicture(256, 192, 2));
+        ledger.addSource(scene.in() / "c.tga", test::distinctPicture(64, 48, 3));
+        const auto log = scene.out() / "kavlog.txt";
+        if (c.logAlreadyPastTheLimit)
+            test::writeBytes(log, std::vector<unsigned char>(kFileSizeLimit + 4096, 'x'));
+
+        test::ChildSetup setup;
+        setup.limits = c.limits;
+        setup.errorFile = scene.dir / "stderr.txt";
+        test::CliProcess run(scene.arguments(scene.in(), c.jobs), scene.dir / "stdout.txt", setup);
+        const int status = run.wait();
+
+        std::vector<std::string> problems;
+        auto expectThat = [&](bool ok, const std::string& what) {
+            if (!ok)
+                problems.push_back(what);
+        };
+        const std::string out = test::readText(scene.dir / "stdout.txt");
+        expectThat(status == c.status, "exit status " + std::to_string(status) + ", ended by signal " +
+                                            std::to_string(run.endingSignal()));
+        expectThat(out == test::joinedLines(c.lines), "standard output: " + out);
+        expectThat(test::readText(scene.dir / "stderr.txt").find(c.detail) != std::string::npos,
+                   "standard error: " + test::readText(scene.dir / "stderr.txt"));
+        expectThat(test::visibleNames(scene.out()) == c.outNames,
+                   "output folder: " + std::to_string(test::visibleNames(scene.out()).size()) + " names");
+        expectThat(scene.temporariesLeft() == 0 && scene.foreignFilesStayed(), "temporary files wrongly left or swept");
+        expectThat(test::listNames(scene.in()) == c.keptSources, "other sources kept than expected");
+        if (c.logAlreadyPastTheLimit)
+            expectThat(std::filesystem::file_size(log) == kFileSizeLimit + 4096, "the log changed");
+        else
+            expectThat(test::endsWithEndLine(test::readText(log)), "no end line in the log");
+        const auto audit = ledger.audit({scene.in(), scene.out()});
+        expectThat(audit.lost == 0 && audit.truncated == 0 && audit.doubled == 0, "pictures lost or damaged");
         for (const auto& p : audit.problems)
+            problems.push_back(p);
+        for (const auto& p : problems)
             ADD_FAILURE() << p;
-        survived += ok ? 1 : 0;
+        const bool threads = c.limits.front().first == RLIMIT_AS;
+        (threads ? threadLimited : injected) += 1;
+        (threads ? threadSurvived : survived) += problems.empty() ? 1 : 0;
     }
     test::printSummary("group=rlimit faults_injected=" + std::to_string(injected) + " survived=" + std::to_string(survived));
+    test::printSummary("group=thread_limit runs=" + std::to_string(threadLimited) +
+                       " survived=" + std::to_string(threadSurvived));
 }
 
 TEST(FaultedRun, ASourceIsUnlinkedOnlyAfterItsJpegIsDurable)

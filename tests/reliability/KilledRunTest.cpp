@@ -3,6 +3,7 @@
 #include "ExfatMount.h"
 #include "ReliabilitySummary.h"
 
+#include "platform/text/Cp932.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
@@ -160,6 +161,87 @@ TEST_F(OnExfat, EveryPictureSurvivesTwentyKillsAndTheNextRun)
     });
     printKillSummary("kill_exfat", seed, figures);
     EXPECT_EQ(figures.survived, kExfatKills);
+}
+
+// What stops a run of `pellora-cli --delete` once its first list line is out,
+// and the exit status its usage text documents for it.
+struct StopCase {
+    const char* name;
+    int signal; // sent to the program; 0: its standard output is closed instead
+    int status;
+};
+
+const StopCase kStopCases[] = {
+    {"Ctrl+C (SIGINT)", SIGINT, 130},
+    {"SIGTERM", SIGTERM, 143},
+    {"SIGHUP (the terminal went away)", SIGHUP, 129},
+    {"standard output closed after the first line (| head -1)", 0, 141},
+};
+
+// Each stop ends the run at its next file: the files in hand finish, the log
+// gets its end line, nothing is left half done, and the next run converts
+// the rest without making a second JPEG of anything.
+TEST(StoppedRun, EveryStopEndsThroughTheEndLineWithEachFileWholeOrUntouched)
+{
+    if (!CliProcess::program())
+        GTEST_SKIP() << "PELLORA_BUILD_DIR/pellora-cli not found";
+    int runs = 0, survived = 0, accounted = 0, lost = 0;
+    for (const StopCase& c : kStopCases) {
+        SCOPED_TRACE(c.name);
+        CliScene scene(1, kSources);
+        test::ChildSetup setup;
+        setup.outputToPipe = true;
+        CliProcess run(scene.arguments(scene.in(), 1), scene.dir / "unused.txt", setup);
+        ASSERT_TRUE(run.started());
+        const auto first = run.readOutputLine(std::chrono::seconds(30));
+        ASSERT_TRUE(first.has_value()) << "no first line";
+        EXPECT_EQ(*first, "shot_01.tga" + kListArrow + "sshot001.jpg");
+        if (c.signal != 0)
+            run.kill(c.signal);
+        else
+            run.closeOutput();
+        // Under a signal the pipe stays open; the lines of 60 files fit in it.
+        const auto status = run.waitFor(std::chrono::seconds(30));
+
+        bool ok = true;
+        auto check = [&](bool condition, const std::string& what) {
+            if (!condition) {
+                ADD_FAILURE() << what;
+                ok = false;
+            }
+        };
+        check(status == c.status, "exit status " + std::to_string(status.value_or(-2)) + ", ended by signal " +
+                                      std::to_string(run.endingSignal()));
+        const std::string log = test::readText(scene.out() / "kavlog.txt");
+        check(test::endsWithEndLine(log), "the log has no end line");
+        check(test::occurrences(cp932::decode(log).value(), "---処理終了---") == 1, "not one end line");
+        const int remaining = static_cast<int>(test::listNames(scene.in()).size());
+        check(remaining > 0, "the run was not stopped: it converted everything");
+        check(scene.temporariesLeft() == 0, "a temporary file was left");
+        const auto audit = scene.ledger.audit({scene.in(), scene.out()});
+        check(audit.lost == 0 && audit.truncated == 0 && audit.strangers == 0 && audit.doubled == 0 &&
+                  audit.reservations == 0,
+              "pictures lost " + std::to_string(audit.lost) + ", damaged or doubled");
+        for (const auto& problem : audit.problems)
+            ADD_FAILURE() << problem;
+        // Converted and deleted, or untouched: never both a TGA and its JPEG.
+        for (const auto& [name, jpegs] : audit.jpegsOf)
+            check(jpegs == (std::filesystem::exists(scene.in() / name) ? 0 : 1),
+                  name + " has " + std::to_string(jpegs) + " JPEGs");
+
+        CliProcess next(scene.arguments(scene.in()), scene.dir / "next.txt");
+        check(next.wait() == 0, "the following run did not convert everything");
+        const auto afterNext = scene.ledger.audit({scene.in(), scene.out()});
+        check(test::listNames(scene.in()).empty() && afterNext.lost == 0 && afterNext.doubled == 0,
+              "after the next run: sources left, pictures lost or doubled");
+        check(scene.foreignFilesStayed(), "a file that only looks like ours was removed");
+        ++runs;
+        survived += ok ? 1 : 0;
+        accounted += afterNext.accounted;
+        lost += audit.lost + afterNext.lost;
+    }
+    test::printSummary("group=stop runs=" + std::to_string(runs) + " survived=" + std::to_string(survived) +
+                       " files_accounted=" + std::to_string(accounted) + " pictures_lost=" + std::to_string(lost));
 }
 
 TEST(ConcurrentRuns, TwoRunsIntoOneFolderOverwriteNothingAndLoseNothing)

@@ -9,7 +9,15 @@ namespace {
 
 using Op = FakeFileSystem::Op;
 
-std::string fileNameOf(const std::filesystem::path& path) { return path.filename().string(); }
+// A folder's path may end in a separator: its name is the part before.
+std::string fileNameOf(const std::filesystem::path& path)
+{
+    return path.has_filename() || !path.has_relative_path() ? path.filename().string()
+                                                             : path.parent_path().filename().string();
+}
+
+// Whether this thread is running a hook's action now.
+thread_local bool inHook = false;
 
 std::string openText(const std::filesystem::path& path, int flags)
 {
@@ -43,6 +51,12 @@ void FakeFileSystem::after(Op op, std::string text, std::function<void()> action
 {
     std::lock_guard lock(mutex_);
     hooks_.push_back(Hook{op, std::move(text), std::move(action)});
+}
+
+void FakeFileSystem::afterEach(Op op, std::string text, std::function<void()> action)
+{
+    std::lock_guard lock(mutex_);
+    hooks_.push_back(Hook{op, std::move(text), std::move(action), true});
 }
 
 std::vector<std::string> FakeFileSystem::calls(std::initializer_list<Op> only) const
@@ -96,19 +110,25 @@ int FakeFileSystem::deliver(Op op, const std::string& text)
 
 void FakeFileSystem::runHook(Op op, const std::string& text)
 {
+    if (inHook)
+        return;
     std::function<void()> action;
     {
         std::lock_guard lock(mutex_);
         for (Hook& hook : hooks_) {
             if (!hook.done && covers(hook.op, op) && text.find(hook.text) != std::string::npos) {
-                hook.done = true;
+                hook.done = !hook.each;
                 action = hook.action;
                 break;
             }
         }
     }
-    if (action)
-        action(); // outside the lock: the action may use the file system itself
+    if (!action)
+        return;
+    // Outside the lock: the action may use the file system itself.
+    inHook = true;
+    action();
+    inHook = false;
 }
 
 std::string FakeFileSystem::nameOf(int fd) const
@@ -128,12 +148,12 @@ size_t FakeFileSystem::writeLimitFor(const std::string& text) const
     return limit;
 }
 
-int FakeFileSystem::open(const std::filesystem::path& path, int flags, mode_t mode)
+int FakeFileSystem::openAt(int folder, const std::filesystem::path& path, int flags, mode_t mode)
 {
     const std::string text = openText(path, flags);
     if (const int error = record(Op::Open, text))
         return -error;
-    const int fd = FileSystem::open(path, flags, mode);
+    const int fd = FileSystem::openAt(folder, path, flags, mode);
     if (fd >= 0) {
         std::lock_guard lock(mutex_);
         names_[fd] = fileNameOf(path);
@@ -193,39 +213,54 @@ int FakeFileSystem::close(int fd)
     return error != 0 ? -error : rc;
 }
 
-int FakeFileSystem::renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
+int FakeFileSystem::renameNoReplaceAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                                      const std::filesystem::path& to)
 {
-    if (const int error = record(Op::RenameNoReplace, moveText("rename", from, to)))
+    const std::string text = moveText("rename", from, to);
+    if (const int error = record(Op::RenameNoReplace, text))
         return -error;
-    return FileSystem::renameNoReplace(from, to);
+    const int rc = FileSystem::renameNoReplaceAt(fromFolder, from, toFolder, to);
+    runHook(Op::RenameNoReplace, text);
+    return rc;
 }
 
-int FakeFileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to)
+int FakeFileSystem::renameAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                             const std::filesystem::path& to)
 {
-    if (const int error = record(Op::Rename, moveText("replace", from, to)))
+    const std::string text = moveText("replace", from, to);
+    if (const int error = record(Op::Rename, text))
         return -error;
-    return FileSystem::rename(from, to);
+    const int rc = FileSystem::renameAt(fromFolder, from, toFolder, to);
+    runHook(Op::Rename, text);
+    return rc;
 }
 
-int FakeFileSystem::link(const std::filesystem::path& from, const std::filesystem::path& to)
+int FakeFileSystem::linkAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                           const std::filesystem::path& to)
 {
-    if (const int error = record(Op::Link, moveText("link", from, to)))
+    const std::string text = moveText("link", from, to);
+    if (const int error = record(Op::Link, text))
         return -error;
-    return FileSystem::link(from, to);
+    const int rc = FileSystem::linkAt(fromFolder, from, toFolder, to);
+    runHook(Op::Link, text);
+    return rc;
 }
 
-int FakeFileSystem::unlink(const std::filesystem::path& path)
+int FakeFileSystem::unlinkAt(int folder, const std::filesystem::path& path)
 {
-    if (const int error = record(Op::Unlink, "unlink " + fileNameOf(path)))
+    const std::string text = "unlink " + fileNameOf(path);
+    if (const int error = record(Op::Unlink, text))
         return -error;
-    return FileSystem::unlink(path);
+    const int rc = FileSystem::unlinkAt(folder, path);
+    runHook(Op::Unlink, text);
+    return rc;
 }
 
-int FakeFileSystem::mkdir(const std::filesystem::path& path, mode_t mode)
+int FakeFileSystem::mkdirAt(int folder, const std::filesystem::path& path, mode_t mode)
 {
     if (const int error = record(Op::Mkdir, "mkdir " + fileNameOf(path)))
         return -error;
-    return FileSystem::mkdir(path, mode);
+    return FileSystem::mkdirAt(folder, path, mode);
 }
 
 int FakeFileSystem::setModificationTime(int fd, const timespec& time)

@@ -18,7 +18,8 @@ namespace pellora::test {
 // program changing a folder under a running batch.
 //
 // Rules pick calls by their text as recorded, which names the file by its
-// name alone, a descriptor by the name it was opened with:
+// name alone (whether by path or in an open folder), a descriptor by the
+// name it was opened with:
 //   "open-r name", "open-w name", "create name" (open with O_CREAT),
 //   "read name", "write name", "fsync name", "close name", "mtime name",
 //   "rename from to" (never replaces), "replace from to", "link from to",
@@ -37,6 +38,9 @@ public:
     // Runs `action` once, right after the first call of `op` whose text
     // contains `text` has been made.
     void after(Op op, std::string text, std::function<void()> action);
+    // The same after every such call. Calls an action makes itself run no
+    // action, so an action may use the calls it follows.
+    void afterEach(Op op, std::string text, std::function<void()> action);
 
     // Every call, in order; or only the calls of the operations listed.
     std::vector<std::string> calls(std::initializer_list<Op> only = {}) const;
@@ -45,17 +49,20 @@ public:
     // How many calls were made to fail.
     int failuresDelivered() const;
 
-    int open(const std::filesystem::path& path, int flags, mode_t mode) override;
+    int openAt(int folder, const std::filesystem::path& name, int flags, mode_t mode) override;
     ssize_t read(int fd, void* buffer, size_t size) override;
     ssize_t pread(int fd, void* buffer, size_t size, off_t offset) override;
     ssize_t write(int fd, const void* buffer, size_t size) override;
     int fsync(int fd) override;
     int close(int fd) override;
-    int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override;
-    int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
-    int link(const std::filesystem::path& from, const std::filesystem::path& to) override;
-    int unlink(const std::filesystem::path& path) override;
-    int mkdir(const std::filesystem::path& path, mode_t mode) override;
+    int renameNoReplaceAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                          const std::filesystem::path& to) override;
+    int renameAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                 const std::filesystem::path& to) override;
+    int linkAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+               const std::filesystem::path& to) override;
+    int unlinkAt(int folder, const std::filesystem::path& name) override;
+    int mkdirAt(int folder, const std::filesystem::path& name, mode_t mode) override;
     int setModificationTime(int fd, const timespec& time) override;
 
 private:
@@ -69,6 +76,7 @@ private:
         Op op;
         std::string text;
         std::function<void()> action;
+        bool each = false;
         bool done = false;
     };
     struct Call {

@@ -114,6 +114,30 @@ void appendRunLength(Bytes& out, const std::vector<Bytes>& pixels, const TgaSpec
                                               pixels.begin() + std::ptrdiff_t(row + std::size_t(width))));
 }
 
+// The header, image ID and colour map of a file of `format`.
+Bytes headerOf(const TgaSpec& format, int width, int height, const std::vector<Bgra>& palette)
+{
+    Bytes out(tga::kHeaderSize, 0);
+    out[tga::kIdLength] = std::uint8_t(format.id.size());
+    out[tga::kImageType] = std::uint8_t(imageTypeOf(format));
+    if (format.kind == TgaKind::ColorMapped) {
+        out[tga::kColorMapType] = 1;
+        tga::putU16(out, tga::kMapFirst, unsigned(format.mapFirstIndex));
+        tga::putU16(out, tga::kMapLength, unsigned(palette.size()));
+        out[tga::kMapEntryBits] = std::uint8_t(format.mapEntryBits);
+    }
+    tga::putU16(out, tga::kWidth, unsigned(width));
+    tga::putU16(out, tga::kHeight, unsigned(height));
+    out[tga::kPixelBits] = std::uint8_t(format.pixelBits);
+    bool hasAlpha = format.pixelBits == 32 || (format.pixelBits == 16 && format.kind != TgaKind::ColorMapped);
+    int alphaBits = !hasAlpha ? 0 : format.pixelBits == 32 || format.kind == TgaKind::Greyscale ? 8 : 1;
+    out[tga::kDescriptor] = std::uint8_t(alphaBits | (format.topFirst ? 0x20 : 0) | (format.rightToLeft ? 0x10 : 0));
+    out.insert(out.end(), format.id.begin(), format.id.end());
+    for (const Bgra& entry : palette)
+        appendColor(out, entry, format.mapEntryBits);
+    return out;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> buildTga(const TgaPicture& picture, const TgaSpec& format)
@@ -125,31 +149,26 @@ std::vector<std::uint8_t> buildTga(const TgaPicture& picture, const TgaSpec& for
         if (format.mapFirstIndex + palette.size() > reach)
             throw std::invalid_argument("too many colours for the index depth");
     }
-    Bytes out(tga::kHeaderSize, 0);
-    out[tga::kIdLength] = std::uint8_t(format.id.size());
-    out[tga::kImageType] = std::uint8_t(imageTypeOf(format));
-    if (format.kind == TgaKind::ColorMapped) {
-        out[tga::kColorMapType] = 1;
-        tga::putU16(out, tga::kMapFirst, unsigned(format.mapFirstIndex));
-        tga::putU16(out, tga::kMapLength, unsigned(palette.size()));
-        out[tga::kMapEntryBits] = std::uint8_t(format.mapEntryBits);
-    }
-    tga::putU16(out, tga::kWidth, unsigned(picture.width));
-    tga::putU16(out, tga::kHeight, unsigned(picture.height));
-    out[tga::kPixelBits] = std::uint8_t(format.pixelBits);
-    bool hasAlpha = format.pixelBits == 32 || (format.pixelBits == 16 && format.kind != TgaKind::ColorMapped);
-    int alphaBits = !hasAlpha ? 0 : format.pixelBits == 32 || format.kind == TgaKind::Greyscale ? 8 : 1;
-    out[tga::kDescriptor] = std::uint8_t(alphaBits | (format.topFirst ? 0x20 : 0) | (format.rightToLeft ? 0x10 : 0));
-    out.insert(out.end(), format.id.begin(), format.id.end());
-    for (const Bgra& entry : palette)
-        appendColor(out, entry, format.mapEntryBits);
-
+    Bytes out = headerOf(format, picture.width, picture.height, palette);
     std::vector<Bytes> pixels = filePixels(picture, format, palette);
     if (format.runLength)
         appendRunLength(out, pixels, format, picture.width);
     else
         for (const Bytes& p : pixels)
             out.insert(out.end(), p.begin(), p.end());
+    out.insert(out.end(), format.trailer.begin(), format.trailer.end());
+    return out;
+}
+
+std::vector<std::uint8_t> buildTgaFromPackets(const TgaSpec& format, int width, int height,
+                                               const std::vector<std::uint8_t>& packets)
+{
+    if (format.kind == TgaKind::ColorMapped)
+        throw std::invalid_argument("packets of colour indices need a colour map");
+    TgaSpec runLength = format;
+    runLength.runLength = true;
+    Bytes out = headerOf(runLength, width, height, {});
+    out.insert(out.end(), packets.begin(), packets.end());
     out.insert(out.end(), format.trailer.begin(), format.trailer.end());
     return out;
 }

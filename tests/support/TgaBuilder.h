@@ -47,6 +47,12 @@ struct TgaSpec {
 
 std::vector<std::uint8_t> buildTga(const TgaPicture& picture, const TgaSpec& format);
 
+// A run-length file of `format` (true colour or greyscale) whose pixel data
+// are `packets` byte for byte, whatever packets buildTga would choose: for
+// tests that need packets of given lengths where given pixels fall.
+std::vector<std::uint8_t> buildTgaFromPackets(const TgaSpec& format, int width, int height,
+                                               const std::vector<std::uint8_t>& packets);
+
 // Header field offsets, for tests that forge broken files.
 namespace tga {
 constexpr std::size_t kIdLength = 0, kColorMapType = 1, kImageType = 2, kMapFirst = 3,

@@ -1,6 +1,12 @@
+#include "WindowRunInFreshProcess.h"
 #include "WindowTestKit.h"
 
+#include "platform/io/StopSignals.h"
+#include "platform/text/Cp932.h"
+#include "support/FakeFileSystem.h"
+#include "support/JpegProbe.h"
 #include "ui/CodePageMissing.h"
+#include "ui/ExitOnStopSignals.h"
 #include "ui/GraphicalSession.h"
 #include "ui/Prompts.h"
 
@@ -9,11 +15,53 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <chrono>
+#include <csignal>
+#include <fstream>
 #include <map>
+#include <thread>
 
 namespace pellora {
+
+namespace test {
+
+namespace {
+
+constexpr int kRunSources = 60;
+
+std::string runSourceName(int index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "shot_%02d.tga", index);
+    return name;
+}
+
+} // namespace
+
+int runWindowUntilStopped(const char* programFolder)
+{
+    // As the program's main does, before the window is there.
+    const StopSignals stopSignals;
+    // Each source takes a moment to read, so that the run is still going
+    // when the signal comes.
+    FakeFileSystem slow;
+    for (int i = 1; i <= kRunSources; ++i)
+        slow.after(FakeFileSystem::Op::Close, runSourceName(i),
+                   [] { std::this_thread::sleep_for(std::chrono::milliseconds(10)); });
+    ScopedFileSystem seam(slow);
+    frmMain window(QString::fromUtf8(programFolder));
+    QObject::connect(&window, &frmMain::programEndRequested, qApp, [] { QCoreApplication::exit(0); });
+    const ExitOnStopSignals exitOnStopSignals(stopSignals, window);
+    window.show();
+    QTimer::singleShot(0, &window, &frmMain::startRun);
+    return QApplication::exec();
+}
+
+} // namespace test
+
 namespace {
 
 Environment environmentOf(const std::map<std::string, std::string>& values)
@@ -91,6 +139,141 @@ TEST(CodePageMissingTest, TheBoxSaysWhatIsMissingAndWhatToInstall)
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].contains(QStringLiteral("Shift_JIS"))) << shown[0].toStdString();
     EXPECT_TRUE(shown[0].contains(QStringLiteral("gconv"))) << shown[0].toStdString();
+}
+
+// A program folder whose settings name an input folder of sources and an
+// output folder, with delete and log on, and leave the prefix and quality
+// out: a saved settings file has them.
+struct StopScene {
+    StopScene()
+    {
+        std::filesystem::create_directories(in());
+        std::filesystem::create_directories(out());
+        for (int i = 1; i <= test::kRunSources; ++i) {
+            test::writeGameTga(in() / test::runSourceName(i), test::samplePicture(160, 120, i));
+            sources.push_back(test::readBytes(in() / test::runSourceName(i)));
+        }
+        test::writeSettings(dir.path(), {"[initialize]", "indir=" + test::qtext(in()), "outdir=" + test::qtext(out()),
+                                         "delcheck=1", "logcheck=1"});
+    }
+    std::filesystem::path in() const { return dir / "in"; }
+    std::filesystem::path out() const { return dir / "out"; }
+    bool settingsSaved() const
+    {
+        const QString text = test::settingsText(dir.path());
+        return text.contains(QStringLiteral("\r\nmatch=sshot\r\n")) && text.contains(QStringLiteral("\r\nquality="));
+    }
+    QString log() const
+    {
+        const auto path = out() / "kavlog.txt";
+        return std::filesystem::exists(path) ? QString::fromStdString(cp932::decode(test::readText(path)).value()) : QString();
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            environment.insert(QString::fromLatin1(name), test::qtext(dir / "home"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return environment;
+    }
+
+    test::TempDir dir;
+    std::vector<std::vector<unsigned char>> sources;
+};
+
+// Whether process `pid` catches `signal` (its handler is installed).
+bool catches(qint64 pid, int signal)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+    return false;
+}
+
+template <typename Condition>
+bool waitUntil(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+const int kStopSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+// Sent during a run, a logout's SIGTERM, a closed terminal's SIGHUP or a
+// Ctrl+C there end the window as its Exit button does: the run stops at its
+// next file, every file is converted and deleted or untouched, the log gets
+// its end line, the settings are saved, and the program ends normally.
+TEST(StopSignalsTest, ARunInTheWindowEndsAsOnExit)
+{
+    for (const int signal : kStopSignals) {
+        SCOPED_TRACE(strsignal(signal));
+        StopScene scene;
+        QProcess window;
+        window.setProcessEnvironment(scene.environment());
+        window.start(QCoreApplication::applicationFilePath(),
+                     {QString::fromLatin1(test::kRunWindowUntilStopped), test::qtext(scene.dir.path())});
+        ASSERT_TRUE(window.waitForStarted());
+        ASSERT_TRUE(waitUntil([&] { return scene.log().contains(QStringLiteral("shot_01.tga\t--->\tsshot001.jpg")); }))
+            << "the run did not start";
+        ::kill(static_cast<pid_t>(window.processId()), signal);
+        ASSERT_TRUE(window.waitForFinished(30000));
+
+        EXPECT_EQ(window.exitStatus(), QProcess::NormalExit) << "ended by the signal";
+        EXPECT_EQ(window.exitCode(), 0) << window.readAllStandardError().toStdString();
+        EXPECT_TRUE(scene.settingsSaved()) << test::settingsText(scene.dir.path()).toStdString();
+        static const QRegularExpression endLine(QStringLiteral("\r\n---処理終了--- \\[[^]]+\\]\r\n\r\n$"));
+        EXPECT_TRUE(endLine.match(scene.log()).hasMatch()) << scene.log().toStdString();
+        // Converted and deleted, or untouched; no temporary file left.
+        std::vector<std::string> jpegs;
+        for (const auto& name : test::listNames(scene.out())) {
+            EXPECT_FALSE(name.starts_with(".pellora-")) << name;
+            if (name.ends_with(".jpg")) {
+                jpegs.push_back(name);
+                EXPECT_TRUE(test::decodeJpegFile(scene.out() / name).has_value()) << name;
+            }
+        }
+        const auto left = test::listNames(scene.in());
+        EXPECT_FALSE(left.empty()) << "the run was not stopped: it converted everything";
+        EXPECT_EQ(jpegs.size() + left.size(), static_cast<size_t>(test::kRunSources));
+        for (size_t i = 0; i < left.size() && !jpegs.empty(); ++i) {
+            const int index = test::kRunSources - static_cast<int>(left.size()) + static_cast<int>(i) + 1;
+            EXPECT_EQ(left[i], test::runSourceName(index)) << "not the files after the converted ones";
+            EXPECT_TRUE(test::readBytes(scene.in() / left[i]) == scene.sources[static_cast<size_t>(index - 1)]);
+        }
+        EXPECT_EQ(jpegs.empty() ? std::string() : jpegs.back(),
+                  "sshot" + QStringLiteral("%1").arg(jpegs.size(), 3, 10, QLatin1Char('0')).toStdString() + ".jpg");
+    }
+}
+
+// The program itself, a copy in a folder of its own with its settings
+// beside it: each of those signals ends it as Exit does, settings saved.
+TEST(StopSignalsTest, TheProgramEndsAsOnExit)
+{
+    for (const int signal : kStopSignals) {
+        SCOPED_TRACE(strsignal(signal));
+        StopScene scene;
+        const auto program = scene.dir / "pellora";
+        std::filesystem::copy_file(PELLORA_WINDOW_EXECUTABLE, program);
+        QProcess window;
+        window.setProcessEnvironment(scene.environment());
+        window.start(test::qtext(program), {});
+        ASSERT_TRUE(window.waitForStarted());
+        // Once the program catches the signal, it is its own to handle.
+        ASSERT_TRUE(waitUntil([&] { return catches(window.processId(), signal) || window.state() != QProcess::Running; }));
+        ::kill(static_cast<pid_t>(window.processId()), signal);
+        ASSERT_TRUE(window.waitForFinished(30000));
+        EXPECT_EQ(window.exitStatus(), QProcess::NormalExit) << "ended by the signal";
+        EXPECT_EQ(window.exitCode(), 0) << window.readAllStandardError().toStdString();
+        EXPECT_TRUE(scene.settingsSaved()) << test::settingsText(scene.dir.path()).toStdString();
+        EXPECT_EQ(test::listNames(scene.in()).size(), static_cast<size_t>(test::kRunSources)) << "a run started";
+    }
 }
 
 // What a message box looked like; the box is answered with `answer`.

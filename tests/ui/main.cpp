@@ -1,4 +1,5 @@
 #include "PickerInFreshProcess.h"
+#include "WindowRunInFreshProcess.h"
 
 #include "ui/JapaneseQtTranslator.h"
 
@@ -13,7 +14,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const bool pickerChild = argc == 3 && std::strcmp(argv[1], pellora::test::kOpenPickerTwice) == 0;
-    if (!pickerChild)
+    const bool runChild = argc == 3 && std::strcmp(argv[1], pellora::test::kRunWindowUntilStopped) == 0;
+    if (!pickerChild && !runChild)
         ::testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     // Tests close many windows; none of them may end the application.
@@ -23,5 +25,7 @@ int main(int argc, char** argv)
     QCoreApplication::installTranslator(&qtInJapanese);
     if (pickerChild)
         return pellora::test::openPickerTwice(argv[2]);
+    if (runChild)
+        return pellora::test::runWindowUntilStopped(argv[2]);
     return RUN_ALL_TESTS();
 }

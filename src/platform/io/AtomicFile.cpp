@@ -6,14 +6,13 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 
 namespace pellora {
 
 namespace {
 
 // 0, or minus errno.
-int syncFolder(FileSystem& fs, const std::filesystem::path& folder)
+int syncFolderAt(FileSystem& fs, const std::filesystem::path& folder)
 {
     const int fd = fs.open(folder, O_RDONLY | O_DIRECTORY);
     if (fd < 0)
@@ -31,18 +30,19 @@ bool refusedAsUnsupported(int rc) { return rc == -EINVAL || rc == -ENOSYS || rc 
 // FAT and exFAT answer a hard link with EPERM.
 bool linkUnsupported(int rc) { return refusedAsUnsupported(rc) || rc == -EPERM; }
 
-std::optional<Failure> moveWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to)
+std::optional<Failure> moveWithoutReplacing(int folder, const std::filesystem::path& from,
+                                            const std::filesystem::path& to)
 {
     FileSystem& fs = FileSystem::current();
-    if (const int rc = fs.renameNoReplace(from, to); !refusedAsUnsupported(rc))
+    if (const int rc = fs.renameNoReplaceAt(folder, from, folder, to); !refusedAsUnsupported(rc))
         return rc == 0 ? std::nullopt : std::optional(Failure::ofPlacing(-rc));
-    if (const int rc = fs.link(from, to); !linkUnsupported(rc)) {
+    if (const int rc = fs.linkAt(folder, from, folder, to); !linkUnsupported(rc)) {
         if (rc != 0)
             return Failure::ofPlacing(-rc);
-        fs.unlink(from); // a second name left behind is swept like any temporary file
+        fs.unlinkAt(folder, from); // a second name left behind is swept like any temporary file
         return std::nullopt;
     }
-    auto reservation = NameReservation::take(to);
+    auto reservation = NameReservation::take(folder, to);
     if (!reservation)
         return reservation.error();
     return reservation->fillWith(from);
@@ -53,27 +53,34 @@ std::optional<Failure> moveWithoutReplacing(const std::filesystem::path& from, c
 Expected<AtomicFile, Failure> AtomicFile::create(const std::filesystem::path& destination, Mode mode,
                                                  mode_t permissions)
 {
-    FileSystem& fs = FileSystem::current();
-    int rc = -EEXIST;
-    for (int attempt = 0; attempt < 8 && rc == -EEXIST; ++attempt) {
-        std::filesystem::path temporary = temporaryFiles::nameIn(temporaryFiles::folderOf(destination));
-        rc = fs.open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, permissions);
-        if (rc >= 0) {
-            // Held as long as the descriptor: a sweeper that can take it knows the writer is gone.
-            ::flock(rc, LOCK_EX | LOCK_NB);
-            return AtomicFile(UniqueFd(rc), std::move(temporary), destination, mode);
-        }
-    }
-    return unexpected(Failure::of(FailureCause::CannotCreate, -rc));
+    return createAt(nullptr, destination, mode, permissions);
 }
 
-AtomicFile::AtomicFile(UniqueFd fd, std::filesystem::path temporary, std::filesystem::path destination, Mode mode)
-    : fd_(std::move(fd)), temporary_(std::move(temporary)), destination_(std::move(destination)), mode_(mode)
+Expected<AtomicFile, Failure> AtomicFile::create(const Folder& folder, const std::filesystem::path& name, Mode mode,
+                                                 mode_t permissions)
+{
+    return createAt(&folder, name, mode, permissions);
+}
+
+Expected<AtomicFile, Failure> AtomicFile::createAt(const Folder* folder, const std::filesystem::path& destination,
+                                                   Mode mode, mode_t permissions)
+{
+    const int at = folder ? folder->fd() : AT_FDCWD;
+    auto created = temporaryFiles::createLocked(at, temporaryFiles::folderOf(destination), permissions);
+    if (!created)
+        return unexpected(Failure::of(FailureCause::CannotCreate, created.error()));
+    return AtomicFile(folder, std::move(created->fd), std::move(created->path), destination, mode);
+}
+
+AtomicFile::AtomicFile(const Folder* folder, UniqueFd fd, std::filesystem::path temporary,
+                       std::filesystem::path destination, Mode mode)
+    : folder_(folder), fd_(std::move(fd)), temporary_(std::move(temporary)), destination_(std::move(destination)),
+      mode_(mode)
 {
 }
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept
-    : fd_(std::move(other.fd_)), temporary_(std::move(other.temporary_)),
+    : folder_(other.folder_), fd_(std::move(other.fd_)), temporary_(std::move(other.temporary_)),
       destination_(std::move(other.destination_)), mode_(other.mode_),
       pending_(std::exchange(other.pending_, false))
 {
@@ -85,9 +92,11 @@ AtomicFile::~AtomicFile()
         discard();
 }
 
+int AtomicFile::at() const { return folder_ ? folder_->fd() : AT_FDCWD; }
+
 void AtomicFile::discard()
 {
-    FileSystem::current().unlink(temporary_);
+    FileSystem::current().unlinkAt(at(), temporary_);
     fd_.close();
     pending_ = false;
 }
@@ -95,10 +104,15 @@ void AtomicFile::discard()
 std::optional<Failure> AtomicFile::moveIntoPlace()
 {
     if (mode_ == Mode::NeverReplace)
-        return moveWithoutReplacing(temporary_, destination_);
-    if (const int rc = FileSystem::current().rename(temporary_, destination_); rc != 0)
+        return moveWithoutReplacing(at(), temporary_, destination_);
+    if (const int rc = FileSystem::current().renameAt(at(), temporary_, at(), destination_); rc != 0)
         return Failure::of(FailureCause::CannotCommit, -rc);
     return std::nullopt;
+}
+
+int AtomicFile::syncFolder() const
+{
+    return folder_ ? folder_->sync() : syncFolderAt(FileSystem::current(), temporaryFiles::folderOf(destination_));
 }
 
 std::optional<Failure> AtomicFile::commit()
@@ -116,8 +130,8 @@ std::optional<Failure> AtomicFile::commit()
     }
     pending_ = false;
     // The name is only durable once the folder is synced.
-    if (const int rc = syncFolder(fs, temporaryFiles::folderOf(destination_)); rc != 0 && mode_ == Mode::NeverReplace) {
-        fs.unlink(destination_);
+    if (const int rc = syncFolder(); rc != 0 && mode_ == Mode::NeverReplace) {
+        fs.unlinkAt(at(), destination_);
         fd_.close();
         return Failure::of(FailureCause::CannotCommit, -rc);
     }

@@ -2,6 +2,7 @@
 
 #include "platform/Expected.h"
 #include "platform/Failure.h"
+#include "platform/io/Folder.h"
 #include "platform/io/UniqueFd.h"
 
 #include <sys/types.h>
@@ -29,6 +30,10 @@ namespace pellora {
 // which then holds either its old or its new contents, never half of them. A
 // folder that cannot be synced no longer risks the old contents; that is not
 // a failure.
+//
+// In a Folder, the file is made, moved and synced there by name, wherever
+// the folder is moved meanwhile; given a path alone, the path is used as it
+// is at each step.
 class AtomicFile {
 public:
     enum class Mode { Replace, NeverReplace };
@@ -36,6 +41,9 @@ public:
     // An empty temporary file beside `destination`, created with `permissions`
     // (less the umask). On failure, CannotCreate.
     static Expected<AtomicFile, Failure> create(const std::filesystem::path& destination, Mode mode,
+                                                mode_t permissions = 0644);
+    // The same for `name` in `folder`, which must outlive the file.
+    static Expected<AtomicFile, Failure> create(const Folder& folder, const std::filesystem::path& name, Mode mode,
                                                 mode_t permissions = 0644);
 
     AtomicFile(AtomicFile&& other) noexcept;
@@ -53,10 +61,17 @@ public:
     std::optional<Failure> commit();
 
 private:
-    AtomicFile(UniqueFd fd, std::filesystem::path temporary, std::filesystem::path destination, Mode mode);
+    AtomicFile(const Folder* folder, UniqueFd fd, std::filesystem::path temporary, std::filesystem::path destination,
+               Mode mode);
+    static Expected<AtomicFile, Failure> createAt(const Folder* folder, const std::filesystem::path& destination,
+                                                  Mode mode, mode_t permissions);
+    // What names are looked up from.
+    int at() const;
     std::optional<Failure> moveIntoPlace();
+    int syncFolder() const;
     void discard();
 
+    const Folder* folder_; // none: names are paths
     UniqueFd fd_; // holds the temporary file's lock until it is committed or removed
     std::filesystem::path temporary_;
     std::filesystem::path destination_;

@@ -1,15 +1,28 @@
 #include "platform/io/FileIdentity.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace pellora {
 
 std::optional<FileIdentity> FileIdentity::of(const std::filesystem::path& path)
 {
+    return of(AT_FDCWD, path);
+}
+
+std::optional<FileIdentity> FileIdentity::of(int folder, const std::filesystem::path& name)
+{
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
+    if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return std::nullopt;
     return of(info);
+}
+
+bool FileIdentity::nameLeadsTo(int folder, const std::filesystem::path& name, int fd)
+{
+    struct stat open {}, named {};
+    return ::fstat(fd, &open) == 0 && ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 FileIdentity FileIdentity::of(const struct stat& info)

@@ -20,7 +20,13 @@ struct FileIdentity {
     // The identity of the entry itself (a link is not followed), or nothing
     // when there is no such entry.
     static std::optional<FileIdentity> of(const std::filesystem::path& path);
+    // The same for `name` looked up from `folder` (see FileSystem).
+    static std::optional<FileIdentity> of(int folder, const std::filesystem::path& name);
     static FileIdentity of(const struct stat& info);
+
+    // Whether `name` in `folder` is still the file open as `fd`: a file we
+    // just created can have lost its name to a sweeper meanwhile.
+    static bool nameLeadsTo(int folder, const std::filesystem::path& name, int fd);
 
     bool operator==(const FileIdentity& other) const;
 };

@@ -40,10 +40,11 @@ auto retryOnInterrupt(Call call)
 
 } // namespace
 
-int FileSystem::open(const std::filesystem::path& path, int flags, mode_t mode)
+int FileSystem::openAt(int folder, const std::filesystem::path& name, int flags, mode_t mode)
 {
     // Never as our controlling terminal, whatever device a name turns out to be.
-    return resultOf(retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode); }));
+    return resultOf(
+        retryOnInterrupt([&] { return ::openat(folder, name.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode); }));
 }
 
 ssize_t FileSystem::read(int fd, void* buffer, size_t size)
@@ -65,27 +66,33 @@ int FileSystem::fsync(int fd) { return resultOf(::fsync(fd)); }
 
 int FileSystem::close(int fd) { return resultOf(::close(fd)); }
 
-int FileSystem::renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
+int FileSystem::renameNoReplaceAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                                  const std::filesystem::path& to)
 {
-    const long rc = ::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    const long rc = ::syscall(SYS_renameat2, fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE);
     return rc == 0 ? 0 : -errno;
 }
 
-int FileSystem::link(const std::filesystem::path& from, const std::filesystem::path& to)
+int FileSystem::linkAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                       const std::filesystem::path& to)
 {
-    return resultOf(::link(from.c_str(), to.c_str()));
+    return resultOf(::linkat(fromFolder, from.c_str(), toFolder, to.c_str(), 0));
 }
 
-int FileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to)
+int FileSystem::renameAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                         const std::filesystem::path& to)
 {
-    return resultOf(::rename(from.c_str(), to.c_str()));
+    return resultOf(::renameat(fromFolder, from.c_str(), toFolder, to.c_str()));
 }
 
-int FileSystem::unlink(const std::filesystem::path& path) { return resultOf(::unlink(path.c_str())); }
-
-int FileSystem::mkdir(const std::filesystem::path& path, mode_t mode)
+int FileSystem::unlinkAt(int folder, const std::filesystem::path& name)
 {
-    return resultOf(::mkdir(path.c_str(), mode));
+    return resultOf(::unlinkat(folder, name.c_str(), 0));
+}
+
+int FileSystem::mkdirAt(int folder, const std::filesystem::path& name, mode_t mode)
+{
+    return resultOf(::mkdirat(folder, name.c_str(), mode));
 }
 
 int FileSystem::setModificationTime(int fd, const timespec& time)

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 
 namespace pellora {
@@ -12,6 +13,11 @@ namespace pellora {
 // The base class performs the real system calls; a test subclass overrides
 // what it needs and installs itself with ScopedFileSystem.
 //
+// A name is looked up from `folder`, the descriptor of a folder opened once
+// (see Folder): renaming that folder, or putting a link where it was, then
+// cannot send the call anywhere else. With AT_FDCWD, the name is an ordinary
+// path; the calls without a folder are those.
+//
 // Results follow the kernel's convention: a non-negative value on success,
 // minus errno on failure; so do the two loops of WriteAll.h. What is built on
 // them returns Failure values instead. Implementations must be thread-safe.
@@ -19,7 +25,7 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    virtual int open(const std::filesystem::path& path, int flags, mode_t mode = 0666);
+    virtual int openAt(int folder, const std::filesystem::path& name, int flags, mode_t mode = 0666);
     virtual ssize_t read(int fd, void* buffer, size_t size);
     virtual ssize_t pread(int fd, void* buffer, size_t size, off_t offset);
     virtual ssize_t write(int fd, const void* buffer, size_t size);
@@ -27,14 +33,37 @@ public:
     virtual int close(int fd);
     // Moves `from` to `to` only when `to` does not exist (never replaces).
     // Some file systems refuse the request itself (EINVAL); see AtomicFile.
-    virtual int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+    virtual int renameNoReplaceAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                                  const std::filesystem::path& to);
     // A second name for `from`; fails with EEXIST when `to` exists.
-    virtual int link(const std::filesystem::path& from, const std::filesystem::path& to);
+    virtual int linkAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                       const std::filesystem::path& to);
     // Moves `from` over `to`, replacing it atomically.
-    virtual int rename(const std::filesystem::path& from, const std::filesystem::path& to);
-    virtual int unlink(const std::filesystem::path& path);
-    virtual int mkdir(const std::filesystem::path& path, mode_t mode = 0777);
+    virtual int renameAt(int fromFolder, const std::filesystem::path& from, int toFolder,
+                         const std::filesystem::path& to);
+    // A file, never a folder.
+    virtual int unlinkAt(int folder, const std::filesystem::path& name);
+    virtual int mkdirAt(int folder, const std::filesystem::path& name, mode_t mode = 0777);
     virtual int setModificationTime(int fd, const timespec& time);
+
+    int open(const std::filesystem::path& path, int flags, mode_t mode = 0666)
+    {
+        return openAt(AT_FDCWD, path, flags, mode);
+    }
+    int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
+    {
+        return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
+    }
+    int link(const std::filesystem::path& from, const std::filesystem::path& to)
+    {
+        return linkAt(AT_FDCWD, from, AT_FDCWD, to);
+    }
+    int rename(const std::filesystem::path& from, const std::filesystem::path& to)
+    {
+        return renameAt(AT_FDCWD, from, AT_FDCWD, to);
+    }
+    int unlink(const std::filesystem::path& path) { return unlinkAt(AT_FDCWD, path); }
+    int mkdir(const std::filesystem::path& path, mode_t mode = 0777) { return mkdirAt(AT_FDCWD, path, mode); }
 
     // The instance every caller uses.
     static FileSystem& current();

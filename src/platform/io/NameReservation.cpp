@@ -1,17 +1,16 @@
 #include "platform/io/NameReservation.h"
 
+#include "platform/io/FileIdentity.h"
 #include "platform/io/FileSystem.h"
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <optional>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 
 namespace pellora {
 
@@ -20,20 +19,6 @@ namespace {
 constexpr size_t kLongestName = 255;
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-// A sweeper looking at a fresh, still empty file of ours may hold its lock
-// for a moment; it lets go as soon as it sees what the file holds.
-int lockSoon(int fd)
-{
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return 0;
-        if (errno != EWOULDBLOCK)
-            return -errno;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return -EWOULDBLOCK;
-}
 
 // Up to `limit` bytes from the descriptor's current offset.
 std::string readUpTo(int fd, size_t limit)
@@ -66,12 +51,13 @@ std::optional<std::string> recordedName(const std::string& intent)
     return name;
 }
 
-// Removes `path` when nobody holds it and it holds nothing but a beginning
-// of the marker (an empty file included: the kill fell before the marker).
-bool removeIfUnfinishedReservation(const std::filesystem::path& path)
+// Removes `path` in `folder` when nobody holds it and it holds nothing but a
+// beginning of the marker (an empty file included: the kill fell before the
+// marker).
+bool removeIfUnfinishedReservation(int folder, const std::filesystem::path& path)
 {
     FileSystem& fs = FileSystem::current();
-    UniqueFd fd(fs.open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
+    UniqueFd fd(fs.openAt(folder, path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
     struct stat info {}, named {};
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<size_t>(info.st_size) > NameReservation::kMarker.size())
@@ -82,17 +68,17 @@ bool removeIfUnfinishedReservation(const std::filesystem::path& path)
     const std::string content = readUpTo(fd.get(), NameReservation::kMarker.size() + 1);
     if (!NameReservation::kMarker.starts_with(content))
         return false;
-    if (::lstat(path.c_str(), &named) != 0 || !sameFile(info, named))
+    if (::fstatat(folder, path.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !sameFile(info, named))
         return false;
-    return fs.unlink(path) == 0;
+    return fs.unlinkAt(folder, path) == 0;
 }
 
 } // namespace
 
-NameReservation::NameReservation(std::filesystem::path path) : path_(std::move(path)) {}
+NameReservation::NameReservation(int folder, std::filesystem::path path) : folder_(folder), path_(std::move(path)) {}
 
 NameReservation::NameReservation(NameReservation&& other) noexcept
-    : path_(std::move(other.path_)), intentPath_(std::move(other.intentPath_)), intent_(std::move(other.intent_)),
+    : folder_(other.folder_), path_(std::move(other.path_)), intentPath_(std::move(other.intentPath_)), intent_(std::move(other.intent_)),
       fd_(std::move(other.fd_)), filled_(std::exchange(other.filled_, true))
 {
 }
@@ -101,15 +87,20 @@ NameReservation::~NameReservation()
 {
     FileSystem& fs = FileSystem::current();
     if (!filled_ && fd_.valid() && nameStillHoldsIt())
-        fs.unlink(path_);
+        fs.unlinkAt(folder_, path_);
     // Only now: while the reservation may exist, the intent must too.
     if (intent_.valid())
-        fs.unlink(intentPath_);
+        fs.unlinkAt(folder_, intentPath_);
 }
 
 Expected<NameReservation, Failure> NameReservation::take(const std::filesystem::path& path)
 {
-    NameReservation reservation(path);
+    return take(AT_FDCWD, path);
+}
+
+Expected<NameReservation, Failure> NameReservation::take(int folder, const std::filesystem::path& name)
+{
+    NameReservation reservation(folder, name);
     if (const int rc = reservation.recordIntent(); rc != 0)
         return unexpected(Failure::ofPlacing(-rc));
     if (const int rc = reservation.createMarked(); rc != 0)
@@ -122,38 +113,36 @@ int NameReservation::recordIntent()
     const std::string name = path_.filename().string();
     if (name.empty() || name.size() > kLongestName)
         return -EINVAL;
-    FileSystem& fs = FileSystem::current();
-    for (int attempt = 0; attempt < 8 && !intent_.valid(); ++attempt) {
-        intentPath_ = temporaryFiles::nameIn(temporaryFiles::folderOf(path_));
-        const int fd = fs.open(intentPath_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
-        if (fd < 0 && fd != -EEXIST)
-            return fd;
-        if (fd >= 0)
-            intent_ = UniqueFd(fd);
+    auto intent = temporaryFiles::createLocked(folder_, temporaryFiles::folderOf(path_), 0644);
+    if (!intent) {
+        // Not the reserved name that was taken, but ever new names of ours.
+        const int error = intent.error();
+        return error == EEXIST || error == EWOULDBLOCK ? -EAGAIN : -error;
     }
-    if (!intent_.valid())
-        return -EAGAIN; // not the reserved name that was taken, but ever new names of ours
+    intent_ = std::move(intent->fd);
+    intentPath_ = std::move(intent->path);
     const std::string record = std::string(kIntent) + name + "\n";
-    if (const int rc = lockSoon(intent_.get()); rc != 0)
-        return rc;
     return writeAll(intent_.get(), record.data(), record.size());
 }
 
 int NameReservation::createMarked()
 {
-    const int fd = FileSystem::current().open(path_, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        return fd;
-    fd_ = UniqueFd(fd);
-    if (const int rc = lockSoon(fd_.get()); rc != 0)
-        return rc;
+    const int opened = FileSystem::current().openAt(folder_, path_, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (opened < 0)
+        return opened;
+    UniqueFd fd(opened);
+    // A sweeper clearing what a killed run reserved under the same name may
+    // have taken our new file for that run's: it removes the file, so the
+    // name is as good as taken. Only a file we hold is ever removed by us.
+    if (temporaryFiles::lockAsOurs(fd.get(), folder_, path_) != 0)
+        return -EEXIST;
+    fd_ = std::move(fd);
     return writeAll(fd_.get(), kMarker.data(), kMarker.size());
 }
 
 bool NameReservation::nameStillHoldsIt() const
 {
-    struct stat ours {}, named {};
-    return ::fstat(fd_.get(), &ours) == 0 && ::lstat(path_.c_str(), &named) == 0 && sameFile(ours, named);
+    return FileIdentity::nameLeadsTo(folder_, path_, fd_.get());
 }
 
 std::optional<Failure> NameReservation::fillWith(const std::filesystem::path& from)
@@ -165,16 +154,16 @@ std::optional<Failure> NameReservation::fillWith(const std::filesystem::path& fr
         filled_ = true; // the name is somebody else's now: never remove it
         return Failure::ofPlacing(EEXIST);
     }
-    if (const int rc = FileSystem::current().rename(from, path_); rc != 0)
+    if (const int rc = FileSystem::current().renameAt(folder_, from, folder_, path_); rc != 0)
         return Failure::ofPlacing(-rc);
     filled_ = true;
     return std::nullopt;
 }
 
-bool NameReservation::clearAbandoned(int fd, const std::filesystem::path& folder)
+bool NameReservation::clearAbandoned(int fd, int folder, const std::filesystem::path& where)
 {
     const auto name = recordedName(readUpTo(fd, kIntent.size() + kLongestName + 1));
-    return name && removeIfUnfinishedReservation(folder / *name);
+    return name && removeIfUnfinishedReservation(folder, where / *name);
 }
 
 } // namespace pellora

@@ -21,6 +21,9 @@ namespace pellora {
 // (named like our temporary files) records the name; both stay locked while
 // we hold them. A sweep that finds an intent file nobody holds removes the
 // name it records when that holds nothing but a beginning of our marker.
+//
+// Names are looked up from a folder's descriptor, or from AT_FDCWD as paths
+// (see FileSystem); the reservation's folder must outlive it.
 class NameReservation {
 public:
     // What a reservation holds once complete: no picture, no text file and
@@ -29,7 +32,10 @@ public:
     // How an intent file starts; the reserved name and a line feed follow.
     static constexpr std::string_view kIntent = "\x89Pellora reserving a name for a picture: ";
 
-    // DestinationExists when the name is taken, otherwise CannotCommit.
+    // DestinationExists when the name is taken (a file we made under it
+    // that a sweeper took for a killed run's counts as taken), otherwise
+    // CannotCommit.
+    static Expected<NameReservation, Failure> take(int folder, const std::filesystem::path& name);
     static Expected<NameReservation, Failure> take(const std::filesystem::path& path);
 
     NameReservation(NameReservation&& other) noexcept;
@@ -39,22 +45,25 @@ public:
     // Removes an unfilled reservation, if the name still holds it, then the intent file.
     ~NameReservation();
 
-    // Renames `from` over the reservation, once sure that the name still
-    // holds it: DestinationExists when something else took its place.
+    // Renames `from`, in the same folder, over the reservation, once sure
+    // that the name still holds it: DestinationExists when something else
+    // took its place.
     std::optional<Failure> fillWith(const std::filesystem::path& from);
 
     // For a sweeper holding the lock of an abandoned temporary file of ours
-    // (`fd`, read from its start) in `folder`: when it is an intent file,
-    // removes the name it records if that holds nothing but a beginning of
-    // the marker and nobody holds it. True when a name was removed.
-    static bool clearAbandoned(int fd, const std::filesystem::path& folder);
+    // (`fd`, read from its start) in `where`, looked up from `folder`: when
+    // it is an intent file, removes the name it records if that holds
+    // nothing but a beginning of the marker and nobody holds it. True when a
+    // name was removed.
+    static bool clearAbandoned(int fd, int folder, const std::filesystem::path& where);
 
 private:
-    explicit NameReservation(std::filesystem::path path);
+    NameReservation(int folder, std::filesystem::path path);
     int recordIntent();
     int createMarked();
     bool nameStillHoldsIt() const;
 
+    int folder_;
     std::filesystem::path path_;
     std::filesystem::path intentPath_;
     UniqueFd intent_; // its lock tells a sweeper that we are alive

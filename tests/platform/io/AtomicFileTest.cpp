@@ -1,9 +1,11 @@
 #include "platform/io/AtomicFile.h"
 
+#include "platform/io/Folder.h"
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 #include "support/FakeFileSystem.h"
 #include "support/NonRegularFiles.h"
+#include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
@@ -156,6 +158,54 @@ TEST_P(AtomicFileTest, WhileWrittenItsTemporaryFileIsOursAndLockedAgainstTheSwee
     EXPECT_TRUE(temporaryFiles::isOurs(names[0])) << names[0];
     EXPECT_EQ(temporaryFiles::sweep(dir.path()), 0);
     EXPECT_EQ(test::listNames(dir.path()), names);
+}
+
+TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNothingOfOurs)
+{
+    using Moment = test::RivalSweep::Moment;
+    for (const Moment moment : {Moment::Whole, Moment::Holding}) {
+        SCOPED_TRACE(test::RivalSweep::nameOf(moment));
+        test::TempDir here;
+        test::RivalSweep rival(here.path());
+        test::FakeFileSystem racing;
+        racing.after(Op::Open, "create .pellora-", rival.at(moment));
+        ScopedFileSystem inner(racing);
+        EXPECT_EQ(causeOf(writeAtomically(here / "a.jpg", GetParam())), std::nullopt);
+        EXPECT_EQ(test::listNames(here.path()), std::vector<std::string>{"a.jpg"});
+        if (std::filesystem::exists(here / "a.jpg")) {
+            EXPECT_EQ(test::readBytes(here / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
+        }
+    }
+}
+
+TEST_P(AtomicFileTest, InAFolderMovedMeanwhileItLandsOrIsRemovedWhereTheFolderWent)
+{
+    for (const bool link : {false, true}) {
+        for (const bool commit : {true, false}) {
+            SCOPED_TRACE(std::string(link ? "a link put where the folder was, " : "") + (commit ? "committed" : "dropped"));
+            test::TempDir here;
+            std::filesystem::create_directory(here / "a");
+            auto folder = Folder::open(here / "a");
+            ASSERT_TRUE(folder.has_value());
+            {
+                auto file = AtomicFile::create(*folder, "x.jpg", GetParam());
+                ASSERT_TRUE(file.has_value());
+                ASSERT_EQ(writeAll(file->fd(), kBytes.data(), kBytes.size()), 0);
+                std::filesystem::rename(here / "a", here / "b");
+                if (link) {
+                    std::filesystem::create_directory(here / "elsewhere");
+                    std::filesystem::create_directory_symlink(here / "elsewhere", here / "a");
+                }
+                if (commit) {
+                    EXPECT_EQ(causeOf(file->commit()), std::nullopt);
+                }
+            }
+            EXPECT_EQ(test::listNames(here / "b"), commit ? std::vector<std::string>{"x.jpg"} : std::vector<std::string>{});
+            if (link) {
+                EXPECT_TRUE(test::listNames(here / "elsewhere").empty());
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, AtomicFileTest, ::testing::Values(Mode::NeverReplace, Mode::Replace),

@@ -1,10 +1,15 @@
 #include "platform/io/NameReservation.h"
 #include "platform/io/TemporaryFiles.h"
 
+#include "support/FakeFileSystem.h"
+#include "support/NonRegularFiles.h"
+#include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace pellora {
 namespace {
@@ -34,6 +39,63 @@ TEST(NameReservation, ANameTakenOverMeanwhileIsNeverReplacedNorRemoved)
     } // dropping the reservation must not remove their file either
     EXPECT_EQ(test::readText(dir / "a.jpg"), "t");
     EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"a.jpg", "ours"})) << "its intent file stayed";
+}
+
+using Moment = test::RivalSweep::Moment;
+using Op = test::FakeFileSystem::Op;
+
+void leaveDeadIntent(const std::filesystem::path& folder, const std::string& name)
+{
+    const std::string recorded = std::string(NameReservation::kIntent) + name + "\n";
+    test::writeBytes(temporaryFiles::nameIn(folder), {recorded.begin(), recorded.end()});
+}
+
+TEST(NameReservation, ASweepAsItsIntentFileIsCreatedLeavesARunKilledThenNothingButWhatTheNextSweepClears)
+{
+    for (const Moment moment : {Moment::Whole, Moment::Holding}) {
+        SCOPED_TRACE(test::RivalSweep::nameOf(moment));
+        test::TempDir dir;
+        // Reserves the name and dies with it, as a run killed then would.
+        EXPECT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] {
+            test::RivalSweep rival(dir.path());
+            test::FakeFileSystem racing;
+            racing.after(Op::Open, "create .pellora-", rival.at(moment));
+            ScopedFileSystem seam(racing);
+            auto reservation = NameReservation::take(dir / "a.jpg");
+            ::_exit(reservation.has_value() ? 0 : 1);
+        })) << "the name could not be reserved";
+        EXPECT_EQ(temporaryFiles::sweep(dir.path()), 2) << "the intent file was lost: the marker stays for good";
+        EXPECT_TRUE(test::listNames(dir.path()).empty());
+    }
+}
+
+TEST(NameReservation, ANewReservationThatASweepTakesForADeadRunsIsANameTakenAndNeverRemovedByUs)
+{
+    for (const Moment moment : {Moment::Whole, Moment::Holding}) {
+        SCOPED_TRACE(test::RivalSweep::nameOf(moment));
+        test::TempDir dir;
+        // A run killed while reserving the same name, before its marker.
+        leaveDeadIntent(dir.path(), "a.jpg");
+        test::RivalSweep rival(dir.path());
+        test::FakeFileSystem racing;
+        size_t sweptBy = 0; // the calls made until the sweeper was done
+        racing.after(Op::Open, "create a.jpg", [&, sweep = rival.at(moment, "a.jpg")] {
+            sweep();
+            sweptBy = racing.calls().size();
+        });
+        {
+            ScopedFileSystem seam(racing);
+            const auto reservation = NameReservation::take(dir / "a.jpg");
+            const auto cause = reservation ? std::nullopt : std::optional(reservation.error().cause);
+            EXPECT_EQ(cause, FailureCause::DestinationExists) << "a reservation the sweeper removed, or a wait for it";
+        }
+        // The sweeper that took the file removes it; we never touch it.
+        const auto calls = racing.calls();
+        EXPECT_EQ(std::count(calls.begin() + static_cast<long>(sweptBy), calls.end(), "unlink a.jpg"), 0);
+        EXPECT_FALSE(std::filesystem::exists(dir / "a.jpg"));
+        temporaryFiles::sweep(dir.path());
+        EXPECT_TRUE(test::listNames(dir.path()).empty());
+    }
 }
 
 TEST(TemporaryFiles, TheSweepClearsWhatARunKilledWhileReservingANameLeftAndNothingElse)

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace pellora {
@@ -111,6 +112,126 @@ TEST(TgaDecoderContentTest, ColourMapInATrueColourFileIsSkipped)
     auto image = decode(file);
     ASSERT_TRUE(image) << describe(image.error());
     EXPECT_TRUE(test::pictureOf(*image) == test::opaque(picture));
+}
+
+// --- Every packet length -----------------------------------------------------
+
+// Every packet length there is, 1 to 128, as a repeat packet and then as a
+// raw one. The pixel bytes run on from one counter, so neighbours differ and
+// one pixel taken too many or too few shifts every pixel after it.
+Bytes everyPacketLength(int bytesPerPixel)
+{
+    Bytes packets;
+    std::uint32_t state = 1;
+    auto nextByte = [&state] {
+        state = state * 1103515245u + 12345u;
+        return std::uint8_t(state >> 16);
+    };
+    for (int length = 1; length <= 128; ++length) {
+        for (bool repeat : {true, false}) {
+            packets.push_back(std::uint8_t((repeat ? 0x80 : 0x00) | (length - 1)));
+            for (int i = 0; i < (repeat ? 1 : length) * bytesPerPixel; ++i)
+                packets.push_back(nextByte());
+        }
+    }
+    return packets;
+}
+
+constexpr int kEveryPacketLengthPixels = 2 * 128 * 129 / 2;
+
+Bgra referenceColour(const std::uint8_t* pixel, bool grey, int pixelBits)
+{
+    if (grey)
+        return Bgra{pixel[0], pixel[0], pixel[0], 255};
+    if (pixelBits == 16) {
+        const unsigned v = pixel[0] | unsigned(pixel[1]) << 8;
+        return Bgra{test::fiveBitLevel(v & 31), test::fiveBitLevel(v >> 5 & 31), test::fiveBitLevel(v >> 10 & 31), 255};
+    }
+    return Bgra{pixel[0], pixel[1], pixel[2], 255};
+}
+
+// The picture a run-length true-colour or greyscale file describes, decoded
+// as plainly as can be and sharing no code with the decoder under test: the
+// whole file in memory, one packet after another, each pixel then put where
+// the header's origin says.
+TgaPicture referenceDecode(const Bytes& file)
+{
+    const int width = file[tga::kWidth] | file[tga::kWidth + 1] << 8;
+    const int height = file[tga::kHeight] | file[tga::kHeight + 1] << 8;
+    const int pixelBits = file[tga::kPixelBits];
+    const int bytesPerPixel = (pixelBits + 7) / 8;
+    const bool grey = (file[tga::kImageType] & 7) == 3;
+    std::vector<const std::uint8_t*> stored; // each pixel's bytes, in the order the file holds them
+    std::size_t at = tga::pixelDataOffset(file);
+    while (stored.size() < std::size_t(width) * std::size_t(height)) {
+        const std::uint8_t header = file.at(at++);
+        const bool repeat = (header & 0x80) != 0;
+        for (int i = 0; i <= (header & 0x7F); ++i) {
+            stored.push_back(&file.at(at));
+            if (!repeat)
+                at += std::size_t(bytesPerPixel);
+        }
+        if (repeat)
+            at += std::size_t(bytesPerPixel);
+    }
+    TgaPicture picture(width, height);
+    for (std::size_t i = 0; i < std::size_t(width) * std::size_t(height); ++i) {
+        const int row = int(i / std::size_t(width)), column = int(i % std::size_t(width));
+        const int y = file[tga::kDescriptor] & 0x20 ? row : height - 1 - row;
+        const int x = file[tga::kDescriptor] & 0x10 ? width - 1 - column : column;
+        picture.at(x, y) = referenceColour(stored[i], grey, pixelBits);
+    }
+    return picture;
+}
+
+std::string firstDifference(const TgaPicture& got, const TgaPicture& expected)
+{
+    for (int y = 0; y < expected.height; ++y)
+        for (int x = 0; x < expected.width; ++x)
+            if (!(got.at(x, y) == expected.at(x, y)))
+                return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    return "same";
+}
+
+// A decoder that miscounts a single packet length, or loses its place where
+// a packet runs on into the next row or the next strip of the file, shows a
+// shifted picture from that packet on. Each pixel size, in files read from
+// the top row and from the bottom row; 43 pixels wide a long packet spans
+// three rows, 129 wide nearly every row starts inside a packet.
+TEST(TgaDecoderRunLengthTest, EveryPacketLengthRawAndRepeatForEveryPixelSize)
+{
+    const struct {
+        const char* name;
+        TgaKind kind;
+        int pixelBits;
+    } depths[] = {
+        {"Grey8", TgaKind::Greyscale, 8},  {"Grey16", TgaKind::Greyscale, 16}, {"True16", TgaKind::TrueColor, 16},
+        {"True24", TgaKind::TrueColor, 24}, {"True32", TgaKind::TrueColor, 32},
+    };
+    const std::pair<int, int> sizes[] = {{43, kEveryPacketLengthPixels / 43}, {129, kEveryPacketLengthPixels / 129}};
+    for (const auto& depth : depths) {
+        const Bytes packets = everyPacketLength((depth.pixelBits + 7) / 8);
+        for (const auto& [width, height] : sizes) {
+            ASSERT_EQ(width * height, kEveryPacketLengthPixels);
+            for (const int originBits : test::kOriginBits) {
+                TgaSpec format;
+                format.kind = depth.kind;
+                format.pixelBits = depth.pixelBits;
+                format.topFirst = (originBits & 0x20) != 0;
+                format.rightToLeft = (originBits & 0x10) != 0;
+                const Bytes file = test::buildTgaFromPackets(format, width, height, packets);
+                const TgaPicture expected = referenceDecode(file);
+                for (const std::size_t strip : {std::size_t{4096}, std::size_t{8192}, TgaRowSource::kStripBytes}) {
+                    SCOPED_TRACE(std::string(depth.name) + " " + std::to_string(width) + " wide " +
+                                 test::originName(originBits) + ", strip " + std::to_string(strip));
+                    auto image = decode(file, strip);
+                    ASSERT_TRUE(image) << describe(image.error());
+                    const TgaPicture got = test::pictureOf(*image);
+                    EXPECT_TRUE(got == expected) << firstDifference(got, expected);
+                }
+            }
+        }
+    }
 }
 
 // --- Refusals ----------------------------------------------------------------

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace pellora {
+
+// A write past the file size limit (SIGXFSZ) or into a pipe nobody reads any
+// more (SIGPIPE) ends the process at once by default, mid-file. Ignored, the
+// same write fails with EFBIG or EPIPE instead, and is handled like a full
+// disk: that file fails, or the run stops at its next file. Call at start-up.
+void ignoreWriteSignals();
+
+} // namespace pellora

@@ -1,0 +1,27 @@
+#include "ui/ExitOnStopSignals.h"
+
+#include "platform/io/StopSignals.h"
+#include "ui/frmMain.h"
+
+#include <QSocketNotifier>
+
+namespace pellora {
+
+// The signal handler only wakes the pipe; the window is closed from the
+// event loop, which a run keeps turning between its files.
+ExitOnStopSignals::ExitOnStopSignals(const StopSignals& stopSignals, frmMain& window)
+    : stopSignals_(stopSignals), window_(window)
+{
+    if (stopSignals_.wakeDescriptor() < 0)
+        return;
+    notifier_ = new QSocketNotifier(stopSignals_.wakeDescriptor(), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &ExitOnStopSignals::onWake);
+}
+
+void ExitOnStopSignals::onWake()
+{
+    stopSignals_.drainWake();
+    window_.exitProgram();
+}
+
+} // namespace pellora

@@ -1,0 +1,85 @@
+#include "platform/io/FolderEntries.h"
+
+#include "platform/io/Folder.h"
+#include "support/NonRegularFiles.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <map>
+
+namespace pellora {
+namespace {
+
+// Some file systems tell no entry's kind as they list it (DT_UNKNOWN): the
+// answer must be the same as where they do.
+TEST(FolderEntries, TellsAnEntrysKindWhetherOrNotTheListingSaysIt)
+{
+    test::TempDir dir;
+    test::writeBytes(dir / "file", {1});
+    std::filesystem::create_directory(dir / "folder");
+    std::filesystem::create_symlink(dir / "file", dir / "link-to-file");
+    std::filesystem::create_directory_symlink(dir / "folder", dir / "link-to-folder");
+    std::filesystem::create_symlink(dir / "missing", dir / "dangling");
+    ASSERT_TRUE(test::makeFifo(dir / "fifo"));
+    struct Kind {
+        bool regular, folder;
+    };
+    const std::map<std::string, Kind> expected = {
+        {"file", {true, false}},          {"folder", {false, true}},     {"link-to-file", {false, false}},
+        {"link-to-folder", {false, true}}, {"dangling", {false, false}}, {"fifo", {false, false}},
+    };
+
+    auto folder = Folder::open(dir.path());
+    ASSERT_TRUE(folder.has_value());
+    FolderEntries entries(folder->fd(), ".");
+    std::map<std::string, Kind> seen;
+    while (auto entry = entries.next()) {
+        const Kind listed{entries.isRegularFile(*entry), entries.leadsToFolder(*entry)};
+        entry->type = DT_UNKNOWN;
+        const Kind looked{entries.isRegularFile(*entry), entries.leadsToFolder(*entry)};
+        EXPECT_EQ(listed.regular, looked.regular) << entry->name;
+        EXPECT_EQ(listed.folder, looked.folder) << entry->name;
+        seen[entry->name] = looked;
+    }
+    EXPECT_EQ(entries.error(), 0);
+    ASSERT_EQ(seen.size(), expected.size());
+    for (const auto& [name, kind] : expected) {
+        EXPECT_EQ(seen[name].regular, kind.regular) << name;
+        EXPECT_EQ(seen[name].folder, kind.folder) << name;
+    }
+}
+
+TEST(FolderEntries, AFolderThatCannotBeListedIsAnErrorNotAnEmptyList)
+{
+    test::TempDir dir;
+    test::writeBytes(dir / "file", {1});
+    FolderEntries missing(AT_FDCWD, dir / "missing");
+    EXPECT_FALSE(missing.next().has_value());
+    EXPECT_EQ(missing.error(), ENOENT);
+    FolderEntries notAFolder(AT_FDCWD, dir / "file");
+    EXPECT_FALSE(notAFolder.next().has_value());
+    EXPECT_EQ(notAFolder.error(), ENOTDIR);
+}
+
+TEST(Folder, OpensOnlyAFolderAndWithinOneNeverThroughALink)
+{
+    test::TempDir dir;
+    test::writeBytes(dir / "file", {1});
+    std::filesystem::create_directory(dir / "folder");
+    std::filesystem::create_directory_symlink(dir / "folder", dir / "link");
+    EXPECT_TRUE(Folder::open(dir / "link").has_value()) << "a folder the user names by a link is that folder";
+    EXPECT_EQ(Folder::open(dir / "file").error().systemError, ENOTDIR);
+    EXPECT_EQ(Folder::open(dir / "missing").error().systemError, ENOENT);
+    EXPECT_EQ(Folder::open(std::string((dir / "folder").string() + '\0' + "x")).error().systemError, EINVAL);
+
+    auto parent = Folder::open(dir.path());
+    ASSERT_TRUE(parent.has_value());
+    EXPECT_TRUE(Folder::openIn(*parent, "folder").has_value());
+    EXPECT_FALSE(Folder::openIn(*parent, "link").has_value());
+    EXPECT_EQ(parent->sync(), 0);
+}
+
+} // namespace
+} // namespace pellora
