@@ -1,9 +1,7 @@
 #include "checks/Cp932RoundTripCheck.h"
 
 #include "platform/text/Cp932.h"
-
-#include <QList>
-#include <QString>
+#include "platform/text/Utf8.h"
 
 #include <string_view>
 #include <unordered_map>
@@ -24,47 +22,66 @@ std::string hexOf(std::string_view bytes)
     return out;
 }
 
-std::string hexOf(const QString& text)
+constexpr const char* kNoConverter = "code page 932 could not be converted at all";
+
+// The text after encode and decode; nothing when either failed.
+std::optional<std::string> roundTrip(std::string_view text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    return hexOf(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    const auto encoded = cp932::encode(text);
+    if (!encoded)
+        return std::nullopt;
+    const auto back = cp932::decode(*encoded);
+    if (!back)
+        return std::nullopt;
+    return *back;
 }
 
 // What one character becomes after encode and decode: itself when the code
 // page holds it. Remembered, since a fuzzer sees the same characters often.
-QString throughCodec(char32_t codePoint)
+std::optional<std::string> throughCodec(char32_t codePoint)
 {
-    static std::unordered_map<char32_t, QString> seen;
+    static std::unordered_map<char32_t, std::optional<std::string>> seen;
     auto found = seen.find(codePoint);
     if (found != seen.end())
         return found->second;
-    // Not QString::fromUcs4, which drops U+FEFF as a byte-order mark.
-    const QString text = QStringView(QChar::fromUcs4(codePoint)).toString();
-    const QString back = cp932::decode(cp932::encode(text));
+    std::string text;
+    utf8::append(text, codePoint);
+    const auto back = roundTrip(text);
     seen.emplace(codePoint, back);
     return back;
 }
 
 std::optional<std::string> checkDecodedText(std::string_view bytes)
 {
-    const QString text = cp932::decode(bytes);
-    const std::string encoded = cp932::encode(text);
-    const QString again = cp932::decode(encoded);
-    if (again != text)
-        return "bytes " + hexOf(bytes) + "decode to " + hexOf(text) + "but after encode and decode to "
-            + hexOf(again);
+    const auto text = cp932::decode(bytes);
+    if (!text)
+        return kNoConverter;
+    const auto again = roundTrip(*text);
+    if (!again)
+        return kNoConverter;
+    if (*again != *text)
+        return "bytes " + hexOf(bytes) + "decode to " + hexOf(*text) + "but after encode and decode to "
+            + hexOf(*again);
     return std::nullopt;
 }
 
 std::optional<std::string> checkAnyText(std::string_view bytes)
 {
-    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QString expected;
-    for (uint codePoint : text.toUcs4())
-        expected += throughCodec(codePoint);
-    const QString back = cp932::decode(cp932::encode(text));
-    if (back != expected)
-        return "text " + hexOf(text) + "came back as " + hexOf(back) + "instead of " + hexOf(expected);
+    const std::string text = utf8::wellFormed(bytes);
+    std::string expected;
+    for (std::string_view rest = text; !rest.empty();) {
+        const utf8::Sequence sequence = utf8::first(rest);
+        const auto back = throughCodec(sequence.codePoint);
+        if (!back)
+            return kNoConverter;
+        expected += *back;
+        rest.remove_prefix(sequence.length);
+    }
+    const auto back = roundTrip(text);
+    if (!back)
+        return kNoConverter;
+    if (*back != expected)
+        return "text " + hexOf(text) + "came back as " + hexOf(*back) + "instead of " + hexOf(expected);
     return std::nullopt;
 }
 

@@ -1,11 +1,10 @@
 #include "checks/ProfileRewriteCheck.h"
 
-#include "platform/text/Cp932.h"
+#include "platform/text/IconvConverter.h"
+#include "platform/text/Utf8.h"
+#include "settings/IniFile.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileEncoding.h"
-#include "settings/clsIniFile.h"
-
-#include <QStringDecoder>
 
 #include <fstream>
 #include <iterator>
@@ -144,7 +143,7 @@ bool startsWithBlank(std::string_view value)
     return !value.empty() && (value.front() == ' ' || value.front() == '\t');
 }
 
-// Plain ASCII that GetIni hands back exactly as PutIni got it.
+// Plain ASCII that a read hands back exactly as a write got it.
 bool isPlainValue(std::string_view value)
 {
     if (value.empty() || value.size() > 200 || value.front() == ' ' || value.back() == ' ')
@@ -158,18 +157,16 @@ bool isPlainValue(std::string_view value)
     return true;
 }
 
-QString textOf(Encoding encoding, const std::string& bytes)
+// The text of a name or a value in the file's encoding, and back; a failed
+// conversion (no converter at all) reads as nothing.
+std::string textOf(Encoding encoding, const std::string& bytes)
 {
-    if (encoding == Encoding::Utf8)
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    return cp932::decode(bytes);
+    return profileEncoding::textOf(encoding, bytes).value_or(std::string());
 }
 
-std::string bytesOf(Encoding encoding, const QString& text)
+std::string bytesOf(Encoding encoding, const std::string& text)
 {
-    if (encoding == Encoding::Utf8)
-        return text.toUtf8().toStdString();
-    return cp932::encode(text);
+    return profileEncoding::bytesOf(encoding, text).value_or(std::string());
 }
 
 std::string readFile(const std::filesystem::path& path)
@@ -191,14 +188,17 @@ bool carriesOurUtf8Note(const std::string& bytes)
     return bytes.starts_with(std::string(profileEncoding::kUtf8Bom) + std::string(profileEncoding::kUtf8Note));
 }
 
-// A UTF-16 file's text in UTF-8 behind its mark, decoded by Qt, not by the
-// code under test.
+// A UTF-16 file's text in UTF-8 behind its mark, decoded by the C library's
+// iconv, not by the code under test. What it cannot decode (half of a
+// surrogate pair) becomes U+FFFD, a unit at a time.
 std::string utf8FormOf(std::string_view utf16Bytes)
 {
     const bool little = utf16Bytes.starts_with(profileEncoding::kUtf16LeBom);
-    QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, QStringConverter::Flag::Stateless);
-    const QString text = decode(QByteArrayView(utf16Bytes.data() + 2, static_cast<qsizetype>(utf16Bytes.size() - 2)));
-    return std::string(kBom) + text.toUtf8().toStdString();
+    auto decoder = IconvConverter::open("UTF-8", little ? "UTF-16LE" : "UTF-16BE");
+    if (!decoder)
+        return std::string(kBom);
+    return std::string(kBom)
+        + decoder->convert(utf16Bytes.substr(2), utf8::kReplacement, [](std::string_view) { return std::size_t{2}; });
 }
 
 // A UTF-16 file stays UTF-16 in its own byte order, holds the value written
@@ -209,15 +209,15 @@ std::optional<std::string> compareUtf16Rewrite(bool rewritable, const std::strin
                                                std::string_view key, std::string_view value)
 {
     if (isPlainValue(value) && PrivateProfile(utf8FormOf(afterBytes)).value(section, key) != value)
-        return "PutIni wrote '" + printable(value) + "', the UTF-16 text does not hold it";
+        return "the write stored '" + printable(value) + "', the UTF-16 text does not hold it";
     if (!rewritable && afterBytes != beforeBytes)
-        return "PutIni rewrote a UTF-16 file that cannot come back as it was";
+        return "the write rewrote a UTF-16 file that cannot come back as it was";
     if (afterBytes == beforeBytes)
         return std::nullopt;
     if (afterBytes.substr(0, 2) != beforeBytes.substr(0, 2) || afterBytes.size() % 2 != 0)
-        return "PutIni changed a UTF-16 file's encoding or byte order";
+        return "the write changed a UTF-16 file's encoding or byte order";
     if (auto problem = compareForeignKeys(utf8FormOf(beforeBytes), utf8FormOf(afterBytes), section, key))
-        return "PutIni, in UTF-16: " + *problem;
+        return "the write, in UTF-16: " + *problem;
     return std::nullopt;
 }
 
@@ -284,17 +284,17 @@ std::optional<std::string> ProfileRewriteCheck::throughFile(const Request& reque
     // A UTF-16 file's names and values are its UTF-8 form's.
     const profileEncoding::Editable original = profileEncoding::editable(request.file);
     const Encoding encoding = PrivateProfile(original.bytes).encoding();
-    const QString section = textOf(encoding, request.section);
-    const QString key = textOf(encoding, request.key);
-    const QString value = textOf(encoding, request.value);
+    const std::string section = textOf(encoding, request.section);
+    const std::string key = textOf(encoding, request.key);
+    const std::string value = textOf(encoding, request.value);
 
-    clsIniFile ini;
-    ini.FileName(QString::fromStdString(path.string()));
-    const bool saved = ini.PutIni(section, key, value);
+    const IniFile ini(path);
+    const IniFile::Entry entry{key, value};
+    const bool saved = ini.write(section, std::span(&entry, 1)).has_value();
     const std::string after = readFile(path);
     if (!saved) {
         if (after != request.file)
-            return "PutIni failed but changed the file";
+            return "a failed write changed the file";
         return std::nullopt;
     }
     if (original.utf16) {
@@ -303,20 +303,20 @@ std::optional<std::string> ProfileRewriteCheck::throughFile(const Request& reque
             return problem;
     } else if (PrivateProfile(after).encoding() == encoding) {
         if (auto problem = compareForeignKeys(request.file, after, bytesOf(encoding, section), bytesOf(encoding, key)))
-            return "PutIni: " + *problem;
+            return "the write: " + *problem;
     } else {
         // Only ever our own change: to UTF-8 with our note, or back from it.
         const std::string before = asUtf8(request.file), now = asUtf8(after);
         if (!carriesOurUtf8Note(before) || !carriesOurUtf8Note(now))
-            return "PutIni changed the file's encoding on its own";
+            return "the write changed the file's encoding on its own";
         if (auto problem = compareForeignKeys(before, now, bytesOf(Encoding::Utf8, section), bytesOf(Encoding::Utf8, key)))
-            return "PutIni, across encodings: " + *problem;
+            return "the write, across encodings: " + *problem;
     }
     if (isPlainValue(request.value)) {
-        const QString read = ini.GetIni(section, key, QStringLiteral("\x01missing"));
+        const auto contents = ini.read();
+        const std::string read = contents ? contents->value(section, key, "\x01missing") : "\x01unreadable";
         if (read != value)
-            return "PutIni wrote '" + printable(request.value) + "', GetIni read '"
-                + printable(read.toStdString()) + "'";
+            return "the write stored '" + printable(request.value) + "', the read found '" + printable(read) + "'";
     }
     return std::nullopt;
 }

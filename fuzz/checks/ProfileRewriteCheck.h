@@ -11,7 +11,7 @@ namespace pellora::fuzz {
 // Writes one value into an arbitrary settings file and checks that every other
 // key of every section reads as it did before, that the written value reads
 // back, and that a refused write changes nothing. Done twice: on the bytes in
-// memory, and through the file with PutIni and GetIni.
+// memory, and through the file with IniFile's write and read.
 //
 // The input's first byte is the length of a request that follows it:
 // section, key and value separated by NUL bytes. The rest is the file.

@@ -2,17 +2,17 @@
 
 #include "platform/text/TextToInt16.h"
 
-#include <QLocale>
-#include <QString>
-
 #include <algorithm>
 #include <cmath>
+#include <locale>
+#include <sstream>
+#include <string_view>
 
 namespace pellora::fuzz {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string shown(const std::optional<std::int16_t>& value)
 {
@@ -26,21 +26,21 @@ struct PlainNumber {
     std::optional<std::int16_t> value;
 };
 
-PlainNumber plainNumber(const QString& text)
+PlainNumber plainNumber(std::string_view text)
 {
-    qsizetype i = 0, end = text.size();
+    size_t i = 0, end = text.size();
     while (i < end && isBlank(text[i])) ++i;
     while (end > i && isBlank(text[end - 1])) --end;
     bool negative = false;
-    if (i < end && (text[i] == u'+' || text[i] == u'-'))
-        negative = text[i++] == u'-';
+    if (i < end && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
     if (i == end)
         return {};
     std::int64_t magnitude = 0;
     for (; i < end; ++i) {
-        if (text[i] < u'0' || text[i] > u'9')
+        if (text[i] < '0' || text[i] > '9')
             return {};
-        magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i].unicode() - u'0'), 1'000'000);
+        magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), 1'000'000);
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
     if (value < -32768 || value > 32767)
@@ -51,14 +51,29 @@ PlainNumber plainNumber(const QString& text)
 // The result's type keeps it inside -32768..32767 and the sanitizer catches
 // an out-of-range cast; what is left to check is that it did not wrap or clamp:
 // it lies within rounding of the number the text holds, read another way.
-std::optional<std::string> checkNearNumber(const QString& text, const std::optional<std::int16_t>& value)
+// The number the text holds as the C++ streams read it in the classic
+// locale, surrounding white space allowed; nothing for anything else.
+std::optional<double> streamNumber(std::string_view text)
+{
+    std::istringstream in{std::string(text)};
+    in.imbue(std::locale::classic());
+    double number = 0;
+    in >> std::ws >> number;
+    if (in.fail())
+        return std::nullopt;
+    in >> std::ws;
+    if (!in.eof())
+        return std::nullopt;
+    return number;
+}
+
+std::optional<std::string> checkNearNumber(std::string_view text, const std::optional<std::int16_t>& value)
 {
     if (!value)
         return std::nullopt;
-    bool ok = false;
-    const double number = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (ok && std::fabs(number - *value) > 0.5)
-        return "'" + text.toStdString() + "' holds " + std::to_string(number) + " but converts to "
+    const auto number = streamNumber(text);
+    if (number && std::fabs(*number - *value) > 0.5)
+        return "'" + std::string(text) + "' holds " + std::to_string(*number) + " but converts to "
             + std::to_string(*value);
     return std::nullopt;
 }
@@ -67,18 +82,17 @@ std::optional<std::string> checkNearNumber(const QString& text, const std::optio
 
 std::optional<std::string> SerialConversionCheck::run(std::span<const std::uint8_t> input)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(input.data()),
-                                           static_cast<qsizetype>(input.size()));
+    const std::string text(reinterpret_cast<const char*>(input.data()), input.size());
     const std::optional<std::int16_t> value = textToInt16(text);
     if (auto problem = checkNearNumber(text, value))
         return problem;
-    const std::optional<std::int16_t> padded = textToInt16(QStringLiteral(" \t") + text + QStringLiteral("\t "));
+    const std::optional<std::int16_t> padded = textToInt16(" \t" + text + "\t ");
     if (padded != value)
-        return "'" + text.toStdString() + "' converts to " + shown(value) + " but with blanks around to "
+        return "'" + text + "' converts to " + shown(value) + " but with blanks around to "
             + shown(padded);
     const PlainNumber reference = plainNumber(text);
     if (reference.plain && reference.value != value)
-        return "'" + text.toStdString() + "' converts to " + shown(value) + ", exact arithmetic says "
+        return "'" + text + "' converts to " + shown(value) + ", exact arithmetic says "
             + shown(reference.value);
     return std::nullopt;
 }

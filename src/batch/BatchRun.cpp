@@ -11,6 +11,7 @@
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/UniqueFd.h"
 #include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
 #include "platform/text/VisibleName.h"
 
 #include <QDateTime>
@@ -391,7 +392,7 @@ BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight)
 
 void BatchRun::finishFile(const InFlightConversions::Done& done)
 {
-    const QString line = resultLine(done.file, visibleName(pathText::toPath(done.newName)), done.failure);
+    const QString line = resultLine(done.file, QString::fromStdString(visibleName(pathText::toPath(done.newName))), done.failure);
     if (done.failure) {
         ++summary_.failed;
         // A failure line names no file; the detail says which one and why.

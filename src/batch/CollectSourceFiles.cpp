@@ -38,7 +38,7 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& fold
     while (const auto entry = entries.next()) {
         // Shown as the list and the log show it, so that a name with a line
         // break or an escape sequence is still one line and only text.
-        const QString name = visibleName(std::filesystem::path(entry->name));
+        const QString name = QString::fromStdString(visibleName(std::filesystem::path(entry->name)));
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
         if (name.startsWith(u'.') || !name.endsWith(extension, Qt::CaseInsensitive))

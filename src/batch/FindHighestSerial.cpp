@@ -3,6 +3,7 @@
 #include "platform/io/FolderEntries.h"
 #include "platform/text/PathText.h"
 #include "platform/text/TextToInt16.h"
+#include "platform/text/TransitionalQString.h"
 
 namespace pellora {
 
@@ -11,7 +12,7 @@ int FindHighestSerial(const Folder& folder, const QString& prefix)
     int highest = 0;
     FolderEntries entries(folder.fd(), ".");
     while (const auto entry = entries.next()) {
-        const QString name = pathText::toText(std::filesystem::path(entry->name));
+        const QString name = QString::fromStdString(pathText::toText(std::filesystem::path(entry->name)));
         if (!name.startsWith(prefix, Qt::CaseInsensitive))
             continue;
         // Links count too: their names are taken, whatever they point at.

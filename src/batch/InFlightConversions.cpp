@@ -1,6 +1,7 @@
 #include "batch/InFlightConversions.h"
 
 #include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
 
 #include <chrono>
 #include <exception>

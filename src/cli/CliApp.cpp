@@ -3,6 +3,8 @@
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
 #include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
+#include "settings/IniFile.h"
 #include "settings/Settings.h"
 
 #include <thread>
@@ -16,6 +18,17 @@ unsigned defaultJobs()
 {
     const unsigned threads = std::thread::hardware_concurrency();
     return threads == 0 ? 1 : threads;
+}
+
+std::optional<std::string> utf8Of(const std::optional<QString>& text)
+{
+    return text ? std::optional(text->toStdString()) : std::nullopt;
+}
+
+SettingsOverlay overlayOf(const CliOptions& options)
+{
+    return {utf8Of(options.inDir), utf8Of(options.outDir), utf8Of(options.prefix),
+            options.quality, options.deleteSources, options.log};
 }
 
 } // namespace
@@ -52,7 +65,7 @@ int CliApp::run(const QStringList& arguments)
     }
     if (options->help) {
         writeUtf8(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
-                            + pathText::toText(defaultSettingsFile_) + u'\n');
+                            + QString::fromStdString(pathText::toText(defaultSettingsFile_)) + u'\n');
         return AllConverted;
     }
     if (options->version) {
@@ -60,24 +73,22 @@ int CliApp::run(const QStringList& arguments)
         return AllConverted;
     }
 
+    const std::filesystem::path settingsFile =
+        options->settingsFile ? pathText::toPath(*options->settingsFile) : defaultSettingsFile_;
+    // The same settings the window uses, read once; the command line only reads them.
+    const auto stored = IniFile(settingsFile).read();
     if (options->settingsFile) {
-        if (const auto problem = settingsFileProblem(*options->settingsFile)) {
-            writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n").arg(*options->settingsFile, *problem));
+        if (const auto problem = settingsFileProblem(stored)) {
+            writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n")
+                                .arg(*options->settingsFile, QString::fromStdString(*problem)));
             return UsageOrFolderProblem;
         }
-    } else if (const auto problem = defaultSettingsFileProblem(pathText::toText(defaultSettingsFile_))) {
+    } else if (const auto problem = defaultSettingsFileProblem(settingsFile, stored)) {
         writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2; using the defaults\n")
-                            .arg(pathText::toText(defaultSettingsFile_), *problem));
+                            .arg(QString::fromStdString(pathText::toText(settingsFile)), QString::fromStdString(*problem)));
     }
-    const QString settingsFile = options->settingsFile.value_or(pathText::toText(defaultSettingsFile_));
-    // The same settings the window uses; the command line only reads them.
-    Settings settings = Settings::load(settingsFile);
-    if (options->inDir) settings.inDir = *options->inDir;
-    if (options->outDir) settings.outDir = *options->outDir;
-    if (options->prefix) settings.prefix = *options->prefix;
-    if (options->quality) settings.quality = *options->quality;
-    if (options->deleteSources) settings.deleteSources = *options->deleteSources;
-    if (options->log) settings.log = *options->log;
+    Settings settings = Settings::from(stored);
+    settings.overlay(overlayOf(*options));
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
     const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();

@@ -49,12 +49,12 @@ ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std:
 // file the window wrote; the folder means the same here as in the window.
 QString ConsoleHost::inputFolderText()
 {
-    return pathText::withHomeExpanded(settings_.inDir);
+    return QString::fromStdString(pathText::withHomeExpanded(settings_.inDir));
 }
 
 QString ConsoleHost::outputFolderText()
 {
-    return pathText::withHomeExpanded(settings_.outDir);
+    return QString::fromStdString(pathText::withHomeExpanded(settings_.outDir));
 }
 
 // Standard output keeps exactly the lines of the list, for scripts; the

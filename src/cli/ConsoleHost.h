@@ -16,7 +16,7 @@ public:
 
     QString inputFolderText() override;
     QString outputFolderText() override;
-    QString prefixText() override { return settings_.prefix; }
+    QString prefixText() override { return QString::fromStdString(settings_.prefix); }
     int quality() override { return settings_.quality; }
     int logOption() override { return settings_.log ? 1 : 0; }
     int deleteOption() override { return settings_.deleteSources ? 1 : 0; }

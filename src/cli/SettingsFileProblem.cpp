@@ -1,8 +1,5 @@
 #include "cli/SettingsFileProblem.h"
 
-#include "platform/text/PathText.h"
-#include "settings/PrivateProfile.h"
-#include "settings/ProfileEncoding.h"
 #include "settings/ProfileFile.h"
 #include "settings/Settings.h"
 
@@ -14,43 +11,41 @@ namespace pellora {
 
 namespace {
 
-QString readFailure(const Failure& failure)
+std::string readFailure(const Failure& failure)
 {
     switch (failure.cause) {
     case FailureCause::NotRegularFile:
-        return QStringLiteral("is not a regular file");
+        return "is not a regular file";
     case FailureCause::TooLarge:
-        return QStringLiteral("is larger than %1 MiB").arg(profileFile::kMaxSize >> 20);
+        return "is larger than " + std::to_string(profileFile::kMaxSize >> 20) + " MiB";
     default:
         if (failure.systemError == ENOENT)
-            return QStringLiteral("does not exist");
-        return QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(std::strerror(failure.systemError)));
+            return "does not exist";
+        return "cannot be read (" + std::string(std::strerror(failure.systemError)) + ")";
     }
 }
 
 } // namespace
 
-std::optional<QString> settingsFileProblem(const QString& fileName)
+std::optional<std::string> settingsFileProblem(const Expected<IniContents, Failure>& read)
 {
-    const auto contents = profileFile::read(pathText::toPath(fileName));
-    if (!contents)
-        return readFailure(contents.error());
-    if (!PrivateProfile(profileEncoding::editable(contents->bytes).bytes).hasSection(Settings::kSection))
-        return QStringLiteral("has no [%1] section").arg(QString::fromLatin1(Settings::kSection));
+    if (!read)
+        return readFailure(read.error());
+    if (!read->hasSection(Settings::kSection))
+        return "has no [" + std::string(Settings::kSection) + "] section";
     return std::nullopt;
 }
 
-std::optional<QString> defaultSettingsFileProblem(const QString& fileName)
+std::optional<std::string> defaultSettingsFileProblem(const std::filesystem::path& file,
+                                                      const Expected<IniContents, Failure>& read)
 {
-    const std::filesystem::path path = pathText::toPath(fileName);
-    const auto contents = profileFile::read(path);
-    if (contents)
+    if (read)
         return std::nullopt;
-    if (contents.error().systemError != ENOENT)
-        return readFailure(contents.error());
+    if (read.error().systemError != ENOENT)
+        return readFailure(read.error());
     std::error_code error;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
-        return QStringLiteral("is a link to a missing file");
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, error)))
+        return "is a link to a missing file";
     return std::nullopt;
 }
 

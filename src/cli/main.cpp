@@ -2,6 +2,7 @@
 #include "platform/io/StandardDescriptors.h"
 #include "platform/io/StopSignals.h"
 #include "platform/io/WriteSignals.h"
+#include "platform/text/Cp932.h"
 #include "settings/SettingsLocation.h"
 
 #include <QStringList>
@@ -27,6 +28,10 @@ int main(int argc, char** argv)
 {
     if (!pellora::ensureStandardDescriptorsOpen())
         return pellora::CliApp::UsageOrFolderProblem;
+    if (!pellora::cp932::available()) {
+        std::fprintf(stderr, "pellora-cli: %s\n", pellora::cp932::kUnavailableMessage);
+        return pellora::CliApp::UsageOrFolderProblem;
+    }
     pellora::ignoreWriteSignals();
     // Ctrl+C, SIGTERM and SIGHUP end the run at its next file, through its
     // end line, with every file either committed or untouched.

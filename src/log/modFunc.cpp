@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -39,12 +38,10 @@ std::optional<Failure> AppendLogLine(const QString& text, int folder, const std:
     if (path.empty() || hasEmbeddedNul(path))
         return cannotWrite(EINVAL);
     FileSystem& fs = FileSystem::current();
-    std::string bytes;
-    try {
-        bytes = cp932::encode(text) + "\r\n";
-    } catch (const std::exception&) {
-        return cannotWrite(ENOMEM); // or no code page 932 in this system's iconv
-    }
+    auto encoded = cp932::encode(text.toStdString());
+    if (!encoded)
+        return cannotWrite(encoded.error().systemError);
+    const std::string bytes = *encoded + "\r\n";
     // Only ever a regular file: a FIFO under the log's name would block the
     // open (and the run) for good, a device is no log, and a link may point
     // at a picture. Non-blocking, so even a FIFO only gets looked at.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -33,10 +34,30 @@ public:
     T* operator->() { return &value(); }
     const T* operator->() const { return &value(); }
 
+    template <typename U>
+    T value_or(U&& fallback) const& { return has_value() ? value() : static_cast<T>(std::forward<U>(fallback)); }
+
     const E& error() const { return std::get<1>(state_); }
 
 private:
     std::variant<T, E> state_;
+};
+
+// Nothing, or the reason: what an operation that only succeeds or fails
+// returns. Dropping it unread would drop the failure with it.
+template <typename E>
+class [[nodiscard]] Expected<void, E> {
+public:
+    Expected() = default;
+    Expected(Unexpected<E> failure) : failure_(std::move(failure.error)) {}
+
+    bool has_value() const { return !failure_.has_value(); }
+    explicit operator bool() const { return has_value(); }
+
+    const E& error() const { return *failure_; }
+
+private:
+    std::optional<E> failure_;
 };
 
 } // namespace pellora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Expected.h"
 #include "platform/tga/TgaError.h"
 
 #include <cerrno>
@@ -42,5 +43,11 @@ struct Failure {
                                      : of(FailureCause::CannotCommit, systemError);
     }
 };
+
+// Success, or the Failure that stopped it: what every boundary returns when
+// it has nothing else to give back.
+using Status = Expected<void, Failure>;
+
+inline Status ok() { return {}; }
 
 } // namespace pellora

@@ -1,14 +1,11 @@
 #include "settings/ProfileEncoding.h"
 
 #include "platform/text/Cp932.h"
+#include "platform/text/Utf8.h"
 
 namespace pellora::profileEncoding {
 
 namespace {
-
-QString fromUtf8(std::string_view bytes) { return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())); }
-
-std::string stdString(const QByteArray& bytes) { return std::string(bytes.constData(), static_cast<size_t>(bytes.size())); }
 
 std::optional<ByteOrder> utf16Order(std::string_view fileBytes)
 {
@@ -28,23 +25,23 @@ bool opensWithUtf32Mark(std::string_view fileBytes)
 }
 
 // The code units after the mark; a last odd byte is no character.
-QString fromUtf16(std::string_view body, ByteOrder order)
+std::u16string fromUtf16(std::string_view body, ByteOrder order)
 {
-    QString text(static_cast<qsizetype>(body.size() / 2), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto first = static_cast<unsigned char>(body[2 * static_cast<size_t>(i)]);
-        const auto second = static_cast<unsigned char>(body[2 * static_cast<size_t>(i) + 1]);
-        text[i] = QChar(static_cast<char16_t>(order == ByteOrder::LittleEndian ? (second << 8 | first) : (first << 8 | second)));
+    std::u16string units(body.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<unsigned char>(body[2 * i]);
+        const auto second = static_cast<unsigned char>(body[2 * i + 1]);
+        units[i] = static_cast<char16_t>(order == ByteOrder::LittleEndian ? (second << 8 | first) : (first << 8 | second));
     }
-    return text;
+    return units;
 }
 
-std::string toUtf16(const QString& text, ByteOrder order)
+std::string toUtf16(std::string_view text, ByteOrder order)
 {
     std::string bytes(order == ByteOrder::LittleEndian ? kUtf16LeBom : kUtf16BeBom);
-    for (const QChar c : text) {
-        const auto high = static_cast<char>(c.unicode() >> 8);
-        const auto low = static_cast<char>(c.unicode() & 0xFF);
+    for (const char16_t unit : utf8::toUtf16(text)) {
+        const auto high = static_cast<char>(unit >> 8);
+        const auto low = static_cast<char>(unit & 0xFF);
         bytes += order == ByteOrder::LittleEndian ? std::string{low, high} : std::string{high, low};
     }
     return bytes;
@@ -52,23 +49,43 @@ std::string toUtf16(const QString& text, ByteOrder order)
 
 } // namespace
 
-bool fitsCp932(const QString& text)
+bool fitsCp932(std::string_view text)
 {
-    return cp932::decode(cp932::encode(text)) == text;
+    const auto bytes = cp932::encode(text);
+    if (!bytes)
+        return false;
+    const auto back = cp932::decode(*bytes);
+    return back && *back == text;
 }
 
-bool fitsUtf8(const QString& text)
+bool fitsUtf8(std::string_view text)
 {
-    return QString::fromUtf8(text.toUtf8()) == text;
+    return utf8::isWellFormed(text);
+}
+
+Expected<std::string, Failure> textOf(PrivateProfile::Encoding encoding, std::string_view bytes)
+{
+    if (encoding == PrivateProfile::Encoding::Utf8)
+        return utf8::wellFormed(bytes);
+    return cp932::decode(bytes);
+}
+
+Expected<std::string, Failure> bytesOf(PrivateProfile::Encoding encoding, std::string_view text)
+{
+    if (encoding == PrivateProfile::Encoding::Utf8)
+        return std::string(text);
+    return cp932::encode(text);
 }
 
 std::optional<std::string> toUtf8(std::string_view cp932Bytes)
 {
-    const QString text = cp932::decode(cp932Bytes);
-    if (cp932::encode(text) != cp932Bytes)
+    const auto text = cp932::decode(cp932Bytes);
+    if (!text)
         return std::nullopt;
-    const QByteArray utf8 = text.toUtf8();
-    return std::string(kUtf8Bom) + std::string(kUtf8Note) + std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+    const auto again = cp932::encode(*text);
+    if (!again || *again != cp932Bytes)
+        return std::nullopt;
+    return std::string(kUtf8Bom) + std::string(kUtf8Note) + *text;
 }
 
 Editable editable(std::string fileBytes)
@@ -79,10 +96,10 @@ Editable editable(std::string fileBytes)
         return {std::move(fileBytes), std::nullopt, rewritable};
     }
     const std::string_view body = std::string_view(fileBytes).substr(kUtf16LeBom.size());
-    const QString text = fromUtf16(body, *order);
+    const std::u16string units = fromUtf16(body, *order);
     // Half of a surrogate pair has no UTF-8 form and would come back as another character.
-    const bool rewritable = body.size() % 2 == 0 && text.isValidUtf16() && !opensWithUtf32Mark(fileBytes);
-    return {std::string(kUtf8Bom) + stdString(text.toUtf8()), order, rewritable};
+    const bool rewritable = body.size() % 2 == 0 && utf8::isWellFormed(units) && !opensWithUtf32Mark(fileBytes);
+    return {std::string(kUtf8Bom) + utf8::fromUtf16(units), order, rewritable};
 }
 
 std::optional<std::string> savedBytes(const Editable& original, std::string edited)
@@ -94,10 +111,9 @@ std::optional<std::string> savedBytes(const Editable& original, std::string edit
     if (!edited.starts_with(kUtf8Bom))
         return std::nullopt;
     const std::string_view body = std::string_view(edited).substr(kUtf8Bom.size());
-    const QString text = fromUtf8(body);
-    if (stdString(text.toUtf8()) != body)
+    if (!utf8::isWellFormed(body))
         return std::nullopt;
-    return toUtf16(text, *original.utf16);
+    return toUtf16(body, *original.utf16);
 }
 
 std::optional<std::string> backToCp932(std::string_view utf8Bytes)
@@ -106,11 +122,12 @@ std::optional<std::string> backToCp932(std::string_view utf8Bytes)
     if (!utf8Bytes.starts_with(mine))
         return std::nullopt;
     const std::string_view body = utf8Bytes.substr(mine.size());
-    const QString text = fromUtf8(body);
-    const QByteArray again = text.toUtf8();
-    if (std::string_view(again.constData(), static_cast<size_t>(again.size())) != body || !fitsCp932(text))
+    if (!utf8::isWellFormed(body) || !fitsCp932(body))
         return std::nullopt;
-    return cp932::encode(text);
+    auto bytes = cp932::encode(body);
+    if (!bytes)
+        return std::nullopt;
+    return std::move(*bytes);
 }
 
 } // namespace pellora::profileEncoding

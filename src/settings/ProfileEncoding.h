@@ -1,6 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "platform/Expected.h"
+#include "platform/Failure.h"
+#include "settings/PrivateProfile.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,9 +50,15 @@ Editable editable(std::string fileBytes);
 // file's own encoding; nothing when that cannot be done without loss.
 std::optional<std::string> savedBytes(const Editable& original, std::string edited);
 
-// Whether the text reads back exactly after a trip through the encoding.
-bool fitsCp932(const QString& text);
-bool fitsUtf8(const QString& text);
+// Whether the text reads back exactly after a trip through the encoding:
+// UTF-8 holds any well-formed text, code page 932 what it has characters for.
+bool fitsCp932(std::string_view text);
+bool fitsUtf8(std::string_view text);
+
+// A name or a value of a file in `encoding` as UTF-8 text, and such text as
+// the file's bytes. Bytes that are not UTF-8 in a UTF-8 file read as U+FFFD.
+Expected<std::string, Failure> textOf(PrivateProfile::Encoding encoding, std::string_view bytes);
+Expected<std::string, Failure> bytesOf(PrivateProfile::Encoding encoding, std::string_view text);
 
 // A code page 932 file as UTF-8 with its byte-order mark and our note;
 // nothing when its bytes are not all code page 932 text (those could not be

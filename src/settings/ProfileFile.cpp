@@ -69,17 +69,16 @@ Expected<Contents, Failure> read(const std::filesystem::path& path)
     return contents;
 }
 
-std::optional<Failure> probeWritable(const std::filesystem::path& path)
+Status probeWritable(const std::filesystem::path& path)
 {
     const int fd = FileSystem::current().open(path, O_WRONLY | O_NONBLOCK);
     if (fd < 0)
-        return Failure::of(FailureCause::CannotWrite, -fd);
+        return unexpected(Failure::of(FailureCause::CannotWrite, -fd));
     UniqueFd opened(fd);
-    return std::nullopt;
+    return ok();
 }
 
-std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes,
-                               const std::optional<Attributes>& kept)
+Status replace(const std::filesystem::path& path, std::string_view bytes, const std::optional<Attributes>& kept)
 {
     const std::filesystem::path target = followLink(path);
     // What a save killed before its end left here goes first.
@@ -87,12 +86,14 @@ std::optional<Failure> replace(const std::filesystem::path& path, std::string_vi
     // Created no more open than the file it replaces, whatever becomes of the mode change.
     auto file = AtomicFile::create(target, AtomicFile::Mode::Replace, kept ? kept->mode & 0777 : 0666);
     if (!file)
-        return file.error();
+        return unexpected(file.error());
     if (kept)
         keepAttributes(file->fd(), *kept);
     if (const int rc = writeAll(file->fd(), bytes.data(), bytes.size()); rc != 0)
-        return Failure::of(FailureCause::CannotWrite, -rc);
-    return file->commit();
+        return unexpected(Failure::of(FailureCause::CannotWrite, -rc));
+    if (auto failure = file->commit())
+        return unexpected(*failure);
+    return ok();
 }
 
 } // namespace pellora::profileFile

@@ -34,12 +34,11 @@ Expected<Contents, Failure> read(const std::filesystem::path& path);
 
 // Whether an existing file may be changed: a read-only or locked file must
 // stay as it is, although replacing it by a rename would succeed.
-std::optional<Failure> probeWritable(const std::filesystem::path& path);
+Status probeWritable(const std::filesystem::path& path);
 
 // Puts `bytes` in place of the file at once (AtomicFile), so that it holds
 // either the old or the new contents, never half of them. `kept`, when
 // given, is carried over to the new file: owner, group and mode.
-std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes,
-                               const std::optional<Attributes>& kept);
+Status replace(const std::filesystem::path& path, std::string_view bytes, const std::optional<Attributes>& kept);
 
 } // namespace pellora::profileFile

@@ -45,8 +45,9 @@ std::optional<std::filesystem::path> userConfigFolder(const SettingsLocation::Pr
     return *home / ".config" / kConfigFolderName;
 }
 
-// The settings class takes a text; a path whose bytes would not come back the
-// same from it (not UTF-8) would read and write some other file.
+// Every message that names the settings file names it as UTF-8 text; a
+// folder whose name has no such form (bytes that are not UTF-8) would be
+// shown as another one, which the user could not find.
 bool survivesAsText(const std::filesystem::path& path)
 {
     return pathText::toPath(pathText::toText(path)) == path;
@@ -116,23 +117,18 @@ SettingsLocation::SettingsLocation(std::filesystem::path file, Place place) : fi
 {
 }
 
-QString SettingsLocation::fileName() const
-{
-    return pathText::toText(file_);
-}
-
-std::optional<Failure> SettingsLocation::prepareForSaving() const
+Status SettingsLocation::prepareForSaving() const
 {
     if (place_ != Place::UserConfigFolder)
-        return std::nullopt;
+        return ok();
     std::filesystem::path folder;
     for (const auto& part : file_.parent_path()) {
         folder /= part;
         const int result = FileSystem::current().mkdir(folder, 0700);
         if (result != 0 && result != -EEXIST)
-            return Failure::of(FailureCause::CannotCreate, -result);
+            return unexpected(Failure::of(FailureCause::CannotCreate, -result));
     }
-    return std::nullopt;
+    return ok();
 }
 
 } // namespace pellora

@@ -2,7 +2,6 @@
 
 #include "platform/Failure.h"
 
-#include <QString>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -38,13 +37,12 @@ public:
     SettingsLocation(std::filesystem::path file, Place place);
 
     const std::filesystem::path& file() const { return file_; }
-    QString fileName() const;
     Place place() const { return place_; }
 
     // Creates the missing folders of a file in the user's configuration folder
     // (owner only, as the XDG rules ask), so the first save can create the
     // file. Beside the program nothing is created.
-    std::optional<Failure> prepareForSaving() const;
+    Status prepareForSaving() const;
 
 private:
     std::filesystem::path file_;

@@ -1,6 +1,6 @@
 #include "ui/WindowBatchHost.h"
 
-#include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
 #include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
 #include "ui/frmMain.h"

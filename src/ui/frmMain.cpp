@@ -2,6 +2,7 @@
 
 #include "batch/BatchRun.h"
 #include "platform/text/PathText.h"
+#include "platform/text/TransitionalQString.h"
 #include "settings/Settings.h"
 #include "ui/FolderDialog.h"
 #include "ui/QualityScrollBar.h"
@@ -89,7 +90,7 @@ frmMain::frmMain(const QString& programFolder, SettingsLocation settings, QWidge
 
 QString frmMain::settingsFilePath() const
 {
-    return settings_.fileName();
+    return QString::fromStdString(pathText::toText(settings_.file()));
 }
 
 QString frmMain::caption()
@@ -162,14 +163,16 @@ void frmMain::setTabOrderAsDesigned()
 // fields from them.
 void frmMain::loadSettings()
 {
-    const Settings stored = Settings::load(settingsFilePath());
-    txtMatch->setText(stored.prefix);
+    const Settings stored = Settings::load(settings_.file());
+    const QString inDir = QString::fromStdString(stored.inDir);
+    const QString outDir = QString::fromStdString(stored.outDir);
+    txtMatch->setText(QString::fromStdString(stored.prefix));
     HScroll1->setValue(stored.quality);
     chkDel->setChecked(stored.deleteSources);
     chkLog->setChecked(stored.log);
-    txtInDir->setText(stored.inDir);
-    txtOutDir->setText(stored.outDir);
-    setFolderFields(stored.inDir, stored.outDir);
+    txtInDir->setText(inDir);
+    txtOutDir->setText(outDir);
+    setFolderFields(inDir, outDir);
     setWindowTitle(caption());
     QDir::setCurrent(programFolder_);
     showQuality(HScroll1->value());
@@ -179,10 +182,10 @@ void frmMain::loadSettings()
 // never reaches the file. A failed save is not shown: the window goes anyway.
 void frmMain::saveSettings()
 {
-    const Settings current{txtInDir->text(),  txtOutDir->text(),   txtMatch->text(),
-                           HScroll1->value(), chkDel->isChecked(), chkLog->isChecked()};
-    if (!settings_.prepareForSaving())
-        current.save(settingsFilePath());
+    const Settings current{txtInDir->text().toStdString(), txtOutDir->text().toStdString(),
+                           txtMatch->text().toStdString(), HScroll1->value(), chkDel->isChecked(), chkLog->isChecked()};
+    if (settings_.prepareForSaving())
+        (void)current.save(settings_.file());
 }
 
 void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)

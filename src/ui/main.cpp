@@ -1,9 +1,12 @@
 #include "platform/io/StandardDescriptors.h"
 #include "platform/io/StopSignals.h"
 #include "platform/io/WriteSignals.h"
+#include "platform/text/Cp932.h"
+#include "ui/CodePageMissing.h"
 #include "ui/ExitOnStopSignals.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
+#include "ui/Prompts.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -33,6 +36,11 @@ int main(int argc, char* argv[])
     // Qt's own buttons and menus speak the window's language, whatever the system's.
     pellora::JapaneseQtTranslator qtInJapanese;
     QCoreApplication::installTranslator(&qtInJapanese);
+
+    if (!pellora::cp932::available()) {
+        pellora::sayCodePageMissing(pellora::Prompts::messageBoxes());
+        return 1;
+    }
 
     pellora::frmMain window(QCoreApplication::applicationDirPath());
     // Exit ends the program at once, whatever else is still open.

@@ -125,8 +125,8 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
 TEST(ConsoleHost, FoldersStartingWithTildeAreInTheHomeFolder)
 {
     Settings settings = Settings::defaults();
-    settings.inDir = QStringLiteral("~/shots");
-    settings.outDir = QStringLiteral("~");
+    settings.inDir = "~/shots";
+    settings.outDir = "~";
     ConsoleHost host(settings, false, stdout, stderr, false);
     EXPECT_EQ(host.inputFolderText(), QDir::homePath() + QStringLiteral("/shots"));
     EXPECT_EQ(host.outputFolderText(), QDir::homePath());
@@ -137,13 +137,16 @@ struct Outcome {
     std::string out;
 };
 
-// Runs the real executable, as a script would.
-Outcome runCli(const std::string& arguments)
+// Runs the real executable, as a script would. `environment` goes before
+// the command ("NAME=value "); standard error is dropped unless `errors`
+// sends it elsewhere ("2>&1": into the output).
+Outcome runCli(const std::string& arguments, const std::string& environment = "",
+               const std::string& errors = "2>/dev/null")
 {
     const char* build = std::getenv("PELLORA_BUILD_DIR");
     if (!build || !*build)
         build = PELLORA_DEFAULT_BUILD_DIR;
-    const std::string command = std::string(build) + "/pellora-cli " + arguments + " 2>/dev/null";
+    const std::string command = environment + std::string(build) + "/pellora-cli " + arguments + " " + errors;
     Outcome outcome;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
@@ -191,6 +194,33 @@ TEST(PelloraCli, ConvertsAFolderEndToEnd)
     EXPECT_TRUE(std::filesystem::exists(dir / "in" / "broken.tga"));
 
     EXPECT_EQ(runCli("--quality 101").status, 2);
+}
+
+// A C library without the code page 932 converter (no gconv modules) can
+// write neither the log nor the settings as the Windows tool reads them: the
+// command line says so on one line and stops before anything, never aborts.
+TEST(PelloraCli, WithoutCodePage932ItSaysSoAndStopsBeforeAnything)
+{
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "in");
+    std::filesystem::create_directories(dir / "out");
+    test::writeGameTga(dir / "in" / "a.tga", test::samplePicture(16, 16));
+    const std::string ini = "[initialize]\r\nmatch=pic\r\n";
+    test::writeBytes(dir / "my.ini", std::vector<unsigned char>(ini.begin(), ini.end()));
+
+    const std::string arguments =
+        "--settings " + (dir / "my.ini").string() + " --in " + (dir / "in").string() + " --out " + (dir / "out").string();
+    // What it says goes to standard error, kept here with the output.
+    const Outcome outcome =
+        runCli(arguments, "LD_PRELOAD=" PELLORA_WITHOUT_CP932 " ASAN_OPTIONS=verify_asan_link_order=0 ", "2>&1");
+    EXPECT_EQ(outcome.status, CliApp::UsageOrFolderProblem);
+    EXPECT_TRUE(outcome.out.starts_with("pellora-cli: ")) << outcome.out;
+    EXPECT_NE(outcome.out.find("code page 932"), std::string::npos) << outcome.out;
+    EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 1) << outcome.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
+    EXPECT_TRUE(test::listNames(dir / "out").empty());
+
+    EXPECT_EQ(runCli(arguments).status, CliApp::AllConverted) << "with the converter the same run goes through";
 }
 
 // With --delete, a TGA that stays would be converted again by every later

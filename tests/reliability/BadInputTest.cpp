@@ -3,7 +3,7 @@
 
 #include "batch/BatchRun.h"
 #include "platform/text/Cp932.h"
-#include "settings/clsIniFile.h"
+#include "settings/IniFile.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/JpegProbe.h"
@@ -87,7 +87,7 @@ TEST_F(BadInputTest, AwkwardFileNamesOpenConvertAndAreDeleted)
     }
     // A Japanese name reaches the list and the log whole.
     const std::string log = test::readText(out() / "kavlog.txt");
-    EXPECT_NE(log.find(cp932::encode(QStringLiteral("スクリーンショット 1.tga"))), std::string::npos);
+    EXPECT_NE(log.find(cp932::encode("スクリーンショット 1.tga").value()), std::string::npos);
 }
 
 TEST_F(BadInputTest, ALinkNamedLikeASourceIsNeitherReadNorDeleted)
@@ -169,7 +169,6 @@ TEST_F(BadInputTest, TenThousandFilesStopAtTheSerialLimitInBoundedTimeAndMemory)
 
 TEST_F(BadInputTest, HugeOrNulBearingSettingsFilesReadSensibly)
 {
-    clsIniFile ini;
     const auto huge = dir / "huge.ini";
     {
         std::string text = "[initialize]\r\nquality=80\r\n";
@@ -179,21 +178,23 @@ TEST_F(BadInputTest, HugeOrNulBearingSettingsFilesReadSensibly)
         text += "match=late\r\n";
         test::writeBytes(huge, std::vector<unsigned char>(text.begin(), text.end()));
     }
-    ini.FileName(QString::fromStdString(huge.string()));
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("quality"), QStringLiteral("50")), u"80");
-    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("match"), QStringLiteral("sshot")), u"late");
-    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("none"), QStringLiteral("dflt")), u"dflt");
+    const auto hugeContents = IniFile(huge).read();
+    ASSERT_TRUE(hugeContents.has_value());
+    EXPECT_EQ(hugeContents->value("initialize", "quality", "50"), "80");
+    EXPECT_EQ(hugeContents->value("initialize", "match", "sshot"), "late");
+    EXPECT_EQ(hugeContents->value("initialize", "none", "dflt"), "dflt");
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
 
     const auto nul = dir / "nul.ini";
     const std::string text = std::string("[initialize]\r\nmatch=ab\0cd\r\nquality=70\r\n", 39);
     test::writeBytes(nul, std::vector<unsigned char>(text.begin(), text.end()));
-    ini.FileName(QString::fromStdString(nul.string()));
-    const QString match = ini.GetIni(QStringLiteral("initialize"), QStringLiteral("match"), QStringLiteral("sshot"));
-    EXPECT_FALSE(match.contains(QChar(u'\0')));
-    EXPECT_TRUE(match == u"ab" || match == u"sshot") << match.toStdString();
-    EXPECT_EQ(ini.GetIni(QStringLiteral("initialize"), QStringLiteral("quality"), QStringLiteral("50")), u"70");
+    const auto nulContents = IniFile(nul).read();
+    ASSERT_TRUE(nulContents.has_value());
+    const std::string match = nulContents->value("initialize", "match", "sshot");
+    EXPECT_EQ(match.find('\0'), std::string::npos);
+    EXPECT_TRUE(match == "ab" || match == "sshot") << match;
+    EXPECT_EQ(nulContents->value("initialize", "quality", "50"), "70");
 }
 
 TEST_F(BadInputTest, APrefixTooLongForAFileNameIsRefusedAtTheStart)

@@ -95,7 +95,7 @@ bool endsWithEndLine(const std::string& log)
 {
     static const QRegularExpression endLine(
         QStringLiteral("\r\n---処理終了--- \\[\\d{4}/\\d\\d/\\d\\d \\d{1,2}:\\d\\d:\\d\\d\\]\r\n\r\n$"));
-    return endLine.match(cp932::decode(log)).hasMatch();
+    return endLine.match(QString::fromStdString(cp932::decode(log).value())).hasMatch();
 }
 
 std::vector<std::string> visibleNames(const std::filesystem::path& folder)

@@ -93,7 +93,7 @@ public:
         const auto path = folder / "kavlog.txt";
         if (!std::filesystem::exists(path))
             return {};
-        QStringList lines = cp932::decode(test::readText(path)).split(QStringLiteral("\r\n"));
+        QStringList lines = QString::fromStdString(cp932::decode(test::readText(path)).value()).split(QStringLiteral("\r\n"));
         QStringList body;
         for (const QString& line : lines)
             if (!line.isEmpty() && !line.startsWith(QStringLiteral("---処理")))

@@ -214,7 +214,7 @@ TEST(StoppedRun, EveryStopEndsThroughTheEndLineWithEachFileWholeOrUntouched)
                                       std::to_string(run.endingSignal()));
         const std::string log = test::readText(scene.out() / "kavlog.txt");
         check(test::endsWithEndLine(log), "the log has no end line");
-        check(test::occurrences(cp932::decode(log).toStdString(), "---処理終了---") == 1, "not one end line");
+        check(test::occurrences(cp932::decode(log).value(), "---処理終了---") == 1, "not one end line");
         const int remaining = static_cast<int>(test::listNames(scene.in()).size());
         check(remaining > 0, "the run was not stopped: it converted everything");
         check(scene.temporariesLeft() == 0, "a temporary file was left");

@@ -1,5 +1,6 @@
 #include "SettingsTestFiles.h"
 
+#include "platform/text/PathText.h"
 #include "settings/Settings.h"
 #include "settings/SettingsLocation.h"
 
@@ -80,7 +81,7 @@ TEST_P(SettingsLocationRuleTest, PicksTheFileByTheRule)
     const SettingsLocation location = SettingsLocation::find(kProgramFolder, probeFor(c));
     EXPECT_EQ(location.file(), c.expectedFile);
     EXPECT_EQ(location.place(), c.expectedPlace);
-    EXPECT_EQ(location.fileName(), QString::fromUtf8(c.expectedFile.c_str()));
+    EXPECT_EQ(pathText::toText(location.file()), c.expectedFile.string()) << "named as text, it is the same file";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBranch, SettingsLocationRuleTest, ::testing::ValuesIn(kCases),
@@ -108,10 +109,9 @@ TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSame
     const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
     ASSERT_FALSE(std::filesystem::exists(dir / "config"));
 
-    ASSERT_EQ(location.prepareForSaving(), std::nullopt);
-    const Settings settings{QStringLiteral("/home/u/.wine/drive_c/ゲーム"), QStringLiteral("/home/u/Vask_SS"),
-                            QStringLiteral("sshot"), 50, false, true};
-    ASSERT_TRUE(settings.save(location.fileName()));
+    ASSERT_TRUE(location.prepareForSaving());
+    const Settings settings{"/home/u/.wine/drive_c/ゲーム", "/home/u/Vask_SS", "sshot", 50, false, true};
+    ASSERT_TRUE(settings.save(location.file()));
 
     EXPECT_EQ(test::readText(location.file()), "[initialize]\r\n"
                                                "indir=/home/u/.wine/drive_c/\x83Q\x81[\x83\x80\r\n"
@@ -125,14 +125,14 @@ TEST(SettingsLocationSaveTest, TheFirstSaveCreatesTheFolderForTheOwnerAndTheSame
         ASSERT_EQ(::stat(folder.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
     }
-    EXPECT_EQ(location.prepareForSaving(), std::nullopt) << "a second save finds the folder there";
+    EXPECT_TRUE(location.prepareForSaving()) << "a second save finds the folder there";
 }
 
 TEST(SettingsLocationSaveTest, BesideTheProgramNothingIsCreated)
 {
     test::TempDir dir;
     const SettingsLocation location(dir / "gone" / "Pellora.ini", Place::BesideProgram);
-    EXPECT_EQ(location.prepareForSaving(), std::nullopt);
+    EXPECT_TRUE(location.prepareForSaving());
     EXPECT_FALSE(std::filesystem::exists(dir / "gone"));
 }
 
@@ -141,7 +141,9 @@ TEST(SettingsLocationSaveTest, AFileWhereTheFolderBelongsIsReportedAndLeftAlone)
     test::TempDir dir;
     test::writeBytes(dir / "config", {'x'});
     const SettingsLocation location(dir / "config" / "pellora" / "Pellora.ini", Place::UserConfigFolder);
-    EXPECT_EQ(location.prepareForSaving().value_or(Failure{}).systemError, ENOTDIR);
+    const Status prepared = location.prepareForSaving();
+    ASSERT_FALSE(prepared);
+    EXPECT_EQ(prepared.error().systemError, ENOTDIR);
     EXPECT_EQ(test::readText(dir / "config"), "x");
 }
 

@@ -1,7 +1,7 @@
 #include "SettingsTestFiles.h"
 
 #include "platform/io/TemporaryFiles.h"
-#include "settings/clsIniFile.h"
+#include "settings/Settings.h"
 #include "support/FakeFileSystem.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@ namespace pellora {
 namespace {
 
 using test::SettingsTestFile;
+using test::writeOne;
 
 enum class FailingStep { CreateTemporary, OpenExistingForWriting, Write, Fsync, Rename, Read };
 
@@ -57,12 +58,11 @@ protected:
 TEST_P(SaveFailureTest, AFailedSaveReturnsNormallyAndLeavesTheOldFileAsItWas)
 {
     file.write(kOldContents);
-    clsIniFile ini;
-    ini.FileName(file.name());
+    const IniFile ini(file.path());
     failStep(fs, GetParam());
     {
         ScopedFileSystem scoped(fs);
-        EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
+        EXPECT_FALSE(writeOne(ini, "initialize", "quality", "70"));
     }
     EXPECT_EQ(file.read(), kOldContents);
     EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"})
@@ -79,12 +79,11 @@ using FirstSaveFailureTest = SaveFailureTest;
 
 TEST_P(FirstSaveFailureTest, AFailedFirstSaveCreatesNoFile)
 {
-    clsIniFile ini;
-    ini.FileName(file.name());
+    const IniFile ini(file.path());
     failStep(fs, GetParam());
     {
         ScopedFileSystem scoped(fs);
-        EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
+        EXPECT_FALSE(writeOne(ini, "initialize", "quality", "70"));
     }
     EXPECT_TRUE(test::listNames(file.folder()).empty());
 }
@@ -102,11 +101,10 @@ TEST(SaveOrderTest, TheNewContentsAreSyncedBesideTheFileBeforeTheyReplaceIt)
     test::FakeFileSystem fs;
     std::vector<std::string> namesWhileWriting;
     fs.after(Op::Open, "create ", [&] { namesWhileWriting = test::listNames(file.folder()); });
-    clsIniFile ini;
-    ini.FileName(file.name());
+    const IniFile ini(file.path());
     {
         ScopedFileSystem scoped(fs);
-        ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
+        ASSERT_TRUE(writeOne(ini, "initialize", "quality", "70"));
     }
     const auto calls = fs.calls({Op::Open, Op::Write, Op::Fsync, Op::Rename});
     const auto created = std::find_if(calls.begin(), calls.end(), [](const auto& call) { return call.starts_with("create "); });
@@ -128,10 +126,9 @@ TEST(SaveOrderTest, AnUnchangedValueIsNotWrittenAgain)
     file.write(kOldContents);
     test::FakeFileSystem fs;
     failStep(fs, FailingStep::CreateTemporary);
-    clsIniFile ini;
-    ini.FileName(file.name());
+    const IniFile ini(file.path());
     ScopedFileSystem scoped(fs);
-    EXPECT_TRUE(ini.PutIni("initialize", "quality", "80")) << "the value is on disk already";
+    EXPECT_TRUE(writeOne(ini, "initialize", "quality", "80")) << "the value is on disk already";
     EXPECT_EQ(file.read(), kOldContents);
 }
 
@@ -141,10 +138,10 @@ TEST(SaveOrderTest, AnUnreadableFileReadsDefaults)
     file.write(kOldContents);
     test::FakeFileSystem fs;
     failStep(fs, FailingStep::Read);
-    clsIniFile ini;
-    ini.FileName(file.name());
+    const IniFile ini(file.path());
     ScopedFileSystem scoped(fs);
-    EXPECT_EQ(ini.GetIni("initialize", "quality", "50"), "50");
+    EXPECT_EQ(ini.read().error().systemError, EIO);
+    EXPECT_EQ(Settings::load(file.path()).quality, 50) << "the file says 80";
 }
 
 TEST(SaveOrderTest, WhatAKilledSaveLeftIsRemovedByTheNextOne)
@@ -153,9 +150,8 @@ TEST(SaveOrderTest, WhatAKilledSaveLeftIsRemovedByTheNextOne)
     file.write(kOldContents);
     const auto left = temporaryFiles::nameIn(file.folder());
     test::writeBytes(left, {'h', 'a', 'l', 'f'});
-    clsIniFile ini;
-    ini.FileName(file.name());
-    ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
+    const IniFile ini(file.path());
+    ASSERT_TRUE(writeOne(ini, "initialize", "quality", "70"));
     EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"});
 }
 
@@ -166,9 +162,8 @@ TEST(SaveTargetTest, ALinkedFileIsUpdatedThroughTheLinkAndKeepsItsMode)
     test::writeBytes(real, {kOldContents.begin(), kOldContents.end()});
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink(real, file.path());
-    clsIniFile ini;
-    ini.FileName(file.name());
-    ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
+    const IniFile ini(file.path());
+    ASSERT_TRUE(writeOne(ini, "initialize", "quality", "70"));
     EXPECT_TRUE(std::filesystem::is_symlink(file.path()));
     EXPECT_EQ(test::readText(real), "; mine\r\n[initialize]\r\nquality=70\r\n");
     struct stat info {};
@@ -204,9 +199,8 @@ TEST(SaveTargetTest, AFileRootReplacesKeepsItsOwnerGroupAndMode)
         ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
         if (c.behindALink)
             std::filesystem::create_symlink(real, file.path());
-        clsIniFile ini;
-        ini.FileName(file.name());
-        ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
+        const IniFile ini(file.path());
+        ASSERT_TRUE(writeOne(ini, "initialize", "quality", "70"));
         EXPECT_EQ(test::readText(real), "; mine\r\n[initialize]\r\nquality=70\r\n");
         struct stat info {};
         ASSERT_EQ(::stat(real.c_str(), &info), 0);

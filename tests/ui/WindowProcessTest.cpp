@@ -5,11 +5,13 @@
 #include "platform/text/Cp932.h"
 #include "support/FakeFileSystem.h"
 #include "support/JpegProbe.h"
+#include "ui/CodePageMissing.h"
 #include "ui/ExitOnStopSignals.h"
 #include "ui/GraphicalSession.h"
 #include "ui/Prompts.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -99,6 +101,46 @@ TEST(GraphicalSessionTest, ExecutableWithoutDisplaySaysSoInOneLine)
     EXPECT_TRUE(said.contains(QStringLiteral("xvfb-run"))) << said.toStdString();
 }
 
+// A system whose C library has no code page 932 (no gconv modules): the
+// window cannot keep the log and the settings as the Windows tool reads
+// them, so it says why on standard error and in a message box, on which it
+// then waits, instead of opening or aborting.
+TEST(CodePageMissingTest, TheExecutableSaysSoAndWaitsOnItsBox)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(PELLORA_WITHOUT_CP932));
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(PELLORA_WINDOW_EXECUTABLE), {});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    // Its line, among whatever the toolkit says on standard error.
+    QString said, line;
+    QElapsedTimer waited;
+    waited.start();
+    while (line.isEmpty() && process.state() == QProcess::Running && waited.elapsed() < 10000) {
+        process.waitForReadyRead(100);
+        said += QString::fromLocal8Bit(process.readAllStandardError());
+        for (const QString& each : said.split(u'\n').mid(0, said.count(u'\n')))
+            if (each.startsWith(QStringLiteral("pellora: ")))
+                line = each;
+    }
+    EXPECT_EQ(process.state(), QProcess::Running) << "it ended instead of showing its box: " << said.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("code page 932"))) << said.toStdString();
+    process.kill();
+    process.waitForFinished(10000);
+}
+
+TEST(CodePageMissingTest, TheBoxSaysWhatIsMissingAndWhatToInstall)
+{
+    QStringList shown;
+    sayCodePageMissing(Prompts{[&shown](QWidget*, const QString& text) { shown << text; }, nullptr});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("Shift_JIS"))) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("gconv"))) << shown[0].toStdString();
+}
+
 // A program folder whose settings name an input folder of sources and an
 // output folder, with delete and log on, and leave the prefix and quality
 // out: a saved settings file has them.
@@ -124,7 +166,7 @@ struct StopScene {
     QString log() const
     {
         const auto path = out() / "kavlog.txt";
-        return std::filesystem::exists(path) ? cp932::decode(test::readText(path)) : QString();
+        return std::filesystem::exists(path) ? QString::fromStdString(cp932::decode(test::readText(path)).value()) : QString();
     }
 
     QProcessEnvironment environment() const

@@ -72,7 +72,7 @@ protected:
         return lines;
     }
 
-    QString logText() const { return cp932::decode(test::readText(out() / "kavlog.txt")); }
+    QString logText() const { return QString::fromStdString(cp932::decode(test::readText(out() / "kavlog.txt")).value()); }
 
     QWidget* focused() const { return QApplication::focusWidget(); }
 

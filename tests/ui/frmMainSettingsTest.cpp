@@ -26,8 +26,8 @@ protected:
 
 TEST_F(frmMainSettingsTest, FirstStartShowsTheDefaultsAndMovesIntoTheProgramFolder)
 {
-    const QString inDefault = Settings::defaults().inDir;
-    const QString outDefault = Settings::defaults().outDir;
+    const QString inDefault = QString::fromStdString(Settings::defaults().inDir);
+    const QString outDefault = QString::fromStdString(Settings::defaults().outDir);
     ASSERT_FALSE(inDefault.isEmpty());
 
     auto window = openWindow();
@@ -118,8 +118,8 @@ TEST_F(frmMainSettingsTest, AnInstalledWindowKeepsItsSettingsInTheUserConfigFold
         control<QLineEdit>(window, "txtMatch")->setText(QStringLiteral("写真"));
         window.close();
     }
-    EXPECT_EQ(test::readText(file), "[initialize]\r\nindir=" + Settings::defaults().inDir.toStdString()
-                                        + "\r\noutdir=" + Settings::defaults().outDir.toStdString()
+    EXPECT_EQ(test::readText(file), "[initialize]\r\nindir=" + Settings::defaults().inDir
+                                        + "\r\noutdir=" + Settings::defaults().outDir
                                         + "\r\nmatch=\x8e\xca\x90^\r\nquality=50\r\ndelcheck=0\r\nlogcheck=1\r\n");
     EXPECT_TRUE(test::listNames(programFolder.path()).empty()) << "nothing is written beside the program";
 

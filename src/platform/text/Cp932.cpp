@@ -1,94 +1,62 @@
 #include "platform/text/Cp932.h"
 
-#include <iconv.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <stdexcept>
+#include "platform/text/IconvConverter.h"
+#include "platform/text/Utf8.h"
 
 namespace pellora::cp932 {
 
 namespace {
 
-// Owns one iconv conversion descriptor. A descriptor keeps shift state, so
-// each conversion opens its own and no two threads share one.
-class IconvHandle {
-public:
-    IconvHandle(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
-    ~IconvHandle()
-    {
-        if (valid())
-            iconv_close(handle_);
-    }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
+constexpr const char* kCodePage = "CP932";
+constexpr const char* kUtf8 = "UTF-8";
 
-    bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return handle_; }
-    void reset() const { iconv(handle_, nullptr, nullptr, nullptr, nullptr); }
-
-private:
-    iconv_t handle_;
-};
-
-// Length of the UTF-8 sequence that starts with this byte; 1 for a stray byte,
-// so that skipping an unconvertible sequence always makes progress.
-size_t utf8SequenceLength(unsigned char lead)
+// A character the code page lacks goes as a whole. So does a sequence that is
+// not UTF-8 but has the shape of one, such as half of a surrogate pair written
+// as UTF-8, so it too costs one substitute; the bytes after it that could not
+// belong to it stay.
+std::size_t unencodableLength(std::string_view rest)
 {
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC2 && lead < 0xE0) return 2;
-    return 1;
+    const utf8::Sequence sequence = utf8::first(rest);
+    if (sequence.wellFormed)
+        return sequence.length;
+    const auto lead = static_cast<unsigned char>(rest[0]);
+    const std::size_t shaped = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    std::size_t length = 1;
+    while (length < shaped && length < rest.size() && (static_cast<unsigned char>(rest[length]) & 0xC0) == 0x80)
+        ++length;
+    return length;
 }
 
-// Runs iconv over the whole input. At a sequence it cannot convert it writes
-// `substitute` and skips `skipLength(first byte)` input bytes.
-template <typename SkipLength>
-std::string convert(const IconvHandle& cd, std::string_view input, std::string_view substitute,
-                    SkipLength skipLength)
+// An undecodable byte pair is dropped one byte at a time: the second byte may
+// be a valid character of its own.
+std::size_t undecodableLength(std::string_view) { return 1; }
+
+Expected<std::string, Failure> convert(const char* to, const char* from, std::string_view input,
+                                       IconvConverter::SkipLength skip)
 {
-    if (!cd.valid())
-        throw std::runtime_error("iconv: code page 932 is not available");
-    std::string out;
-    out.reserve(input.size() * 3 / 2 + 8);
-    char buffer[1024];
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<size_t>(outPtr - buffer));
-        if (rc != static_cast<size_t>(-1) || errno == E2BIG)
-            continue;
-        // EILSEQ or EINVAL (a sequence cut off at the end): substitute it.
-        out.append(substitute);
-        size_t skip = std::min(inLeft, skipLength(static_cast<unsigned char>(*in)));
-        in += skip;
-        inLeft -= skip;
-        cd.reset();
-    }
-    return out;
+    // A converter keeps shift state, so each conversion opens its own and no
+    // two threads share one.
+    auto converter = IconvConverter::open(to, from);
+    if (!converter)
+        return unexpected(converter.error());
+    return converter->convert(input, std::string_view(&kSubstitute, 1), skip);
 }
 
 } // namespace
 
-std::string encode(const QString& text)
+bool available()
 {
-    const IconvHandle cd("CP932", "UTF-8");
-    const QByteArray utf8 = text.toUtf8();
-    return convert(cd, std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())),
-                   std::string_view(&kSubstitute, 1), utf8SequenceLength);
+    return IconvConverter::open(kCodePage, kUtf8).has_value() && IconvConverter::open(kUtf8, kCodePage).has_value();
 }
 
-QString decode(std::string_view bytes)
+Expected<std::string, Failure> encode(std::string_view text)
 {
-    const IconvHandle cd("UTF-8", "CP932");
-    // An undecodable byte pair is dropped one byte at a time: the second byte
-    // may be a valid character of its own.
-    const std::string utf8 = convert(cd, bytes, std::string_view(&kSubstitute, 1),
-                                     [](unsigned char) { return size_t{1}; });
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    return convert(kCodePage, kUtf8, text, unencodableLength);
+}
+
+Expected<std::string, Failure> decode(std::string_view bytes)
+{
+    return convert(kUtf8, kCodePage, bytes, undecodableLength);
 }
 
 } // namespace pellora::cp932

@@ -1,46 +1,66 @@
 #include "platform/text/PathText.h"
 
-#include <QDir>
-#include <QFile>
+#include "platform/text/Utf8.h"
+
+#include <cstdlib>
 
 namespace pellora::pathText {
 
-QString withTrailingSeparator(const QString& folder)
+std::string withTrailingSeparator(std::string_view folder)
 {
-    if (folder.endsWith(QChar(kSeparator)))
-        return folder;
-    return folder + QChar(kSeparator);
+    std::string text(folder);
+    if (!text.ends_with(kSeparator))
+        text += kSeparator;
+    return text;
 }
 
-QString withHomeExpanded(const QString& folder)
+std::string withHomeExpanded(std::string_view folder)
 {
 #ifdef _WIN32
-    return folder;
+    return std::string(folder);
 #else
     // "~user" is left alone: it names someone else's home, not a notation we mean to support.
-    if (folder != u"~" && !folder.startsWith(u"~/"))
-        return folder;
-    return QDir::homePath() + folder.mid(1);
+    if (folder != "~" && !folder.starts_with("~/"))
+        return std::string(folder);
+    return homeFolder() + std::string(folder.substr(1));
 #endif
 }
 
-std::filesystem::path toPath(const QString& text)
+std::string homeFolder()
+{
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0')
+        return std::string(1, kSeparator);
+    return cleaned(utf8::wellFormed(home));
+}
+
+std::string cleaned(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    std::filesystem::path path = toPath(text).lexically_normal();
+    if (!path.has_filename() && path.has_relative_path())
+        path = path.parent_path(); // a separator at the end
+    return toText(path.make_preferred());
+}
+
+std::filesystem::path toPath(std::string_view text)
 {
 #ifdef _WIN32
-    return std::filesystem::path(text.toStdWString());
+    const std::u16string units = utf8::toUtf16(text);
+    return std::filesystem::path(std::wstring(units.begin(), units.end()));
 #else
-    const QByteArray bytes = QFile::encodeName(text);
-    return std::filesystem::path(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+    return std::filesystem::path(std::string(text));
 #endif
 }
 
-QString toText(const std::filesystem::path& path)
+std::string toText(const std::filesystem::path& path)
 {
 #ifdef _WIN32
-    return QString::fromStdWString(path.native());
+    const std::wstring& native = path.native();
+    return utf8::fromUtf16(std::u16string(native.begin(), native.end()));
 #else
-    const std::string& bytes = path.native();
-    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return utf8::wellFormed(path.native());
 #endif
 }
 

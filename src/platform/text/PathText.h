@@ -1,26 +1,39 @@
 #pragma once
 
-#include <QString>
 #include <filesystem>
+#include <string>
+#include <string_view>
 
-// Paths as the user types them and the settings file holds them (text), and
-// as the system takes them (native bytes).
+// Paths as the user types them and the settings file holds them (UTF-8
+// text), and as the system takes them (native bytes). This is the one place
+// that turns one into the other.
 namespace pellora::pathText {
 
 #ifdef _WIN32
-constexpr char16_t kSeparator = u'\\';
+constexpr char kSeparator = '\\';
 #else
-constexpr char16_t kSeparator = u'/';
+constexpr char kSeparator = '/';
 #endif
 
 // The folder with the platform's separator at its end, added only when missing.
-QString withTrailingSeparator(const QString& folder);
+std::string withTrailingSeparator(std::string_view folder);
+
 // "~" alone or at the start of "~/..." stands for the home folder, as in
 // every other tool here; any other text comes back as it is. (Windows has no
 // such notation.)
-QString withHomeExpanded(const QString& folder);
+std::string withHomeExpanded(std::string_view folder);
 
-std::filesystem::path toPath(const QString& text);
-QString toText(const std::filesystem::path& path);
+// The home folder as text: $HOME, or the root folder without one, cleaned
+// as below.
+std::string homeFolder();
+
+// The text without "." and ".." parts, doubled separators or a separator at
+// its end (the root keeps its own).
+std::string cleaned(std::string_view text);
+
+std::filesystem::path toPath(std::string_view text);
+// A name whose bytes are not UTF-8 comes back with U+FFFD for each stray
+// byte, so the text is always UTF-8; toPath of it then names another file.
+std::string toText(const std::filesystem::path& path);
 
 } // namespace pellora::pathText

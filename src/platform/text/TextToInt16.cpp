@@ -9,36 +9,36 @@ namespace pellora {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Copies a well-formed number into ASCII for from_chars, or gives nothing when the
 // text is not one number as a whole.
-std::optional<std::string> asciiNumber(const QString& text)
+std::optional<std::string> asciiNumber(std::string_view text)
 {
-    qsizetype i = 0, end = text.size();
+    size_t i = 0, end = text.size();
     while (i < end && isBlank(text[i])) ++i;
     while (end > i && isBlank(text[end - 1])) --end;
 
     std::string ascii;
-    if (i < end && (text[i] == u'+' || text[i] == u'-'))
-        ascii += static_cast<char>(text[i++].unicode());
+    if (i < end && (text[i] == '+' || text[i] == '-'))
+        ascii += text[i++];
     int mantissaDigits = 0;
-    while (i < end && isDigit(text[i])) { ascii += static_cast<char>(text[i++].unicode()); ++mantissaDigits; }
-    if (i < end && text[i] == u'.') {
-        ascii += text[i++].toLatin1();
-        while (i < end && isDigit(text[i])) { ascii += static_cast<char>(text[i++].unicode()); ++mantissaDigits; }
+    while (i < end && isDigit(text[i])) { ascii += text[i++]; ++mantissaDigits; }
+    if (i < end && text[i] == '.') {
+        ascii += text[i++];
+        while (i < end && isDigit(text[i])) { ascii += text[i++]; ++mantissaDigits; }
     }
     if (mantissaDigits == 0)
         return std::nullopt;
-    if (i < end && (text[i] == u'e' || text[i] == u'E')) {
+    if (i < end && (text[i] == 'e' || text[i] == 'E')) {
         ascii += 'e';
         ++i;
-        if (i < end && (text[i] == u'+' || text[i] == u'-'))
-            ascii += static_cast<char>(text[i++].unicode());
+        if (i < end && (text[i] == '+' || text[i] == '-'))
+            ascii += text[i++];
         int exponentDigits = 0;
-        while (i < end && isDigit(text[i])) { ascii += static_cast<char>(text[i++].unicode()); ++exponentDigits; }
+        while (i < end && isDigit(text[i])) { ascii += text[i++]; ++exponentDigits; }
         if (exponentDigits == 0)
             return std::nullopt;
     }
@@ -49,7 +49,7 @@ std::optional<std::string> asciiNumber(const QString& text)
 
 } // namespace
 
-std::optional<std::int16_t> textToInt16(const QString& text)
+std::optional<std::int16_t> textToInt16(std::string_view text)
 {
     const std::optional<std::string> ascii = asciiNumber(text);
     if (!ascii)

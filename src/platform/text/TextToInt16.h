@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace pellora {
 
@@ -11,7 +11,8 @@ namespace pellora {
 // digits with an optional decimal fraction (rounded half to even) and an
 // optional exponent. Serial numbers in file names and stored numbers in the
 // settings file are read with it. Nothing for text that does not convert as a
-// whole or lies outside -32768..32767.
-std::optional<std::int16_t> textToInt16(const QString& text);
+// whole or lies outside -32768..32767. Only ASCII counts: any other
+// character, full-width digits included, makes the text no number.
+std::optional<std::int16_t> textToInt16(std::string_view text);
 
 } // namespace pellora

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace pellora {
@@ -21,8 +21,8 @@ namespace pellora {
 // A backslash stays one, except where the name itself continues it into
 // what would read as one of these: there it is written \\ ("a\x.tga" shows
 // as a\\x.tga, "a\b.tga" as it is). Every other character shows as itself,
-// so an ordinary name, Japanese included, is unchanged.
-QString visibleName(std::string_view utf8Bytes);
-QString visibleName(const std::filesystem::path& name);
+// so an ordinary name, Japanese included, is unchanged. The result is UTF-8.
+std::string visibleName(std::string_view utf8Bytes);
+std::string visibleName(const std::filesystem::path& name);
 
 } // namespace pellora

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <optional>
+#include <string>
+
 namespace pellora {
 namespace {
 
 std::optional<int> convert(const char* text)
 {
-    const auto value = textToInt16(QString::fromUtf8(text));
+    const auto value = textToInt16(text);
     return value ? std::optional<int>(*value) : std::nullopt;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/text/VisibleName.h"
 
+#include "platform/text/Utf8.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -20,6 +22,7 @@ const NameCase kNameCases[] = {
     {"\xf0\x9f\x98\x80.tga", "\xf0\x9f\x98\x80.tga"},
     {"nbsp\xc2\xa0.tga", "nbsp\xc2\xa0.tga"}, // U+00A0: just past the C1 controls
     {"\xef\xbf\xbd.tga", "\xef\xbf\xbd.tga"}, // a real U+FFFD is a character like any other
+    {"\xef\xbb\xbf" "a.tga", "\xef\xbb\xbf" "a.tga"}, // U+FEFF too, never dropped as a byte-order mark
     {"", ""},
     // What breaks a line or a tab-separated field.
     {"a\nb.tga", "a\\nb.tga"},
@@ -62,16 +65,29 @@ TEST(VisibleName, ShowsEveryNameOnOneLineAndOrdinaryNamesAsTheyAre)
 {
     for (const NameCase& c : kNameCases) {
         SCOPED_TRACE(c.shown);
-        EXPECT_EQ(visibleName(std::string_view(c.bytes)), QString::fromUtf8(c.shown));
-        EXPECT_EQ(visibleName(std::filesystem::path(c.bytes)), QString::fromUtf8(c.shown));
+        EXPECT_EQ(visibleName(std::string_view(c.bytes)), c.shown);
+        EXPECT_EQ(visibleName(std::filesystem::path(c.bytes)), c.shown);
     }
 }
 
 // Reads a shown name back into the bytes it stands for, as a person or a
 // script would; the rule fails the test where a shown name is ambiguous.
-std::string readBack(const QString& shown)
+// The code points of well-formed UTF-8 text.
+std::u32string codePointsOf(const std::string& text)
 {
-    const std::u32string text = shown.toStdU32String();
+    std::u32string codePoints;
+    for (std::string_view rest = text; !rest.empty();) {
+        const utf8::Sequence sequence = utf8::first(rest);
+        EXPECT_TRUE(sequence.wellFormed) << text;
+        codePoints += sequence.codePoint;
+        rest.remove_prefix(sequence.length);
+    }
+    return codePoints;
+}
+
+std::string readBack(const std::string& shown)
+{
+    const std::u32string text = codePointsOf(shown);
     std::string bytes;
     auto hexAt = [&](std::size_t at, std::size_t digits) {
         return std::stoul(std::string(text.begin() + static_cast<long>(at), text.begin() + static_cast<long>(at + digits))
@@ -82,7 +98,7 @@ std::string readBack(const QString& shown)
         const char32_t next = i + 1 < text.size() ? text[i + 1] : 0;
         if (text[i] != U'\\' || (next != U'\\' && next != U't' && next != U'n' && next != U'r' && next != U'x' &&
                                  next != U'u')) {
-            bytes += QString::fromUcs4(&text[i], 1).toStdString();
+            utf8::append(bytes, text[i]);
             continue;
         }
         switch (next) {
@@ -93,7 +109,7 @@ std::string readBack(const QString& shown)
         case U'x': bytes += static_cast<char>(hexAt(i + 2, 2)), i += 2; break;
         default: { // u
             const char32_t c = static_cast<char32_t>(hexAt(i + 2, 4));
-            bytes += QString::fromUcs4(&c, 1).toStdString();
+            utf8::append(bytes, c);
             i += 4;
         }
         }
@@ -102,9 +118,9 @@ std::string readBack(const QString& shown)
     return bytes;
 }
 
-bool holdsNothingATerminalActsOn(const QString& shown)
+bool holdsNothingATerminalActsOn(const std::string& shown)
 {
-    for (const char32_t c : shown.toStdU32String()) {
+    for (const char32_t c : codePointsOf(shown)) {
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
             (c >= 0x2066 && c <= 0x2069))
             return false;
@@ -128,9 +144,9 @@ TEST(VisibleName, EveryNameReadsBackIntoItsOwnBytes)
         const auto length = random() % 9;
         for (unsigned i = 0; i < length; ++i)
             name += pieces[random() % std::size(pieces)];
-        const QString shown = visibleName(std::string_view(name));
-        ASSERT_EQ(readBack(shown), name) << shown.toStdString();
-        ASSERT_TRUE(holdsNothingATerminalActsOn(shown)) << shown.toStdString();
+        const std::string shown = visibleName(std::string_view(name));
+        ASSERT_EQ(readBack(shown), name) << shown;
+        ASSERT_TRUE(holdsNothingATerminalActsOn(shown)) << shown;
     }
 }
 
