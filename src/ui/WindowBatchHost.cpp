@@ -3,7 +3,7 @@
 #include "platform/text/PathText.h"
 #include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -15,65 +15,66 @@ namespace pellora {
 
 namespace {
 
-int checkValue(const QCheckBox* box)
+// The run's options are on only when exactly 1.
+int optionValue(bool on)
 {
-    return box->isChecked() ? 1 : 0;
+    return on ? 1 : 0;
 }
 
 } // namespace
 
-WindowBatchHost::WindowBatchHost(frmMain& window, const Prompts& prompts) : window_(window), prompts_(prompts) {}
+WindowBatchHost::WindowBatchHost(MainWindow& window, const Prompts& prompts) : window_(window), prompts_(prompts) {}
 
 QString WindowBatchHost::inputFolderText()
 {
-    return pathText::withHomeExpanded(window_.txtInDir->text());
+    return pathText::withHomeExpanded(window_.inputFolderBox_->text());
 }
 
 QString WindowBatchHost::outputFolderText()
 {
-    return pathText::withHomeExpanded(window_.txtOutDir->text());
+    return pathText::withHomeExpanded(window_.outputFolderBox_->text());
 }
 
 QString WindowBatchHost::prefixText()
 {
-    return window_.txtMatch->text();
+    return window_.prefixBox_->text();
 }
 
 // What the label beside the bar shows: the bar tracks no drag, so a thumb
 // still being dragged does not change the quality.
 int WindowBatchHost::quality()
 {
-    return window_.HScroll1->value();
+    return window_.qualityBar_->value();
 }
 
 int WindowBatchHost::logOption()
 {
-    return checkValue(window_.chkLog);
+    return optionValue(window_.logCheck_->isChecked());
 }
 
 int WindowBatchHost::deleteOption()
 {
-    return checkValue(window_.chkDel);
+    return optionValue(window_.deleteSourcesCheck_->isChecked());
 }
 
 void WindowBatchHost::clearList()
 {
-    window_.List1->clear();
+    window_.resultList_->clear();
 }
 
 void WindowBatchHost::addListLine(const QString& line, const QString& detail)
 {
-    window_.List1->appendLine(line, detail);
+    window_.resultList_->appendLine(line, detail);
 }
 
 void WindowBatchHost::setProgressMaximum(double maximum)
 {
-    window_.ProgressBar->setMaximum(static_cast<int>(std::lround(maximum)));
+    window_.progressBar_->setMaximum(static_cast<int>(std::lround(maximum)));
 }
 
 void WindowBatchHost::setProgressValue(double value)
 {
-    window_.ProgressBar->setValue(static_cast<int>(std::lround(value)));
+    window_.progressBar_->setValue(static_cast<int>(std::lround(value)));
 }
 
 void WindowBatchHost::setBusy(bool busy)
@@ -96,17 +97,17 @@ bool WindowBatchHost::askYesNo(const QString& text)
 
 void WindowBatchHost::focusInputFolder()
 {
-    window_.txtInDir->setFocus();
+    window_.inputFolderBox_->setFocus();
 }
 
 void WindowBatchHost::focusOutputFolder()
 {
-    window_.txtOutDir->setFocus();
+    window_.outputFolderBox_->setFocus();
 }
 
 void WindowBatchHost::focusPrefix()
 {
-    window_.txtMatch->setFocus();
+    window_.prefixBox_->setFocus();
 }
 
 void WindowBatchHost::yield()

@@ -5,13 +5,13 @@
 
 namespace pellora {
 
-class frmMain;
+class MainWindow;
 
 // The window's side of a batch run: its controls are what the run reads and
 // where it reports.
 class WindowBatchHost : public BatchHost {
 public:
-    WindowBatchHost(frmMain& window, const Prompts& prompts);
+    WindowBatchHost(MainWindow& window, const Prompts& prompts);
 
     QString inputFolderText() override;
     QString outputFolderText() override;
@@ -38,7 +38,7 @@ public:
     bool stopRequested() override;
 
 private:
-    frmMain& window_;
+    MainWindow& window_;
     const Prompts& prompts_;
 };
 

@@ -4,7 +4,7 @@
 #include "ui/ExitOnStopSignals.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -34,9 +34,10 @@ int main(int argc, char* argv[])
     pellora::JapaneseQtTranslator qtInJapanese;
     QCoreApplication::installTranslator(&qtInJapanese);
 
-    pellora::frmMain window(QCoreApplication::applicationDirPath());
+    pellora::MainWindow window(QCoreApplication::applicationDirPath());
     // Exit ends the program at once, whatever else is still open.
-    QObject::connect(&window, &pellora::frmMain::programEndRequested, &application, [] { QCoreApplication::exit(0); });
+    QObject::connect(&window, &pellora::MainWindow::programEndRequested, &application,
+                     [] { QCoreApplication::exit(0); });
     // SIGTERM, SIGHUP and Ctrl+C end the program as Exit does.
     const pellora::ExitOnStopSignals exitOnStopSignals(stopSignals, window);
     window.show();

@@ -28,7 +28,7 @@ protected:
     void SetUp() override
     {
         window = openWindow();
-        list = control<QListWidget>(*window, "List1");
+        list = control<QListWidget>(*window, "resultList");
         host = std::make_unique<WindowBatchHost>(*window, prompts);
         activate(*window);
     }
@@ -45,7 +45,7 @@ protected:
         return list->viewport()->rect().contains(list->visualItemRect(list->item(list->count() - 1)));
     }
 
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     QListWidget* list = nullptr;
     test::PromptLog log;
     Prompts prompts = test::recordingPrompts(log);
@@ -117,7 +117,7 @@ TEST_F(FocusMarkTest, ScrollBarAndListShowTheKeyboardFocus)
         const char* name;
         int lines; // in the list before the focus comes
     };
-    for (const Case c : {Case{"cmdMove", 0}, Case{"HScroll1", 0}, Case{"List1", 0}, Case{"List1", 3}}) {
+    for (const Case c : {Case{"moveButton", 0}, Case{"qualityBar", 0}, Case{"resultList", 0}, Case{"resultList", 3}}) {
         SCOPED_TRACE(std::string(c.name) + " with " + std::to_string(c.lines) + " lines");
         auto window = openWindow();
         activate(*window);

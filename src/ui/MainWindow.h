@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QWidget>
-#include <array>
 #include <functional>
 
 class QCheckBox;
@@ -22,7 +21,7 @@ class ResultList;
 // The program's only window: the folders, prefix, quality and options of a
 // run, the button that starts it, and the list and bar in which it reports.
 // Loading reads the settings file (SettingsLocation says where); every close writes it.
-class frmMain : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 
 public:
@@ -30,8 +29,8 @@ public:
     using FolderChooser = std::function<QString(QWidget* owner)>;
 
     // programFolder becomes the current folder and decides where the settings live.
-    explicit frmMain(const QString& programFolder, QWidget* parent = nullptr);
-    frmMain(const QString& programFolder, SettingsLocation settings, QWidget* parent = nullptr);
+    explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
+    MainWindow(const QString& programFolder, SettingsLocation settings, QWidget* parent = nullptr);
 
     // The folder dialog and the message boxes, unless a test answers instead.
     void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
@@ -40,24 +39,26 @@ public:
     QString settingsFilePath() const;
     static QString caption();
 
-    // The window fields: set at start-up and again at the start of each run.
-    const QString& InDir() const { return inDir_; }
-    const QString& OutDir() const { return outDir_; }
-    const QString& LogPath() const { return logPath_; }
+    // The folders and the log as the last run took them (before the first,
+    // as loaded), a home folder's `~` expanded and a separator added.
+    const QString& inputFolder() const { return inputFolder_; }
+    const QString& outputFolder() const { return outputFolder_; }
+    const QString& logPath() const { return logPath_; }
 
     bool runInProgress() const { return running_; }
 
     // The chosen folder's path, or empty text on Cancel or for something
     // that is not a folder of the file system.
-    QString BrowseForFolder();
+    QString chooseFolder();
 
 Q_SIGNALS:
-    // cmdExit wants the whole program to end now, not only this window.
+    // exitButton_ wants the whole program to end now, not only this window.
     void programEndRequested();
 
 public Q_SLOTS:
     void startRun();
-    void browse(int index);
+    void browseForInputFolder();
+    void browseForOutputFolder();
     void exitProgram();
 
 protected:
@@ -67,11 +68,14 @@ private:
     friend class WindowBatchHost;
 
     void createControls();
-    QLineEdit* createFolderRow(const char* boxName, int top, int buttonIndex, const QString& buttonCaption);
+    // A folder box and the browse button that fills it.
+    QLineEdit* createFolderRow(const char* boxName, const char* buttonName, int top, const QString& buttonCaption,
+                               QPushButton*& browseButton);
+    void browseInto(QLineEdit& box);
     void setTabOrderAsDesigned();
     void loadSettings();
     void saveSettings();
-    void setFolderFields(const QString& inDirText, const QString& outDirText);
+    void takeFolders(const QString& inputText, const QString& outputText);
     void showQuality(int value);
     void finishRun();
 
@@ -80,9 +84,8 @@ private:
     FolderChooser chooser_;
     Prompts prompts_;
 
-    QString inDir_;
-    QString outDir_;
-    QString matchPrefix_;
+    QString inputFolder_;
+    QString outputFolder_;
     QString logPath_;
 
     bool running_ = false;
@@ -90,18 +93,19 @@ private:
     bool closeWhenRunEnds_ = false;
     bool endProgramWhenClosed_ = false;
 
-    QLineEdit* txtInDir = nullptr;
-    std::array<QPushButton*, 2> cmdFolder{};
-    QLineEdit* txtOutDir = nullptr;
-    QLineEdit* txtMatch = nullptr;
-    QualityScrollBar* HScroll1 = nullptr;
-    QCheckBox* chkDel = nullptr;
-    QCheckBox* chkLog = nullptr;
-    ResultList* List1 = nullptr;
-    QPushButton* cmdMove = nullptr;
-    QPushButton* cmdExit = nullptr;
-    QLabel* lblQua = nullptr;
-    QProgressBar* ProgressBar = nullptr;
+    QLineEdit* inputFolderBox_ = nullptr;
+    QPushButton* inputBrowseButton_ = nullptr;
+    QLineEdit* outputFolderBox_ = nullptr;
+    QPushButton* outputBrowseButton_ = nullptr;
+    QLineEdit* prefixBox_ = nullptr;
+    QualityScrollBar* qualityBar_ = nullptr;
+    QCheckBox* deleteSourcesCheck_ = nullptr;
+    QCheckBox* logCheck_ = nullptr;
+    ResultList* resultList_ = nullptr;
+    QPushButton* moveButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QLabel* qualityLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
 };
 
 } // namespace pellora
