@@ -8,7 +8,7 @@
 namespace pellora {
 
 // The signal handler only wakes the pipe; the window is closed from the
-// event loop, which a run keeps turning between its files.
+// event loop, which a run on its own thread leaves free.
 ExitOnStopSignals::ExitOnStopSignals(const StopSignals& stopSignals, MainWindow& window)
     : stopSignals_(stopSignals), window_(window)
 {

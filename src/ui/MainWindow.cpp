@@ -1,12 +1,10 @@
 #include "ui/MainWindow.h"
 
-#include "batch/BatchRun.h"
 #include "platform/text/PathText.h"
 #include "settings/Settings.h"
 #include "ui/FolderDialog.h"
 #include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
-#include "ui/WindowBatchHost.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -83,9 +81,12 @@ MainWindow::MainWindow(const QString& programFolder, SettingsLocation settings, 
     setWindowIcon(QIcon(QStringLiteral(":/pellora/pellora.png")));
     createControls();
     setTabOrderAsDesigned();
+    connectRun();
     loadSettings();
     inputFolderBox_->setFocus();
 }
+
+MainWindow::~MainWindow() = default;
 
 QString MainWindow::settingsFilePath() const
 {
@@ -116,10 +117,13 @@ void MainWindow::createControls()
     // The label shows completed changes only, not the thumb while it is dragged.
     qualityBar_->setTracking(false);
     connect(qualityBar_, &QScrollBar::valueChanged, this, &MainWindow::showQuality);
+    connect(qualityBar_, &QScrollBar::valueChanged, this, &MainWindow::publishOptions);
 
     deleteSourcesCheck_ = placed(new QCheckBox(QStringLiteral("元のスクリーンショットは削除する"), this),
                                  "deleteSourcesCheck", 244, 92, 193, 21);
     logCheck_ = placed(new QCheckBox(QStringLiteral("動作ログを保存する"), this), "logCheck", 68, 124, 141, 17);
+    connect(deleteSourcesCheck_, &QCheckBox::toggled, this, &MainWindow::publishOptions);
+    connect(logCheck_, &QCheckBox::toggled, this, &MainWindow::publishOptions);
 
     resultList_ = placed(new ResultList(this), "resultList", 4, 148, 357, 112);
     resultList_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -176,6 +180,7 @@ void MainWindow::loadSettings()
     setWindowTitle(caption());
     QDir::setCurrent(programFolder_);
     showQuality(qualityBar_->value());
+    publishOptions();
 }
 
 // The folders go back as the boxes show them, so a separator added in memory
@@ -200,6 +205,52 @@ void MainWindow::showQuality(int value)
     qualityLabel_->setText(QString::number(value));
 }
 
+// What a run reads per file, the moment the user changes it: the bar's value
+// is what its label shows, as the bar tracks no drag.
+void MainWindow::publishOptions()
+{
+    options_.quality = qualityBar_->value();
+    options_.deleteSources = deleteSourcesCheck_->isChecked();
+    options_.log = logCheck_->isChecked();
+}
+
+// What a run sends reaches the window in the order sent, and only through
+// its event loop.
+void MainWindow::connectRun()
+{
+    run_ = std::make_unique<RunController>(*this, prompts_, options_);
+    connect(run_.get(), &RunController::listCleared, resultList_, &ResultList::clear);
+    connect(run_.get(), &RunController::lineAdded, resultList_, &ResultList::appendLine);
+    connect(run_.get(), &RunController::progressMaximumChanged, progressBar_, &QProgressBar::setMaximum);
+    connect(run_.get(), &RunController::progressChanged, progressBar_, &QProgressBar::setValue);
+    connect(run_.get(), &RunController::busyChanged, this, &MainWindow::showBusy);
+    connect(run_.get(), &RunController::focusRequested, this, &MainWindow::focusBox);
+    connect(run_.get(), &RunController::finished, this, &MainWindow::onRunFinished);
+}
+
+void MainWindow::focusBox(RunController::Box box)
+{
+    switch (box) {
+    case RunController::Box::InputFolder:
+        inputFolderBox_->setFocus();
+        break;
+    case RunController::Box::OutputFolder:
+        outputFolderBox_->setFocus();
+        break;
+    case RunController::Box::Prefix:
+        prefixBox_->setFocus();
+        break;
+    }
+}
+
+void MainWindow::showBusy(bool busy)
+{
+    if (busy)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+}
+
 QString MainWindow::chooseFolder()
 {
     return folderBoxText(chooser_(this));
@@ -222,30 +273,30 @@ void MainWindow::browseInto(QLineEdit& box)
         box.setText(path);
 }
 
-// The run yields to the event loop once per file, so this can be reached
-// again from inside itself; the disabled button and the guard keep it to one
-// run at a time.
+// One run at a time: the Move button is disabled while one goes, and a
+// start by any other way does nothing.
 void MainWindow::startRun()
 {
-    if (running_ || BatchRun::inProgress())
+    if (run_->running())
         return;
-    running_ = true;
-    stopRequested_ = false;
     takeFolders(inputFolderBox_->text(), outputFolderBox_->text());
+    // The home folder as it is now, not when the run's thread gets to it.
+    WindowBatchHost::Start start{pathText::withHomeExpanded(inputFolderBox_->text()),
+                                 pathText::withHomeExpanded(outputFolderBox_->text()), prefixBox_->text()};
 
-    const bool moveHadFocus = moveButton_->hasFocus();
+    moveHadFocus_ = moveButton_->hasFocus();
     moveButton_->setEnabled(false);
-    QWidget* const focusWhileDisabled = focusWidget();
-    {
-        WindowBatchHost host(*this, prompts_);
-        BatchRun(host, static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))).run();
-    }
+    focusWhileDisabled_ = focusWidget();
+    run_->start(std::move(start), static_cast<unsigned>(std::max(1, QThread::idealThreadCount())));
+}
+
+void MainWindow::onRunFinished()
+{
     moveButton_->setEnabled(true);
     // Disabling moved the focus away from the button; give it back unless
     // the run sent it to a text box.
-    if (moveHadFocus && focusWidget() == focusWhileDisabled)
+    if (moveHadFocus_ && focusWidget() == focusWhileDisabled_)
         moveButton_->setFocus();
-    running_ = false;
     finishRun();
 }
 
@@ -271,8 +322,8 @@ void MainWindow::exitProgram()
 // to a window that has gone; the settings are saved as the window goes.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (running_) {
-        stopRequested_ = true;
+    if (run_->running()) {
+        run_->requestStop();
         closeWhenRunEnds_ = true;
         event->ignore();
         return;

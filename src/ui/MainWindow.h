@@ -1,11 +1,15 @@
 #pragma once
 
 #include "settings/SettingsLocation.h"
+#include "ui/LiveRunOptions.h"
 #include "ui/Prompts.h"
+#include "ui/RunController.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -31,6 +35,8 @@ public:
     // programFolder becomes the current folder and decides where the settings live.
     explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
     MainWindow(const QString& programFolder, SettingsLocation settings, QWidget* parent = nullptr);
+    // A run still going stops at its next file; the window waits for it.
+    ~MainWindow() override;
 
     // The folder dialog and the message boxes, unless a test answers instead.
     void setFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
@@ -45,7 +51,8 @@ public:
     const QString& outputFolder() const { return outputFolder_; }
     const QString& logPath() const { return logPath_; }
 
-    bool runInProgress() const { return running_; }
+    // From Move until the run has ended and the window has shown all of it.
+    bool runInProgress() const { return run_->running(); }
 
     // The chosen folder's path, or empty text on Cancel or for something
     // that is not a folder of the file system.
@@ -65,8 +72,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class WindowBatchHost;
-
     void createControls();
     // A folder box and the browse button that fills it.
     QLineEdit* createFolderRow(const char* boxName, const char* buttonName, int top, const QString& buttonCaption,
@@ -77,6 +82,11 @@ private:
     void saveSettings();
     void takeFolders(const QString& inputText, const QString& outputText);
     void showQuality(int value);
+    void publishOptions();
+    void connectRun();
+    void focusBox(RunController::Box box);
+    void showBusy(bool busy);
+    void onRunFinished();
     void finishRun();
 
     QString programFolder_;
@@ -88,8 +98,6 @@ private:
     QString outputFolder_;
     QString logPath_;
 
-    bool running_ = false;
-    bool stopRequested_ = false;
     bool closeWhenRunEnds_ = false;
     bool endProgramWhenClosed_ = false;
 
@@ -106,6 +114,15 @@ private:
     QPushButton* exitButton_ = nullptr;
     QLabel* qualityLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
+
+    // Whether the Move button had the focus when the run started, and where
+    // disabling it sent the focus: the focus goes back when the run ends.
+    bool moveHadFocus_ = false;
+    QPointer<QWidget> focusWhileDisabled_;
+
+    LiveRunOptions options_;
+    // Last, so that a run still going ends before what it reads goes.
+    std::unique_ptr<RunController> run_;
 };
 
 } // namespace pellora

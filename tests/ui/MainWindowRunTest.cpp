@@ -7,6 +7,7 @@
 #include "support/JpegProbe.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -20,23 +21,31 @@ namespace {
 
 using test::control;
 
-// Runs `action` at every pass of the event loop during a run of `window`
-// until it returns true; a run passes through the loop once per file, so this
-// is how a test acts mid-run.
+// Runs `action` each time a run of `window` adds a line to its list, until
+// it returns true. The run waits for the window before its next file, so
+// whatever `action` does there reaches the run before that file: this is how
+// a test acts mid-run.
 class DuringRun {
 public:
     DuringRun(const MainWindow& window, std::function<bool()> action) : action_(std::move(action))
     {
-        QObject::connect(&timer_, &QTimer::timeout, [this, &window] {
-            if (window.runInProgress() && action_())
-                timer_.stop();
+        const auto* list = window.findChild<QListWidget*>(QStringLiteral("resultList"));
+        connection_ = QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, [this, &window] {
+            // Not again from inside itself: `action` may turn the event loop.
+            if (done_ || acting_ || !window.runInProgress())
+                return;
+            acting_ = true;
+            done_ = action_();
+            acting_ = false;
         });
-        timer_.start(0);
     }
+    ~DuringRun() { QObject::disconnect(connection_); }
 
 private:
-    QTimer timer_;
     std::function<bool()> action_;
+    QMetaObject::Connection connection_;
+    bool done_ = false;
+    bool acting_ = false;
 };
 
 class MainWindowRunTest : public test::WindowTest {
@@ -61,7 +70,11 @@ protected:
             test::writeGameTga(in() / ("shot" + std::to_string(i) + ".tga"), test::samplePicture(16, 8, i));
     }
 
-    void pressAltM() { pressAccessKey(*window, Qt::Key_M, control<QPushButton>(*window, "moveButton")); }
+    void pressAltM()
+    {
+        pressAccessKey(*window, Qt::Key_M, control<QPushButton>(*window, "moveButton"));
+        waitForRunEnd(*window);
+    }
 
     QStringList listLines() const
     {
@@ -149,6 +162,7 @@ TEST_F(MainWindowRunTest, MoveButtonGetsTheFocusBackAfterARun)
     auto* move = control<QPushButton>(*window, "moveButton");
     move->setFocus();
     QTest::keyClick(move, Qt::Key_Space);
+    waitForRunEnd(*window);
     EXPECT_EQ(listLines().size(), 1);
     EXPECT_EQ(focused(), move);
 }
@@ -216,6 +230,72 @@ TEST_F(MainWindowRunTest, ExitDuringARunStopsItThenClosesAndSaves)
     EXPECT_TRUE(std::filesystem::exists(programFolder / "Pellora.ini"));
     for (const auto& name : test::listNames(out()))
         EXPECT_TRUE(name == "kavlog.txt" || test::decodeJpegFile(out() / name).has_value()) << name;
+}
+
+// A folder dialog opened mid-run, or any other modal dialog of the window,
+// holds the run up no longer: the run goes on to its end while it is open.
+TEST_F(MainWindowRunTest, ARunGoesOnWhileTheWindowShowsAModalDialog)
+{
+    const int sources = 3 * jobs() + 3;
+    addSources(sources);
+    bool endedWhileOpen = false;
+    int linesWhenOpened = -1;
+    window->setFolderChooser([&](QWidget* owner) {
+        linesWhenOpened = static_cast<int>(listLines().size());
+        QDialog dialog(owner);
+        dialog.setModal(true);
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &dialog, [&] {
+            if (!window->runInProgress()) {
+                endedWhileOpen = true;
+                dialog.reject();
+            }
+        });
+        watch.start(1);
+        QTimer::singleShot(10000, &dialog, &QDialog::reject);
+        dialog.exec();
+        return QString();
+    });
+    DuringRun browseAtTheFirstLine(*window, [&] {
+        control<QPushButton>(*window, "outputBrowseButton")->click();
+        return true;
+    });
+
+    pressAltM();
+
+    EXPECT_EQ(linesWhenOpened, 1);
+    EXPECT_TRUE(endedWhileOpen) << "the run waited for the dialog to close";
+    EXPECT_EQ(listLines().size(), sources);
+    EXPECT_EQ(test::listNames(out()).size(), static_cast<size_t>(sources) + 1) << "every JPEG and the log";
+    EXPECT_TRUE(logText().contains(QStringLiteral("---処理終了---"))) << logText().toStdString();
+}
+
+// A window that goes during a run (its program ending, say) first lets the
+// run stop at its next file and end through its end line.
+TEST_F(MainWindowRunTest, AWindowDestroyedDuringARunWaitsForTheRunToStop)
+{
+    const int sources = 10 * jobs() + 10;
+    addSources(sources);
+    control<QCheckBox>(*window, "deleteSourcesCheck")->setChecked(true);
+    bool firstLineShown = false;
+    DuringRun noteTheFirstLine(*window, [&] { return firstLineShown = true; });
+
+    pressAccessKey(*window, Qt::Key_M, control<QPushButton>(*window, "moveButton"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstLineShown; }, 30000));
+    window.reset();
+
+    EXPECT_FALSE(BatchRun::inProgress());
+    EXPECT_TRUE(logText().endsWith(QStringLiteral("]\r\n\r\n"))) << logText().toStdString();
+    EXPECT_TRUE(logText().contains(QStringLiteral("---処理終了---"))) << logText().toStdString();
+    int jpegs = 0;
+    for (const auto& name : test::listNames(out())) {
+        if (name == "kavlog.txt")
+            continue;
+        EXPECT_TRUE(test::decodeJpegFile(out() / name).has_value()) << name;
+        ++jpegs;
+    }
+    EXPECT_LT(jpegs, sources) << "the run went on after the window went";
+    EXPECT_EQ(static_cast<int>(test::listNames(in()).size()) + jpegs, sources);
 }
 
 TEST_F(MainWindowRunTest, DeclinedOutputFolderQuestionMovesTheFocusToTheOutputBox)

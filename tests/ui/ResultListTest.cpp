@@ -1,7 +1,6 @@
-#include "RecordingPrompts.h"
 #include "WindowTestKit.h"
 
-#include "ui/WindowBatchHost.h"
+#include "ui/ResultList.h"
 
 #include <QImage>
 #include <QListWidget>
@@ -28,15 +27,14 @@ protected:
     void SetUp() override
     {
         window = openWindow();
-        list = control<QListWidget>(*window, "resultList");
-        host = std::make_unique<WindowBatchHost>(*window, prompts);
+        list = control<ResultList>(*window, "resultList");
         activate(*window);
     }
 
     void addLines(int count)
     {
         for (int i = 0; i < count; ++i)
-            host->addListLine(QStringLiteral("shot%1.tga\t--->\tsshot%1.jpg").arg(list->count() + 1, 3, 10, QLatin1Char('0')),
+            list->appendLine(QStringLiteral("shot%1.tga\t--->\tsshot%1.jpg").arg(list->count() + 1, 3, 10, QLatin1Char('0')),
                               QString());
     }
 
@@ -46,10 +44,7 @@ protected:
     }
 
     std::unique_ptr<MainWindow> window;
-    QListWidget* list = nullptr;
-    test::PromptLog log;
-    Prompts prompts = test::recordingPrompts(log);
-    std::unique_ptr<WindowBatchHost> host;
+    ResultList* list = nullptr;
 };
 
 // A run lets the event loop paint between its files; whatever paints the
@@ -82,8 +77,8 @@ TEST_F(ResultListTest, ADetailBecomesTheToolTipOfItsLineOnly)
 {
     const QString failure = QStringLiteral("コピー失敗 エラーコード-1");
     const QString detail = QStringLiteral("bad.tga: TGA ファイルとして読めません（ヘッダーが短すぎます）");
-    host->addListLine(failure, detail);
-    host->addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
+    list->appendLine(failure, detail);
+    list->appendLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
 
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), failure) << "the line itself stays as the log has it";
@@ -121,11 +116,9 @@ TEST_F(FocusMarkTest, ScrollBarAndListShowTheKeyboardFocus)
         SCOPED_TRACE(std::string(c.name) + " with " + std::to_string(c.lines) + " lines");
         auto window = openWindow();
         activate(*window);
-        test::PromptLog log;
-        const Prompts prompts = test::recordingPrompts(log);
-        WindowBatchHost host(*window, prompts);
+        auto* list = control<ResultList>(*window, "resultList");
         for (int i = 0; i < c.lines; ++i)
-            host.addListLine(QStringLiteral("shot.tga\t--->\tsshot001.jpg"), QString());
+            list->appendLine(QStringLiteral("shot.tga\t--->\tsshot001.jpg"), QString());
         auto* widget = control<QWidget>(*window, c.name);
         const QImage without = withFocus(widget, false);
         const QImage with = withFocus(widget, true);

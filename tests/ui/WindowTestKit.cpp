@@ -44,4 +44,9 @@ void WindowTest::pressAccessKey(MainWindow& window, Qt::Key key, QAbstractButton
     }
 }
 
+void WindowTest::waitForRunEnd(const MainWindow& window)
+{
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.runInProgress(); }, 30000)) << "the run did not end";
+}
+
 } // namespace pellora::test

@@ -73,6 +73,9 @@ protected:
     // clicks only after a short animation; this waits for that click (and
     // whatever the click does) unless `button` is disabled.
     static void pressAccessKey(MainWindow& window, Qt::Key key, QAbstractButton* button);
+    // Turns the event loop until the run of `window` has ended and the
+    // window has shown all of it; fails the test after 30 seconds.
+    static void waitForRunEnd(const MainWindow& window);
 
     TempDir programFolder;
 
