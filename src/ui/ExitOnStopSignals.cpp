@@ -1,15 +1,15 @@
 #include "ui/ExitOnStopSignals.h"
 
 #include "platform/io/StopSignals.h"
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #include <QSocketNotifier>
 
 namespace pellora {
 
 // The signal handler only wakes the pipe; the window is closed from the
-// event loop, which a run keeps turning between its files.
-ExitOnStopSignals::ExitOnStopSignals(const StopSignals& stopSignals, frmMain& window)
+// event loop, which a run on its own thread leaves free.
+ExitOnStopSignals::ExitOnStopSignals(const StopSignals& stopSignals, MainWindow& window)
     : stopSignals_(stopSignals), window_(window)
 {
     if (stopSignals_.wakeDescriptor() < 0)

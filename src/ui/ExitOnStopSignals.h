@@ -7,7 +7,7 @@ class QSocketNotifier;
 namespace pellora {
 
 class StopSignals;
-class frmMain;
+class MainWindow;
 
 // Ends the window as its Exit button does when the program is asked to stop
 // by a signal: SIGTERM at logout or shutdown, SIGHUP when the terminal it was
@@ -17,13 +17,13 @@ class ExitOnStopSignals : public QObject {
     Q_OBJECT
 
 public:
-    ExitOnStopSignals(const StopSignals& stopSignals, frmMain& window);
+    ExitOnStopSignals(const StopSignals& stopSignals, MainWindow& window);
 
 private:
     void onWake();
 
     const StopSignals& stopSignals_;
-    frmMain& window_;
+    MainWindow& window_;
     QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -1,122 +1,125 @@
 #include "ui/WindowBatchHost.h"
 
 #include "platform/text/TransitionalQString.h"
-#include "ui/QualityScrollBar.h"
-#include "ui/ResultList.h"
-#include "ui/frmMain.h"
+#include "ui/LiveRunOptions.h"
+#include "ui/RunController.h"
 
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <cmath>
 
 namespace pellora {
 
 namespace {
 
-int checkValue(const QCheckBox* box)
+// The run's options are on only when exactly 1.
+int optionValue(bool on)
 {
-    return box->isChecked() ? 1 : 0;
+    return on ? 1 : 0;
+}
+
+int progressValue(double value)
+{
+    return static_cast<int>(std::lround(value));
 }
 
 } // namespace
 
-WindowBatchHost::WindowBatchHost(frmMain& window, const Prompts& prompts) : window_(window), prompts_(prompts) {}
+WindowBatchHost::WindowBatchHost(Start start, const LiveRunOptions& options, RunController& controller)
+    : start_(std::move(start)), options_(options), controller_(controller)
+{
+}
 
 QString WindowBatchHost::inputFolderText()
 {
-    return pathText::withHomeExpanded(window_.txtInDir->text());
+    return start_.inputFolderText;
 }
 
 QString WindowBatchHost::outputFolderText()
 {
-    return pathText::withHomeExpanded(window_.txtOutDir->text());
+    return start_.outputFolderText;
 }
 
 QString WindowBatchHost::prefixText()
 {
-    return window_.txtMatch->text();
+    return start_.prefixText;
 }
 
-// What the label beside the bar shows: the bar tracks no drag, so a thumb
-// still being dragged does not change the quality.
 int WindowBatchHost::quality()
 {
-    return window_.HScroll1->value();
+    return options_.quality;
 }
 
 int WindowBatchHost::logOption()
 {
-    return checkValue(window_.chkLog);
+    return optionValue(options_.log);
 }
 
 int WindowBatchHost::deleteOption()
 {
-    return checkValue(window_.chkDel);
+    return optionValue(options_.deleteSources);
 }
 
 void WindowBatchHost::clearList()
 {
-    window_.List1->clear();
+    Q_EMIT controller_.listCleared();
 }
 
 void WindowBatchHost::addListLine(const QString& line, const QString& detail)
 {
-    window_.List1->appendLine(line, detail);
+    Q_EMIT controller_.lineAdded(line, detail);
 }
 
 void WindowBatchHost::setProgressMaximum(double maximum)
 {
-    window_.ProgressBar->setMaximum(static_cast<int>(std::lround(maximum)));
+    Q_EMIT controller_.progressMaximumChanged(progressValue(maximum));
 }
 
 void WindowBatchHost::setProgressValue(double value)
 {
-    window_.ProgressBar->setValue(static_cast<int>(std::lround(value)));
+    Q_EMIT controller_.progressChanged(progressValue(value));
 }
 
 void WindowBatchHost::setBusy(bool busy)
 {
-    if (busy)
-        window_.setCursor(Qt::WaitCursor);
-    else
-        window_.unsetCursor();
+    Q_EMIT controller_.busyChanged(busy);
 }
 
 void WindowBatchHost::showCritical(const QString& text)
 {
-    prompts_.critical(&window_, text);
+    controller_.showCritical(text);
 }
 
 bool WindowBatchHost::askYesNo(const QString& text)
 {
-    return prompts_.askYesNo(&window_, text);
+    return controller_.askYesNo(text);
 }
 
 void WindowBatchHost::focusInputFolder()
 {
-    window_.txtInDir->setFocus();
+    Q_EMIT controller_.focusRequested(RunController::Box::InputFolder);
 }
 
 void WindowBatchHost::focusOutputFolder()
 {
-    window_.txtOutDir->setFocus();
+    Q_EMIT controller_.focusRequested(RunController::Box::OutputFolder);
 }
 
 void WindowBatchHost::focusPrefix()
 {
-    window_.txtMatch->setFocus();
+    Q_EMIT controller_.focusRequested(RunController::Box::Prefix);
 }
 
+// The run no longer holds the window's thread, but it still waits here, once
+// per file, until the window has shown what it sent and taken in what the
+// user did meanwhile: an option changed after a line is read for the next
+// file, and a close stops the run at its next file, as the README promises.
 void WindowBatchHost::yield()
 {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    controller_.waitForWindow();
 }
 
 bool WindowBatchHost::stopRequested()
 {
-    return window_.stopRequested_;
+    return controller_.stopRequested();
 }
 
 } // namespace pellora

@@ -1,17 +1,29 @@
 #pragma once
 
 #include "batch/BatchHost.h"
-#include "ui/Prompts.h"
+
+#include <QString>
 
 namespace pellora {
 
-class frmMain;
+class RunController;
+struct LiveRunOptions;
 
-// The window's side of a batch run: its controls are what the run reads and
-// where it reports.
+// The window's side of a batch run, as the run's thread sees it: what the run
+// took from the window at its start, the options as the window shows them
+// now, and the controller through which it reports to the window and asks the
+// user.
 class WindowBatchHost : public BatchHost {
 public:
-    WindowBatchHost(frmMain& window, const Prompts& prompts);
+    // What a run takes from the window once, at its start: the boxes' texts,
+    // a home folder's `~` already expanded.
+    struct Start {
+        QString inputFolderText;
+        QString outputFolderText;
+        QString prefixText;
+    };
+
+    WindowBatchHost(Start start, const LiveRunOptions& options, RunController& controller);
 
     QString inputFolderText() override;
     QString outputFolderText() override;
@@ -38,8 +50,9 @@ public:
     bool stopRequested() override;
 
 private:
-    frmMain& window_;
-    const Prompts& prompts_;
+    Start start_;
+    const LiveRunOptions& options_;
+    RunController& controller_;
 };
 
 } // namespace pellora

@@ -6,8 +6,8 @@
 #include "ui/ExitOnStopSignals.h"
 #include "ui/GraphicalSession.h"
 #include "ui/JapaneseQtTranslator.h"
+#include "ui/MainWindow.h"
 #include "ui/Prompts.h"
-#include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -42,9 +42,10 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    pellora::frmMain window(QCoreApplication::applicationDirPath());
+    pellora::MainWindow window(QCoreApplication::applicationDirPath());
     // Exit ends the program at once, whatever else is still open.
-    QObject::connect(&window, &pellora::frmMain::programEndRequested, &application, [] { QCoreApplication::exit(0); });
+    QObject::connect(&window, &pellora::MainWindow::programEndRequested, &application,
+                     [] { QCoreApplication::exit(0); });
     // SIGTERM, SIGHUP and Ctrl+C end the program as Exit does.
     const pellora::ExitOnStopSignals exitOnStopSignals(stopSignals, window);
     window.show();

@@ -84,8 +84,8 @@ protected:
     {
         std::filesystem::create_directory(chosen.path() / "Shots");
         window = openWindow();
-        inBox = control<QLineEdit>(*window, "txtInDir");
-        outBox = control<QLineEdit>(*window, "txtOutDir");
+        inBox = control<QLineEdit>(*window, "inputFolderBox");
+        outBox = control<QLineEdit>(*window, "outputFolderBox");
         inBox->setText(QStringLiteral("/before/in"));
         outBox->setText(QStringLiteral("/before/out"));
     }
@@ -100,17 +100,11 @@ protected:
     });
     }
 
-    QPushButton* browseButton(int index)
-    {
-        for (auto* button : window->findChildren<QPushButton*>(QStringLiteral("cmdFolder")))
-            if (button->property("index").toInt() == index)
-                return button;
-        ADD_FAILURE() << "no browse button " << index;
-        return nullptr;
-    }
+    QPushButton* inputBrowseButton() { return control<QPushButton>(*window, "inputBrowseButton"); }
+    QPushButton* outputBrowseButton() { return control<QPushButton>(*window, "outputBrowseButton"); }
 
     test::TempDir chosen;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     QLineEdit* inBox = nullptr;
     QLineEdit* outBox = nullptr;
     int calls = 0;
@@ -122,25 +116,25 @@ TEST_F(BrowseTest, ChosenFolderFillsTheBoxOfItsButtonOnly)
     const QString folder = test::qtext(chosen / "Shots");
     answerWith(folder + QStringLiteral("/"));
 
-    browseButton(0)->click();
+    inputBrowseButton()->click();
     EXPECT_EQ(inBox->text(), folder);
     EXPECT_EQ(outBox->text(), QStringLiteral("/before/out"));
     EXPECT_EQ(owner, window.get());
 
     inBox->setText(QStringLiteral("/before/in"));
-    browseButton(1)->click();
+    outputBrowseButton()->click();
     EXPECT_EQ(inBox->text(), QStringLiteral("/before/in"));
     EXPECT_EQ(outBox->text(), folder);
     EXPECT_EQ(calls, 2);
-    EXPECT_NE(window->OutDir(), folder + QStringLiteral("/")) << "the next run, not the browse, takes the folder";
+    EXPECT_NE(window->outputFolder(), folder + QStringLiteral("/")) << "the next run, not the browse, takes the folder";
 }
 
 TEST_F(BrowseTest, CancelOrSomethingThatIsNoFolderLeavesBothBoxes)
 {
     for (const QString& answer : {QString(), test::qtext(chosen / "gone")}) {
         answerWith(answer);
-        browseButton(0)->click();
-        browseButton(1)->click();
+        inputBrowseButton()->click();
+        outputBrowseButton()->click();
         EXPECT_EQ(inBox->text(), QStringLiteral("/before/in"));
         EXPECT_EQ(outBox->text(), QStringLiteral("/before/out"));
     }
@@ -152,10 +146,10 @@ TEST_F(BrowseTest, AccessKeysOpenThePickerForTheirBox)
     const QString folder = test::qtext(chosen / "Shots");
     answerWith(folder);
     activate(*window);
-    pressAccessKey(*window, Qt::Key_O, browseButton(1));
+    pressAccessKey(*window, Qt::Key_O, outputBrowseButton());
     EXPECT_EQ(outBox->text(), folder);
     EXPECT_EQ(inBox->text(), QStringLiteral("/before/in"));
-    pressAccessKey(*window, Qt::Key_I, browseButton(0));
+    pressAccessKey(*window, Qt::Key_I, inputBrowseButton());
     EXPECT_EQ(inBox->text(), folder);
 }
 

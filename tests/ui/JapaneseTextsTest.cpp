@@ -134,14 +134,14 @@ TEST_F(JapaneseTextsTest, QtsOwnButtonsMenusAndPickerAreJapanese)
 
     auto window = openWindow();
     activate(*window);
-    std::unique_ptr<QMenu> boxMenu(control<QLineEdit>(*window, "txtInDir")->createStandardContextMenu());
+    std::unique_ptr<QMenu> boxMenu(control<QLineEdit>(*window, "inputFolderBox")->createStandardContextMenu());
     EXPECT_EQ(actionTexts(*boxMenu), (QStringList{QStringLiteral("元に戻す(&U)"), QStringLiteral("やり直す(&R)"),
                                                   QStringLiteral("切り取り(&T)"), QStringLiteral("コピー(&C)"),
                                                   QStringLiteral("貼り付け(&P)"), QStringLiteral("削除"),
                                                   QStringLiteral("すべてを選択")}));
 
     QStringList scrollMenu;
-    auto* scroll = control<QScrollBar>(*window, "HScroll1");
+    auto* scroll = control<QScrollBar>(*window, "qualityBar");
     noteMenuThenClose(scrollMenu);
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), scroll->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(scroll, &click);

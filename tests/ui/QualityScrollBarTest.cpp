@@ -18,7 +18,7 @@ protected:
     {
         window = openWindow();
         activate(*window);
-        scroll = control<QScrollBar>(*window, "HScroll1");
+        scroll = control<QScrollBar>(*window, "qualityBar");
         scroll->setFocus();
     }
 
@@ -30,7 +30,7 @@ protected:
         QApplication::sendEvent(scroll, &event);
     }
 
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     QScrollBar* scroll = nullptr;
 };
 
@@ -53,7 +53,7 @@ TEST_F(QualityScrollBarTest, KeysStepTheQualityAsTheirArrowsPoint)
         scroll->setValue(c.from);
         QTest::keyClick(scroll, c.key);
         EXPECT_EQ(scroll->value(), c.to) << "from " << c.from;
-        EXPECT_EQ(control<QLabel>(*window, "lblQua")->text(), QString::number(c.to));
+        EXPECT_EQ(control<QLabel>(*window, "qualityLabel")->text(), QString::number(c.to));
     }
 }
 

@@ -1,7 +1,6 @@
-#include "RecordingPrompts.h"
 #include "WindowTestKit.h"
 
-#include "ui/WindowBatchHost.h"
+#include "ui/ResultList.h"
 
 #include <QImage>
 #include <QListWidget>
@@ -28,15 +27,14 @@ protected:
     void SetUp() override
     {
         window = openWindow();
-        list = control<QListWidget>(*window, "List1");
-        host = std::make_unique<WindowBatchHost>(*window, prompts);
+        list = control<ResultList>(*window, "resultList");
         activate(*window);
     }
 
     void addLines(int count)
     {
         for (int i = 0; i < count; ++i)
-            host->addListLine(QStringLiteral("shot%1.tga\t--->\tsshot%1.jpg").arg(list->count() + 1, 3, 10, QLatin1Char('0')),
+            list->appendLine(QStringLiteral("shot%1.tga\t--->\tsshot%1.jpg").arg(list->count() + 1, 3, 10, QLatin1Char('0')),
                               QString());
     }
 
@@ -45,11 +43,8 @@ protected:
         return list->viewport()->rect().contains(list->visualItemRect(list->item(list->count() - 1)));
     }
 
-    std::unique_ptr<frmMain> window;
-    QListWidget* list = nullptr;
-    test::PromptLog log;
-    Prompts prompts = test::recordingPrompts(log);
-    std::unique_ptr<WindowBatchHost> host;
+    std::unique_ptr<MainWindow> window;
+    ResultList* list = nullptr;
 };
 
 // A run lets the event loop paint between its files; whatever paints the
@@ -82,8 +77,8 @@ TEST_F(ResultListTest, ADetailBecomesTheToolTipOfItsLineOnly)
 {
     const QString failure = QStringLiteral("コピー失敗 エラーコード-1");
     const QString detail = QStringLiteral("bad.tga: TGA ファイルとして読めません（ヘッダーが短すぎます）");
-    host->addListLine(failure, detail);
-    host->addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
+    list->appendLine(failure, detail);
+    list->appendLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
 
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), failure) << "the line itself stays as the log has it";
@@ -117,15 +112,13 @@ TEST_F(FocusMarkTest, ScrollBarAndListShowTheKeyboardFocus)
         const char* name;
         int lines; // in the list before the focus comes
     };
-    for (const Case c : {Case{"cmdMove", 0}, Case{"HScroll1", 0}, Case{"List1", 0}, Case{"List1", 3}}) {
+    for (const Case c : {Case{"moveButton", 0}, Case{"qualityBar", 0}, Case{"resultList", 0}, Case{"resultList", 3}}) {
         SCOPED_TRACE(std::string(c.name) + " with " + std::to_string(c.lines) + " lines");
         auto window = openWindow();
         activate(*window);
-        test::PromptLog log;
-        const Prompts prompts = test::recordingPrompts(log);
-        WindowBatchHost host(*window, prompts);
+        auto* list = control<ResultList>(*window, "resultList");
         for (int i = 0; i < c.lines; ++i)
-            host.addListLine(QStringLiteral("shot.tga\t--->\tsshot001.jpg"), QString());
+            list->appendLine(QStringLiteral("shot.tga\t--->\tsshot001.jpg"), QString());
         auto* widget = control<QWidget>(*window, c.name);
         const QImage without = withFocus(widget, false);
         const QImage with = withFocus(widget, true);

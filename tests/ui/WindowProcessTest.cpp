@@ -52,11 +52,11 @@ int runWindowUntilStopped(const char* programFolder)
         slow.after(FakeFileSystem::Op::Close, runSourceName(i),
                    [] { std::this_thread::sleep_for(std::chrono::milliseconds(10)); });
     ScopedFileSystem seam(slow);
-    frmMain window(QString::fromUtf8(programFolder));
-    QObject::connect(&window, &frmMain::programEndRequested, qApp, [] { QCoreApplication::exit(0); });
+    MainWindow window(QString::fromUtf8(programFolder));
+    QObject::connect(&window, &MainWindow::programEndRequested, qApp, [] { QCoreApplication::exit(0); });
     const ExitOnStopSignals exitOnStopSignals(stopSignals, window);
     window.show();
-    QTimer::singleShot(0, &window, &frmMain::startRun);
+    QTimer::singleShot(0, &window, &MainWindow::startRun);
     return QApplication::exec();
 }
 

@@ -23,7 +23,7 @@ QString settingsText(const std::filesystem::path& programFolder)
     return QString::fromStdString(readText(programFolder / "Pellora.ini"));
 }
 
-void WindowTest::activate(frmMain& window)
+void WindowTest::activate(MainWindow& window)
 {
     window.show();
     window.activateWindow();
@@ -34,7 +34,7 @@ void WindowTest::activate(frmMain& window)
 
 namespace pellora::test {
 
-void WindowTest::pressAccessKey(frmMain& window, Qt::Key key, QAbstractButton* button)
+void WindowTest::pressAccessKey(MainWindow& window, Qt::Key key, QAbstractButton* button)
 {
     ASSERT_NE(button, nullptr);
     QSignalSpy clicked(button, &QAbstractButton::clicked);
@@ -42,6 +42,11 @@ void WindowTest::pressAccessKey(frmMain& window, Qt::Key key, QAbstractButton* b
     if (clicked.isEmpty()) {
         EXPECT_TRUE(clicked.wait(2000)) << "Alt+" << char(key) << " did not press " << button->text().toStdString();
     }
+}
+
+void WindowTest::waitForRunEnd(const MainWindow& window)
+{
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.runInProgress(); }, 30000)) << "the run did not end";
 }
 
 } // namespace pellora::test

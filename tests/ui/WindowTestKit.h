@@ -1,7 +1,7 @@
 #pragma once
 
 #include "support/TempDir.h"
-#include "ui/frmMain.h"
+#include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -66,13 +66,16 @@ protected:
     WindowTest() : previousFolder_(QDir::currentPath()) {}
     void TearDown() override { QDir::setCurrent(previousFolder_); }
 
-    std::unique_ptr<frmMain> openWindow() { return std::make_unique<frmMain>(qtext(programFolder.path())); }
+    std::unique_ptr<MainWindow> openWindow() { return std::make_unique<MainWindow>(qtext(programFolder.path())); }
     // Shows the window and waits until it has the keyboard.
-    static void activate(frmMain& window);
+    static void activate(MainWindow& window);
     // Alt + `key`, as the user presses it. A button pressed by its access key
     // clicks only after a short animation; this waits for that click (and
     // whatever the click does) unless `button` is disabled.
-    static void pressAccessKey(frmMain& window, Qt::Key key, QAbstractButton* button);
+    static void pressAccessKey(MainWindow& window, Qt::Key key, QAbstractButton* button);
+    // Turns the event loop until the run of `window` has ended and the
+    // window has shown all of it; fails the test after 30 seconds.
+    static void waitForRunEnd(const MainWindow& window);
 
     TempDir programFolder;
 

@@ -7,6 +7,7 @@
 #include "support/JpegProbe.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -20,26 +21,34 @@ namespace {
 
 using test::control;
 
-// Runs `action` at every pass of the event loop during a run of `window`
-// until it returns true; a run passes through the loop once per file, so this
-// is how a test acts mid-run.
+// Runs `action` each time a run of `window` adds a line to its list, until
+// it returns true. The run waits for the window before its next file, so
+// whatever `action` does there reaches the run before that file: this is how
+// a test acts mid-run.
 class DuringRun {
 public:
-    DuringRun(const frmMain& window, std::function<bool()> action) : action_(std::move(action))
+    DuringRun(const MainWindow& window, std::function<bool()> action) : action_(std::move(action))
     {
-        QObject::connect(&timer_, &QTimer::timeout, [this, &window] {
-            if (window.runInProgress() && action_())
-                timer_.stop();
+        const auto* list = window.findChild<QListWidget*>(QStringLiteral("resultList"));
+        connection_ = QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, [this, &window] {
+            // Not again from inside itself: `action` may turn the event loop.
+            if (done_ || acting_ || !window.runInProgress())
+                return;
+            acting_ = true;
+            done_ = action_();
+            acting_ = false;
         });
-        timer_.start(0);
     }
+    ~DuringRun() { QObject::disconnect(connection_); }
 
 private:
-    QTimer timer_;
     std::function<bool()> action_;
+    QMetaObject::Connection connection_;
+    bool done_ = false;
+    bool acting_ = false;
 };
 
-class frmMainRunTest : public test::WindowTest {
+class MainWindowRunTest : public test::WindowTest {
 protected:
     void SetUp() override
     {
@@ -47,8 +56,8 @@ protected:
         std::filesystem::create_directory(out());
         window = openWindow();
         window->setPrompts(test::recordingPrompts(prompts));
-        control<QLineEdit>(*window, "txtInDir")->setText(test::qtext(in()));
-        control<QLineEdit>(*window, "txtOutDir")->setText(test::qtext(out()));
+        control<QLineEdit>(*window, "inputFolderBox")->setText(test::qtext(in()));
+        control<QLineEdit>(*window, "outputFolderBox")->setText(test::qtext(out()));
         activate(*window);
     }
 
@@ -61,12 +70,16 @@ protected:
             test::writeGameTga(in() / ("shot" + std::to_string(i) + ".tga"), test::samplePicture(16, 8, i));
     }
 
-    void pressAltM() { pressAccessKey(*window, Qt::Key_M, control<QPushButton>(*window, "cmdMove")); }
+    void pressAltM()
+    {
+        pressAccessKey(*window, Qt::Key_M, control<QPushButton>(*window, "moveButton"));
+        waitForRunEnd(*window);
+    }
 
     QStringList listLines() const
     {
         QStringList lines;
-        const auto* list = control<QListWidget>(*window, "List1");
+        const auto* list = control<QListWidget>(*window, "resultList");
         for (int i = 0; i < list->count(); ++i)
             lines << list->item(i)->text();
         return lines;
@@ -81,14 +94,14 @@ protected:
 
     test::TempDir work;
     test::PromptLog prompts;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
-TEST_F(frmMainRunTest, AltMConvertsEveryFileAndReportsEachInTheList)
+TEST_F(MainWindowRunTest, AltMConvertsEveryFileAndReportsEachInTheList)
 {
     addSources(3);
-    auto* move = control<QPushButton>(*window, "cmdMove");
-    auto* progress = control<QProgressBar>(*window, "ProgressBar");
+    auto* move = control<QPushButton>(*window, "moveButton");
+    auto* progress = control<QProgressBar>(*window, "progressBar");
     bool sawDisabledButton = false;
     bool sawBusyCursor = false;
     DuringRun observe(*window, [&] {
@@ -115,14 +128,14 @@ TEST_F(frmMainRunTest, AltMConvertsEveryFileAndReportsEachInTheList)
     EXPECT_TRUE(move->isEnabled());
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor) << "the busy cursor must go after the run";
     EXPECT_TRUE(std::filesystem::exists(out() / "kavlog.txt"));
-    EXPECT_EQ(window->OutDir(), test::qtext(out()) + QStringLiteral("/"));
+    EXPECT_EQ(window->outputFolder(), test::qtext(out()) + QStringLiteral("/"));
     EXPECT_TRUE(prompts.criticals.isEmpty());
 }
 
-TEST_F(frmMainRunTest, ASecondStartDuringARunDoesNothing)
+TEST_F(MainWindowRunTest, ASecondStartDuringARunDoesNothing)
 {
     addSources(4);
-    auto* move = control<QPushButton>(*window, "cmdMove");
+    auto* move = control<QPushButton>(*window, "moveButton");
     int attempts = 0;
     DuringRun startAgain(*window, [&] {
         move->click();
@@ -143,22 +156,23 @@ TEST_F(frmMainRunTest, ASecondStartDuringARunDoesNothing)
     EXPECT_FALSE(BatchRun::inProgress());
 }
 
-TEST_F(frmMainRunTest, MoveButtonGetsTheFocusBackAfterARun)
+TEST_F(MainWindowRunTest, MoveButtonGetsTheFocusBackAfterARun)
 {
     addSources(1);
-    auto* move = control<QPushButton>(*window, "cmdMove");
+    auto* move = control<QPushButton>(*window, "moveButton");
     move->setFocus();
     QTest::keyClick(move, Qt::Key_Space);
+    waitForRunEnd(*window);
     EXPECT_EQ(listLines().size(), 1);
     EXPECT_EQ(focused(), move);
 }
 
-TEST_F(frmMainRunTest, ClosingDuringARunStopsItAtTheNextFileWithoutLosingAnything)
+TEST_F(MainWindowRunTest, ClosingDuringARunStopsItAtTheNextFileWithoutLosingAnything)
 {
     const int sources = 3 * jobs() + 3;
     addSources(sources);
-    control<QCheckBox>(*window, "chkDel")->setChecked(true);
-    auto* list = control<QListWidget>(*window, "List1");
+    control<QCheckBox>(*window, "deleteSourcesCheck")->setChecked(true);
+    auto* list = control<QListWidget>(*window, "resultList");
     bool closedAtOnce = true;
     DuringRun closeAfterFirstFile(*window, [&] {
         if (list->count() < 1)
@@ -192,19 +206,19 @@ TEST_F(frmMainRunTest, ClosingDuringARunStopsItAtTheNextFileWithoutLosingAnythin
     EXPECT_TRUE(logText().contains(QStringLiteral("---処理終了---"))) << logText().toStdString();
 }
 
-TEST_F(frmMainRunTest, ExitDuringARunStopsItThenClosesAndSaves)
+TEST_F(MainWindowRunTest, ExitDuringARunStopsItThenClosesAndSaves)
 {
     addSources(3 * jobs() + 3);
-    auto* list = control<QListWidget>(*window, "List1");
+    auto* list = control<QListWidget>(*window, "resultList");
     int endRequests = 0;
-    QObject::connect(window.get(), &frmMain::programEndRequested, [&] {
+    QObject::connect(window.get(), &MainWindow::programEndRequested, [&] {
         EXPECT_FALSE(window->isVisible()) << "the window goes before the program ends";
         ++endRequests;
     });
     DuringRun exitAfterFirstFile(*window, [&] {
         if (list->count() < 1)
             return false;
-        control<QPushButton>(*window, "cmdExit")->click();
+        control<QPushButton>(*window, "exitButton")->click();
         return true;
     });
 
@@ -218,7 +232,73 @@ TEST_F(frmMainRunTest, ExitDuringARunStopsItThenClosesAndSaves)
         EXPECT_TRUE(name == "kavlog.txt" || test::decodeJpegFile(out() / name).has_value()) << name;
 }
 
-TEST_F(frmMainRunTest, DeclinedOutputFolderQuestionMovesTheFocusToTheOutputBox)
+// A folder dialog opened mid-run, or any other modal dialog of the window,
+// holds the run up no longer: the run goes on to its end while it is open.
+TEST_F(MainWindowRunTest, ARunGoesOnWhileTheWindowShowsAModalDialog)
+{
+    const int sources = 3 * jobs() + 3;
+    addSources(sources);
+    bool endedWhileOpen = false;
+    int linesWhenOpened = -1;
+    window->setFolderChooser([&](QWidget* owner) {
+        linesWhenOpened = static_cast<int>(listLines().size());
+        QDialog dialog(owner);
+        dialog.setModal(true);
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &dialog, [&] {
+            if (!window->runInProgress()) {
+                endedWhileOpen = true;
+                dialog.reject();
+            }
+        });
+        watch.start(1);
+        QTimer::singleShot(10000, &dialog, &QDialog::reject);
+        dialog.exec();
+        return QString();
+    });
+    DuringRun browseAtTheFirstLine(*window, [&] {
+        control<QPushButton>(*window, "outputBrowseButton")->click();
+        return true;
+    });
+
+    pressAltM();
+
+    EXPECT_EQ(linesWhenOpened, 1);
+    EXPECT_TRUE(endedWhileOpen) << "the run waited for the dialog to close";
+    EXPECT_EQ(listLines().size(), sources);
+    EXPECT_EQ(test::listNames(out()).size(), static_cast<size_t>(sources) + 1) << "every JPEG and the log";
+    EXPECT_TRUE(logText().contains(QStringLiteral("---処理終了---"))) << logText().toStdString();
+}
+
+// A window that goes during a run (its program ending, say) first lets the
+// run stop at its next file and end through its end line.
+TEST_F(MainWindowRunTest, AWindowDestroyedDuringARunWaitsForTheRunToStop)
+{
+    const int sources = 10 * jobs() + 10;
+    addSources(sources);
+    control<QCheckBox>(*window, "deleteSourcesCheck")->setChecked(true);
+    bool firstLineShown = false;
+    DuringRun noteTheFirstLine(*window, [&] { return firstLineShown = true; });
+
+    pressAccessKey(*window, Qt::Key_M, control<QPushButton>(*window, "moveButton"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstLineShown; }, 30000));
+    window.reset();
+
+    EXPECT_FALSE(BatchRun::inProgress());
+    EXPECT_TRUE(logText().endsWith(QStringLiteral("]\r\n\r\n"))) << logText().toStdString();
+    EXPECT_TRUE(logText().contains(QStringLiteral("---処理終了---"))) << logText().toStdString();
+    int jpegs = 0;
+    for (const auto& name : test::listNames(out())) {
+        if (name == "kavlog.txt")
+            continue;
+        EXPECT_TRUE(test::decodeJpegFile(out() / name).has_value()) << name;
+        ++jpegs;
+    }
+    EXPECT_LT(jpegs, sources) << "the run went on after the window went";
+    EXPECT_EQ(static_cast<int>(test::listNames(in()).size()) + jpegs, sources);
+}
+
+TEST_F(MainWindowRunTest, DeclinedOutputFolderQuestionMovesTheFocusToTheOutputBox)
 {
     addSources(1);
     std::filesystem::remove(out());
@@ -228,18 +308,18 @@ TEST_F(frmMainRunTest, DeclinedOutputFolderQuestionMovesTheFocusToTheOutputBox)
 
     ASSERT_EQ(prompts.questions.size(), 1);
     EXPECT_EQ(prompts.questions[0], QStringLiteral("コピー先フォルダが無効です。\r\n新しく作成しますか？"));
-    EXPECT_EQ(focused(), control<QLineEdit>(*window, "txtOutDir"));
+    EXPECT_EQ(focused(), control<QLineEdit>(*window, "outputFolderBox"));
     EXPECT_FALSE(std::filesystem::exists(out()));
     EXPECT_TRUE(listLines().isEmpty());
 }
 
-TEST_F(frmMainRunTest, ATildeInAFolderBoxIsTheHomeFolder)
+TEST_F(MainWindowRunTest, ATildeInAFolderBoxIsTheHomeFolder)
 {
     addSources(1);
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", work.path().c_str());
-    control<QLineEdit>(*window, "txtInDir")->setText(QStringLiteral("~/in"));
-    control<QLineEdit>(*window, "txtOutDir")->setText(QStringLiteral("~/out/"));
+    control<QLineEdit>(*window, "inputFolderBox")->setText(QStringLiteral("~/in"));
+    control<QLineEdit>(*window, "outputFolderBox")->setText(QStringLiteral("~/out/"));
 
     pressAltM();
     qputenv("HOME", home);
@@ -247,20 +327,21 @@ TEST_F(frmMainRunTest, ATildeInAFolderBoxIsTheHomeFolder)
     EXPECT_TRUE(prompts.criticals.isEmpty()) << prompts.criticals.join(u' ').toStdString();
     EXPECT_EQ(listLines(), QStringList{QStringLiteral("shot0.tga\t--->\tsshot001.jpg")});
     EXPECT_TRUE(std::filesystem::exists(out() / "sshot001.jpg"));
-    EXPECT_EQ(window->InDir(), test::qtext(in()) + QStringLiteral("/"));
-    EXPECT_EQ(control<QLineEdit>(*window, "txtInDir")->text(), QStringLiteral("~/in")) << "the box keeps what was typed";
+    EXPECT_EQ(window->inputFolder(), test::qtext(in()) + QStringLiteral("/"));
+    EXPECT_EQ(control<QLineEdit>(*window, "inputFolderBox")->text(), QStringLiteral("~/in"))
+        << "the box keeps what was typed";
 }
 
-TEST_F(frmMainRunTest, MissingInputFolderIsToldAndMovesTheFocusToTheInputBox)
+TEST_F(MainWindowRunTest, MissingInputFolderIsToldAndMovesTheFocusToTheInputBox)
 {
-    control<QLineEdit>(*window, "txtInDir")->setText(test::qtext(work / "nowhere"));
-    control<QLineEdit>(*window, "txtMatch")->setFocus();
+    control<QLineEdit>(*window, "inputFolderBox")->setText(test::qtext(work / "nowhere"));
+    control<QLineEdit>(*window, "prefixBox")->setFocus();
 
     pressAltM();
 
     EXPECT_EQ(prompts.criticals, QStringList{QStringLiteral("コピー元フォルダが無効です。")});
-    EXPECT_EQ(focused(), control<QLineEdit>(*window, "txtInDir"));
-    EXPECT_TRUE(control<QPushButton>(*window, "cmdMove")->isEnabled());
+    EXPECT_EQ(focused(), control<QLineEdit>(*window, "inputFolderBox"));
+    EXPECT_TRUE(control<QPushButton>(*window, "moveButton")->isEnabled());
 }
 
 } // namespace

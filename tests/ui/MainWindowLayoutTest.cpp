@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
@@ -23,24 +24,24 @@ struct Designed {
 };
 
 const Designed kDesign[] = {
-    {"txtInDir", 1440, 120, 4095, 315, nullptr, 0},
-    {"cmdFolder", 5640, 120, 975, 315, "参照(&I)...", 1},
-    {"txtOutDir", 1440, 540, 4095, 315, nullptr, 2},
-    {"cmdFolder", 5640, 540, 975, 315, "参照(&O)...", 3},
-    {"txtMatch", 1440, 960, 2055, 315, nullptr, 4},
-    {"HScroll1", 1980, 1380, 1515, 315, nullptr, 5},
-    {"chkDel", 3660, 1380, 2895, 315, "元のスクリーンショットは削除する", 6},
-    {"chkLog", 1020, 1860, 2115, 255, "動作ログを保存する", 7},
-    {"List1", 60, 2220, 5355, 1680, nullptr, 8},
-    {"cmdMove", 5460, 2760, 1215, 495, "移動(&M)", 9},
-    {"cmdExit", 5460, 3360, 1215, 495, "終了(&X)", 10},
-    {"Label1", 60, 180, 1335, 255, "コピー元フォルダ", -1},
-    {"Label2", 60, 600, 1335, 255, "コピー先フォルダ", -1},
-    {"Label3", 60, 1020, 1215, 255, "ファイル名", -1},
-    {"Label4", 60, 1860, 915, 255, "動作ログ", -1},
-    {"Label5", 60, 1440, 1215, 255, "保存クオリティ", -1},
-    {"lblQua", 1440, 1380, 435, 315, nullptr, -1},
-    {"ProgressBar", 0, 3945, 6720, 375, nullptr, -1},
+    {"inputFolderBox", 1440, 120, 4095, 315, nullptr, 0},
+    {"inputBrowseButton", 5640, 120, 975, 315, "参照(&I)...", 1},
+    {"outputFolderBox", 1440, 540, 4095, 315, nullptr, 2},
+    {"outputBrowseButton", 5640, 540, 975, 315, "参照(&O)...", 3},
+    {"prefixBox", 1440, 960, 2055, 315, nullptr, 4},
+    {"qualityBar", 1980, 1380, 1515, 315, nullptr, 5},
+    {"deleteSourcesCheck", 3660, 1380, 2895, 315, "元のスクリーンショットは削除する", 6},
+    {"logCheck", 1020, 1860, 2115, 255, "動作ログを保存する", 7},
+    {"resultList", 60, 2220, 5355, 1680, nullptr, 8},
+    {"moveButton", 5460, 2760, 1215, 495, "移動(&M)", 9},
+    {"exitButton", 5460, 3360, 1215, 495, "終了(&X)", 10},
+    {"inputFolderCaption", 60, 180, 1335, 255, "コピー元フォルダ", -1},
+    {"outputFolderCaption", 60, 600, 1335, 255, "コピー先フォルダ", -1},
+    {"prefixCaption", 60, 1020, 1215, 255, "ファイル名", -1},
+    {"logCaption", 60, 1860, 915, 255, "動作ログ", -1},
+    {"qualityCaption", 60, 1440, 1215, 255, "保存クオリティ", -1},
+    {"qualityLabel", 1440, 1380, 435, 315, nullptr, -1},
+    {"progressBar", 0, 3945, 6720, 375, nullptr, -1},
 };
 
 QRect pixels(const Designed& row)
@@ -57,21 +58,16 @@ QString captionOf(const QWidget* widget)
     return {};
 }
 
-// The two browse buttons share their name; the one wanted is told by its index.
+// The one control named as the row says; none when the name is missing or shared.
 const QWidget* find(const QWidget& window, const Designed& row)
 {
-    if (QString::fromLatin1(row.name) != QStringLiteral("cmdFolder"))
-        return window.findChild<QWidget*>(QString::fromLatin1(row.name));
-    const int index = row.tab == 1 ? 0 : 1;
-    for (const auto* button : window.findChildren<QPushButton*>(QStringLiteral("cmdFolder")))
-        if (button->property("index").toInt() == index)
-            return button;
-    return nullptr;
+    const auto found = window.findChildren<QWidget*>(QString::fromLatin1(row.name));
+    return found.size() == 1 ? found.front() : nullptr;
 }
 
-using frmMainLayoutTest = test::WindowTest;
+using MainWindowLayoutTest = test::WindowTest;
 
-TEST_F(frmMainLayoutTest, EveryControlStandsWhereDesignedWithItsCaption)
+TEST_F(MainWindowLayoutTest, EveryControlStandsWhereDesignedWithItsCaption)
 {
     auto window = openWindow();
     for (const Designed& row : kDesign) {
@@ -86,13 +82,14 @@ TEST_F(frmMainLayoutTest, EveryControlStandsWhereDesignedWithItsCaption)
             EXPECT_EQ(widget->focusPolicy() & Qt::TabFocus, 0);
         }
     }
-    EXPECT_EQ(window->findChildren<QPushButton*>(QStringLiteral("cmdFolder")).size(), 2);
+    // Both browse buttons, each its own.
+    EXPECT_EQ(window->findChildren<QPushButton*>(QRegularExpression(QStringLiteral("BrowseButton$"))).size(), 2);
 }
 
-TEST_F(frmMainLayoutTest, WindowHasFixedClientAreaAndOnlyACloseBox)
+TEST_F(MainWindowLayoutTest, WindowHasFixedClientAreaAndOnlyACloseBox)
 {
     auto window = openWindow();
-    EXPECT_EQ(window->objectName(), QStringLiteral("frmMain"));
+    EXPECT_EQ(window->objectName(), QStringLiteral("MainWindow"));
     EXPECT_EQ(window->size(), QSize(448, 288));
     EXPECT_EQ(window->minimumSize(), QSize(448, 288));
     EXPECT_EQ(window->maximumSize(), QSize(448, 288));
@@ -110,7 +107,7 @@ TEST_F(frmMainLayoutTest, WindowHasFixedClientAreaAndOnlyACloseBox)
     EXPECT_FALSE(image.hasAlphaChannel());
 }
 
-TEST_F(frmMainLayoutTest, TabWalksTheControlsInDesignOrderStartingInTheInputBox)
+TEST_F(MainWindowLayoutTest, TabWalksTheControlsInDesignOrderStartingInTheInputBox)
 {
     auto window = openWindow();
     activate(*window);
@@ -120,33 +117,31 @@ TEST_F(frmMainLayoutTest, TabWalksTheControlsInDesignOrderStartingInTheInputBox)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QWidget* focused = QApplication::focusWidget();
         ASSERT_NE(focused, nullptr);
-        QString name = focused->objectName();
-        if (name == QStringLiteral("cmdFolder"))
-            name += focused->property("index").toString();
-        visited << name;
+        visited << focused->objectName();
     }
-    const QStringList expected{"txtInDir", "cmdFolder0", "txtOutDir", "cmdFolder1", "txtMatch", "HScroll1",
-                               "chkDel",   "chkLog",     "List1",     "cmdMove",    "cmdExit",  "txtInDir"};
+    const QStringList expected{"inputFolderBox", "inputBrowseButton",  "outputFolderBox", "outputBrowseButton",
+                               "prefixBox",      "qualityBar",         "deleteSourcesCheck", "logCheck",
+                               "resultList",     "moveButton",         "exitButton",      "inputFolderBox"};
     EXPECT_EQ(visited, expected);
 }
 
-TEST_F(frmMainLayoutTest, ControlsHaveTheirRangesAndNoDefaultButton)
+TEST_F(MainWindowLayoutTest, ControlsHaveTheirRangesAndNoDefaultButton)
 {
     auto window = openWindow();
-    auto* scroll = control<QScrollBar>(*window, "HScroll1");
+    auto* scroll = control<QScrollBar>(*window, "qualityBar");
     EXPECT_EQ(scroll->orientation(), Qt::Horizontal);
     EXPECT_EQ(scroll->minimum(), 1);
     EXPECT_EQ(scroll->maximum(), 100);
     EXPECT_EQ(scroll->singleStep(), 1);
     EXPECT_EQ(scroll->pageStep(), 10);
-    EXPECT_TRUE(control<QLabel>(*window, "lblQua")->alignment().testFlag(Qt::AlignRight));
+    EXPECT_TRUE(control<QLabel>(*window, "qualityLabel")->alignment().testFlag(Qt::AlignRight));
 
-    auto* list = control<QListWidget>(*window, "List1");
+    auto* list = control<QListWidget>(*window, "resultList");
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_FALSE(list->isSortingEnabled());
     EXPECT_EQ(list->count(), 0);
 
-    auto* progress = control<QProgressBar>(*window, "ProgressBar");
+    auto* progress = control<QProgressBar>(*window, "progressBar");
     EXPECT_EQ(progress->minimum(), 0);
     EXPECT_EQ(progress->maximum(), 100);
     EXPECT_FALSE(progress->isTextVisible());
@@ -158,11 +153,11 @@ TEST_F(frmMainLayoutTest, ControlsHaveTheirRangesAndNoDefaultButton)
     }
 }
 
-TEST_F(frmMainLayoutTest, QualityLabelFollowsCompletedChangesOnly)
+TEST_F(MainWindowLayoutTest, QualityLabelFollowsCompletedChangesOnly)
 {
     auto window = openWindow();
-    auto* scroll = control<QScrollBar>(*window, "HScroll1");
-    auto* quality = control<QLabel>(*window, "lblQua");
+    auto* scroll = control<QScrollBar>(*window, "qualityBar");
+    auto* quality = control<QLabel>(*window, "qualityLabel");
 
     scroll->setSliderDown(true);
     scroll->setSliderPosition(70);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <atomic>
+
+namespace pellora {
+
+// The options a run reads again for each file, as the window shows them now.
+// The window writes them as the user changes them; the run's thread reads
+// them whenever the run reads an option (see BatchHost).
+struct LiveRunOptions {
+    std::atomic<int> quality{50};
+    std::atomic<bool> deleteSources{false};
+    std::atomic<bool> log{true};
+};
+
+} // namespace pellora
