@@ -19,31 +19,41 @@
 namespace pellora {
 namespace {
 
+using Arguments = std::vector<std::string>;
+
+std::string joined(const Arguments& arguments)
+{
+    std::string line;
+    for (const std::string& argument : arguments)
+        line += (line.empty() ? "" : " ") + argument;
+    return line;
+}
+
 TEST(CliOptions, ParsesEveryOption)
 {
     const auto options = CliOptions::parse({"--in", "/a", "--out", "/b", "--prefix", "shot", "--quality", "77",
                                             "--delete", "--no-log", "--create-out", "--jobs", "3", "--settings", "x.ini"});
     ASSERT_TRUE(options.has_value());
-    EXPECT_EQ(options->inDir, QStringLiteral("/a"));
-    EXPECT_EQ(options->outDir, QStringLiteral("/b"));
-    EXPECT_EQ(options->prefix, QStringLiteral("shot"));
+    EXPECT_EQ(options->inDir, "/a");
+    EXPECT_EQ(options->outDir, "/b");
+    EXPECT_EQ(options->prefix, "shot");
     EXPECT_EQ(options->quality, 77);
     EXPECT_EQ(options->deleteSources, true);
     EXPECT_EQ(options->log, false);
     EXPECT_TRUE(options->createOutputFolder);
     EXPECT_EQ(options->jobs, 3u);
-    EXPECT_EQ(options->settingsFile, QStringLiteral("x.ini"));
+    EXPECT_EQ(options->settingsFile, "x.ini");
     EXPECT_EQ(CliOptions::parse({"--keep", "--delete", "--keep"})->deleteSources, false); // the last one wins
 }
 
 TEST(CliOptions, RefusesBadUsageWithAReason)
 {
-    for (const QStringList& arguments : {QStringList{"--quality", "0"}, QStringList{"--quality", "101"},
-                                         QStringList{"--quality", "abc"}, QStringList{"--quality"},
-                                         QStringList{"--frobnicate"}, QStringList{"--jobs", "0"}, QStringList{"--in"}}) {
+    for (const Arguments& arguments : {Arguments{"--quality", "0"}, Arguments{"--quality", "101"},
+                                       Arguments{"--quality", "abc"}, Arguments{"--quality"},
+                                       Arguments{"--frobnicate"}, Arguments{"--jobs", "0"}, Arguments{"--in"}}) {
         const auto options = CliOptions::parse(arguments);
-        ASSERT_FALSE(options.has_value()) << arguments.join(' ').toStdString();
-        EXPECT_FALSE(options.error().isEmpty());
+        ASSERT_FALSE(options.has_value()) << joined(arguments);
+        EXPECT_FALSE(options.error().empty());
     }
 }
 
@@ -70,7 +80,7 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
 }
 
 // What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.
-std::string printedBy(const QStringList& arguments, const std::filesystem::path& settingsFile)
+std::string printedBy(const Arguments& arguments, const std::filesystem::path& settingsFile)
 {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -235,10 +245,10 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
         test::writeGameTga(dir / "in" / name, test::samplePicture(16, 16));
     ::chmod((dir / "in" / "a.tga").c_str(), 0444);
     test::writeBytes(dir / "settings.ini", {'[', 'i', 'n', 'i', 't', 'i', 'a', 'l', 'i', 'z', 'e', ']'});
-    const QStringList arguments{"--settings", QString::fromStdString((dir / "settings.ini").string()),
-                                "--in",       QString::fromStdString((dir / "in").string()),
-                                "--out",      QString::fromStdString((dir / "out").string()),
-                                "--delete", "--jobs", "2"};
+    const Arguments arguments{"--settings", (dir / "settings.ini").string(),
+                              "--in",       (dir / "in").string(),
+                              "--out",      (dir / "out").string(),
+                              "--delete", "--jobs", "2"};
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out && err);
@@ -258,7 +268,7 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
     std::fclose(err);
 
     // The program itself: the read-only TGA stays again, and says so in its status.
-    Outcome again = runCli(arguments.mid(0, 6).join(' ').toStdString() + " --delete");
+    Outcome again = runCli(joined(Arguments(arguments.begin(), arguments.begin() + 6)) + " --delete");
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.out, "a.tga\t--->\tsshot004.jpg\nb.tga\t--->\tsshot005.jpg\n");
     EXPECT_EQ(test::listNames(dir / "in"), std::vector<std::string>{"a.tga"});
@@ -322,9 +332,8 @@ TEST(PelloraCli, HostileFileNamesStayOneLineOfPlainText)
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out && err);
     const int status = CliApp(out, err, dir / "beside-the-program.ini")
-                           .run({"--settings", QString::fromStdString((dir / "settings.ini").string()), "--in",
-                                 QString::fromStdString((dir / "in").string()), "--out",
-                                 QString::fromStdString((dir / "out").string()), "--delete", "--log", "--jobs", "2"});
+                           .run({"--settings", (dir / "settings.ini").string(), "--in", (dir / "in").string(), "--out",
+                                 (dir / "out").string(), "--delete", "--log", "--jobs", "2"});
     const std::string listed = contentsOf(out), told = contentsOf(err);
     std::fclose(out);
     std::fclose(err);
@@ -411,12 +420,12 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         ASSERT_TRUE(out && err);
-        const QString file = QString::fromStdString((dir / c.file).string());
+        const std::string file = (dir / c.file).string();
         CliApp app(out, err, dir / "beside-the-program.ini");
-        const int status = app.run({"--settings", file, "--in", QString::fromStdString((dir / "in").string()), "--out",
-                                    QString::fromStdString((dir / "out").string()), "--create-out", "--log", "--delete"});
+        const int status = app.run({"--settings", file, "--in", (dir / "in").string(), "--out", (dir / "out").string(),
+                                    "--create-out", "--log", "--delete"});
         EXPECT_EQ(status, CliApp::UsageOrFolderProblem);
-        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
+        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file + "\" " + c.cause + "\n");
         EXPECT_EQ(contentsOf(out), "");
         EXPECT_FALSE(std::filesystem::exists(dir / "out")) << "the run started anyway";
         EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
@@ -484,10 +493,9 @@ TEST(PelloraCli, ADefaultSettingsFileThatCannotBeReadIsToldAndTheDefaultsAreUsed
         const std::filesystem::path settings = dir / c.file;
         const std::filesystem::path output = dir / ("out" + std::to_string(++run));
         std::filesystem::create_directory(output);
-        QStringList arguments{"--in", QString::fromStdString((dir / "in").string()), "--out",
-                              QString::fromStdString(output.string()), "--keep", "--no-log"};
+        Arguments arguments{"--in", (dir / "in").string(), "--out", output.string(), "--keep", "--no-log"};
         if (c.named)
-            arguments << "--settings" << QString::fromStdString(settings.string());
+            arguments.insert(arguments.end(), {"--settings", settings.string()});
         const int status = CliApp(out, err, c.named ? dir / "missing.ini" : settings).run(arguments);
         EXPECT_EQ(status, CliApp::AllConverted);
         const std::string cause = c.cause;
