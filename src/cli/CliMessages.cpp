@@ -97,7 +97,7 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
 
 bool isJapanese(std::string_view locale)
 {
-    return locale.starts_with("ja") && (locale.size() == 2 || locale[2] == '_' || locale[2] == '.' || locale[2] == '@');
+    return locale.starts_with("ja"); // ja_JP.UTF-8, ja_JP.eucJP, ja, and glibc's alias "japanese"
 }
 
 } // namespace
