@@ -268,6 +268,8 @@ TEST(CliApp, AUsageErrorIsOneLineAndAHint)
         {{"-h"}, CliLanguage::English, 0, "usage: pellora-cli [-i DIR] [-o DIR]", ""},
         {{"-h"}, CliLanguage::Japanese, 0, "使い方: pellora-cli [-i フォルダ] [-o フォルダ]", ""},
         {{"-V"}, CliLanguage::Japanese, 0, "pellora-cli " PELLORA_VERSION "\n", ""},
+        // Not a usage error: no hint.
+        {{"--settings", "/nowhere/x.ini"}, CliLanguage::Japanese, 2, "", "pellora-cli: 設定ファイル \"/nowhere/x.ini\" がありません\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(joined(c.arguments) + (c.language == CliLanguage::Japanese ? " (ja)" : " (en)"));
@@ -365,6 +367,15 @@ TEST(PelloraCli, ConvertsAFolderEndToEnd)
     Outcome declined = runCli(common);
     EXPECT_EQ(declined.status, 2);
     EXPECT_EQ(declined.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+    // The question is the engine's, in Japanese; the answer is the command line's, in the locale's language.
+    for (const auto& [locale, answer] : {std::pair{"", "-> no (give --create-out to create it)\n"},
+                                         std::pair{"LANG=ja_JP.UTF-8 ", "-> いいえ（作成するには --create-out を指定してください）\n"}}) {
+        Outcome told = runCli(common, locale, "2>&1");
+        EXPECT_EQ(told.status, 2);
+        EXPECT_TRUE(told.out.starts_with("コピー先フォルダが無効です。")) << told.out;
+        EXPECT_TRUE(told.out.ends_with(std::string("？\n") + answer)) << told.out;
+    }
     EXPECT_FALSE(std::filesystem::exists(dir / "out"));
 
     Outcome done = runCli(common + " --create-out");
