@@ -3,6 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
 #include "platform/text/PathText.h"
+#include "platform/text/VisibleName.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 
@@ -69,12 +70,12 @@ int CliApp::run(const std::vector<std::string>& arguments)
     if (options->settingsFile) {
         if (const auto problem = settingsFileProblem(stored, say_)) {
             writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {say_(CliText::NamedSettingsFileProblem,
-                                                                                     {*options->settingsFile, *problem})})));
+                                                                                     {visibleName(std::string_view(*options->settingsFile)), *problem})})));
             return UsageOrFolderProblem;
         }
     } else if (const auto problem = defaultSettingsFileProblem(settingsFile, stored, say_)) {
         writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {say_(CliText::DefaultSettingsFileProblem,
-                                                                                 {pathText::toText(settingsFile), *problem})})));
+                                                                                 {visibleName(settingsFile), *problem})})));
     }
     Settings settings = Settings::from(stored);
     settings.overlay(*options);

@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "platform/text/VisibleName.h"
+
 #include <CLI/CLI.hpp>
 #include <charconv>
 
@@ -80,7 +82,7 @@ private:
                 if (const auto n = numberBetween(value, lowest, highest))
                     set(*n);
                 else
-                    refuse(say_(outOfRange, {value}));
+                    refuse(say_(outOfRange, {visibleName(std::string_view(value))}));
             })->trigger_on_parse();
     }
 
@@ -131,7 +133,9 @@ private:
     std::string extraReason(const std::string& extra) const
     {
         const bool looksLikeOption = extra.size() > 1 && extra.front() == '-' && extra != "--";
-        return say_(looksLikeOption ? CliText::UnknownOption : CliText::UnexpectedArgument, {extra});
+        // Echoed on one line, as a file name is: an argument may hold any byte.
+        return say_(looksLikeOption ? CliText::UnknownOption : CliText::UnexpectedArgument,
+                    {visibleName(std::string_view(extra))});
     }
 
     CliOptions& options_;

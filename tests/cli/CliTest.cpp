@@ -3,6 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleHost.h"
 
+#include "platform/text/VisibleName.h"
 #include "support/FakeFileSystem.h"
 #include "support/JpegProbe.h"
 #include "support/NonRegularFiles.h"
@@ -136,6 +137,10 @@ TEST(CliOptions, RefusesBadUsageWithAReason)
         // Every value given is checked, not only the one that counts.
         {{"--quality", "0", "--quality", "50"}, "--quality takes a whole number from 1 to 100, not \"0\""},
         {{"-q", "0", "-j", "0"}, "--quality takes a whole number from 1 to 100, not \"0\""},
+        // What is echoed stays one line of plain text, whatever the argument holds.
+        {{"new\nline\x1b[2J"}, "unexpected argument \"new\\nline\\x1b[2J\""},
+        {{"--\x1b]0;title\x07"}, "unknown option \"--\\x1b]0;title\\x07\""},
+        {{"-q", "9\r\n9"}, "--quality takes a whole number from 1 to 100, not \"9\\r\\n9\""},
         // --help does not hide a mistake beside it.
         {{"--help", "--frobnicate"}, "unknown option \"--frobnicate\""},
     };
@@ -624,6 +629,7 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         {"locked.ini", "cannot be read (Permission denied)"},
         {"other.ini", "has no [initialize] section"},
         {"empty.ini", "has no [initialize] section"},
+        {"new\nline\x1b[2J.ini", "does not exist"}, // named on one line of plain text
     };
     // Root reads any file, so the refusal comes through the seam.
     test::FakeFileSystem fs;
@@ -639,7 +645,7 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         const int status = app.run({"--settings", file, "--in", (dir / "in").string(), "--out", (dir / "out").string(),
                                     "--create-out", "--log", "--delete"});
         EXPECT_EQ(status, CliApp::UsageOrFolderProblem);
-        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file + "\" " + c.cause + "\n");
+        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + visibleName(std::string_view(file)) + "\" " + c.cause + "\n");
         EXPECT_EQ(contentsOf(out), "");
         EXPECT_FALSE(std::filesystem::exists(dir / "out")) << "the run started anyway";
         EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
