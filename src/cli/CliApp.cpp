@@ -3,7 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
 #include "platform/text/PathText.h"
-#include "platform/text/TransitionalQString.h"
+#include "platform/text/VisibleName.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 
@@ -20,21 +20,10 @@ unsigned defaultJobs()
     return threads == 0 ? 1 : threads;
 }
 
-std::optional<std::string> utf8Of(const std::optional<QString>& text)
-{
-    return text ? std::optional(text->toStdString()) : std::nullopt;
-}
-
-SettingsOverlay overlayOf(const CliOptions& options)
-{
-    return {utf8Of(options.inDir), utf8Of(options.outDir), utf8Of(options.prefix),
-            options.quality, options.deleteSources, options.log};
-}
-
 } // namespace
 
-CliApp::CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile)
-    : out_(out), err_(err), defaultSettingsFile_(std::move(defaultSettingsFile))
+CliApp::CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile, CliMessages messages)
+    : out_(out), err_(err), defaultSettingsFile_(std::move(defaultSettingsFile)), say_(messages)
 {
 }
 
@@ -56,16 +45,17 @@ int CliApp::exitStatusFor(const BatchSummary& summary, int stopSignal)
     }
 }
 
-int CliApp::run(const QStringList& arguments)
+int CliApp::run(const std::vector<std::string>& arguments)
 {
-    const auto options = CliOptions::parse(arguments);
+    const auto options = CliOptions::parse(arguments, say_);
     if (!options) {
-        writeUtf8(err_, QStringLiteral("pellora-cli: ") + options.error() + u'\n' + CliOptions::usage());
+        // One line, not the whole help: the reason stays in sight.
+        writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {options.error()}) + say_(CliText::TryHelp)));
         return UsageOrFolderProblem;
     }
     if (options->help) {
-        writeUtf8(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
-                            + QString::fromStdString(pathText::toText(defaultSettingsFile_)) + u'\n');
+        writeUtf8(out_, QString::fromStdString(say_(CliText::Usage)
+                                               + say_(CliText::SettingsFileInUse, {pathText::toText(defaultSettingsFile_)})));
         return AllConverted;
     }
     if (options->version) {
@@ -78,19 +68,19 @@ int CliApp::run(const QStringList& arguments)
     // The same settings the window uses, read once; the command line only reads them.
     const auto stored = IniFile(settingsFile).read();
     if (options->settingsFile) {
-        if (const auto problem = settingsFileProblem(stored)) {
-            writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n")
-                                .arg(*options->settingsFile, QString::fromStdString(*problem)));
+        if (const auto problem = settingsFileProblem(stored, say_)) {
+            writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {say_(CliText::NamedSettingsFileProblem,
+                                                                                     {visibleName(std::string_view(*options->settingsFile)), *problem})})));
             return UsageOrFolderProblem;
         }
-    } else if (const auto problem = defaultSettingsFileProblem(settingsFile, stored)) {
-        writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2; using the defaults\n")
-                            .arg(QString::fromStdString(pathText::toText(settingsFile)), QString::fromStdString(*problem)));
+    } else if (const auto problem = defaultSettingsFileProblem(settingsFile, stored, say_)) {
+        writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {say_(CliText::DefaultSettingsFileProblem,
+                                                                                 {visibleName(settingsFile), *problem})})));
     }
     Settings settings = Settings::from(stored);
-    settings.overlay(overlayOf(*options));
+    settings.overlay(*options);
 
-    ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
+    ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1, say_);
     const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
     return exitStatusFor(summary, host.stopSignal());
 }

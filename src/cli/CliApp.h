@@ -1,11 +1,13 @@
 #pragma once
 
 #include "batch/BatchRun.h"
+#include "cli/CliMessages.h"
 #include "cli/ConsoleHost.h"
 
-#include <QStringList>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace pellora {
 
@@ -14,9 +16,12 @@ class CliApp {
 public:
     enum ExitStatus { AllConverted = 0, SomeFailed = 1, UsageOrFolderProblem = 2 };
 
-    CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile);
+    // What the command line says itself, it says in the language of `messages`.
+    CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile,
+           CliMessages messages = CliMessages());
 
-    int run(const QStringList& arguments);
+    // The arguments after the program's name.
+    int run(const std::vector<std::string>& arguments);
 
     // A run that signal N stopped before its last file (`stopSignal`, see
     // ConsoleHost::stopSignal) ends with 128 + N, the status a shell shows
@@ -27,6 +32,7 @@ private:
     std::FILE* out_;
     std::FILE* err_;
     std::filesystem::path defaultSettingsFile_;
+    CliMessages say_;
 };
 
 } // namespace pellora

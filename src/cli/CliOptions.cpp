@@ -1,101 +1,158 @@
 #include "cli/CliOptions.h"
 
+#include "platform/text/VisibleName.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+
 namespace pellora {
 
 namespace {
 
-std::optional<int> numberBetween(const QString& text, int lowest, int highest)
+std::optional<int> numberBetween(std::string_view text, int lowest, int highest)
 {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < lowest || value > highest)
+    const size_t first = text.find_first_not_of(" \t");
+    const size_t last = text.find_last_not_of(" \t");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, last - first + 1);
+    if (text.starts_with('+'))
+        text.remove_prefix(1);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
         return std::nullopt;
     return value;
 }
 
-bool takesValue(const QString& option)
-{
-    return option == u"--in" || option == u"--out" || option == u"--prefix" || option == u"--settings"
-           || option == u"--quality" || option == u"--jobs";
-}
+// Declares the options on CLI11; each one takes effect as it is met, so that
+// of --delete and --keep the last one given counts, and the first bad value
+// is the one told.
+class OptionTable {
+public:
+    OptionTable(CliOptions& options, const CliMessages& messages) : options_(options), say_(messages)
+    {
+        // --help is an option like the others here: a usage error beside it is still told.
+        app_.set_help_flag();
+        app_.allow_extras();
+        text("-i,--in", options_.inDir);
+        text("-o,--out", options_.outDir);
+        text("-p,--prefix", options_.prefix);
+        text("--settings", options_.settingsFile);
+        number("-q,--quality", 1, 100, CliText::QualityRange, [this](int n) { options_.quality = n; });
+        number("-j,--jobs", 1, 256, CliText::JobsRange, [this](int n) { options_.jobs = static_cast<unsigned>(n); });
+        flag("--delete", [this] { options_.deleteSources = true; });
+        flag("--keep", [this] { options_.deleteSources = false; });
+        flag("--log", [this] { options_.log = true; });
+        flag("--no-log", [this] { options_.log = false; });
+        flag("--create-out", [this] { options_.createOutputFolder = true; });
+        flag("-h,--help", [this] { options_.help = true; });
+        flag("-V,--version", [this] { options_.version = true; });
+    }
+
+    // The first problem, or nothing.
+    std::optional<std::string> parse(const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> reversed; // as CLI11 takes them
+        for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument)
+            addSplit(reversed, *argument);
+        try {
+            app_.parse(reversed);
+        } catch (const CLI::ArgumentMismatch& mismatch) {
+            refuse(mismatchReason(mismatch));
+        } catch (const CLI::ParseError& error) {
+            refuse(error.what()); // none of ours; CLI11's own words then
+        }
+        if (const auto extras = app_.remaining(); !extras.empty())
+            refuse(extraReason(extras.front()));
+        return problem_;
+    }
+
+private:
+    void text(const char* names, std::optional<std::string>& target)
+    {
+        app_.add_option_function<std::string>(names, [&target](const std::string& value) { target = value; })
+            ->trigger_on_parse();
+    }
+
+    template <typename Set>
+    void number(const char* names, int lowest, int highest, CliText outOfRange, Set set)
+    {
+        app_.add_option_function<std::string>(names, [=, this](const std::string& value) {
+                if (const auto n = numberBetween(value, lowest, highest))
+                    set(*n);
+                else
+                    refuse(say_(outOfRange, {visibleName(std::string_view(value))}));
+            })->trigger_on_parse();
+    }
+
+    template <typename Set>
+    void flag(const char* names, Set set)
+    {
+        app_.add_flag_callback(names, set)->trigger_on_parse()->disable_flag_override();
+    }
+
+    // CLI11 reads "--prefix=" as "--prefix" and takes the next argument as
+    // its value; here it is the empty value it reads as.
+    void addSplit(std::vector<std::string>& reversed, const std::string& argument) const
+    {
+        if (argument.starts_with("--") && argument.ends_with('=')) {
+            const std::string name = argument.substr(0, argument.size() - 1);
+            const CLI::Option* option = app_.get_option_no_throw(name);
+            if (option && option->get_expected_max() > 0) {
+                reversed.insert(reversed.end(), {std::string(), name});
+                return;
+            }
+        }
+        reversed.push_back(argument);
+    }
+
+    void refuse(std::string reason)
+    {
+        if (!problem_)
+            problem_ = std::move(reason);
+    }
+
+    // A value missing at the end ("--in: 1 required TEXT missing"), or one
+    // given to a flag ("keep was given a disallowed flag override"): CLI11
+    // names the option only in its message, by its long name.
+    std::string mismatchReason(const CLI::ArgumentMismatch& mismatch) const
+    {
+        const std::string_view said = mismatch.what();
+        for (const CLI::Option* option : app_.get_options()) {
+            for (const std::string& name : option->get_lnames()) {
+                if (said.starts_with("--" + name + ":"))
+                    return say_(CliText::NeedsValue, {"--" + name});
+                if (said.starts_with(name + " "))
+                    return say_(CliText::TakesNoValue, {"--" + name});
+            }
+        }
+        return std::string(said);
+    }
+
+    std::string extraReason(const std::string& extra) const
+    {
+        const bool looksLikeOption = extra.size() > 1 && extra.front() == '-' && extra != "--";
+        // Echoed on one line, as a file name is: an argument may hold any byte.
+        return say_(looksLikeOption ? CliText::UnknownOption : CliText::UnexpectedArgument,
+                    {visibleName(std::string_view(extra))});
+    }
+
+    CliOptions& options_;
+    const CliMessages& say_;
+    CLI::App app_{"pellora-cli"};
+    std::optional<std::string> problem_;
+};
 
 } // namespace
 
-QString CliOptions::usage()
-{
-    return QStringLiteral(
-        "usage: pellora-cli [--in DIR] [--out DIR] [--prefix TEXT] [--quality N] [--delete | --keep]\n"
-        "                   [--log | --no-log] [--create-out] [--jobs N] [--settings FILE] [--help] [--version]\n"
-        "Converts every *.tga file of the input folder to a numbered JPEG in the output folder.\n"
-        "Values not given come from the settings file, which is never written: Pellora.ini beside the\n"
-        "program when it is there or the program's folder is writable, otherwise\n"
-        "$XDG_CONFIG_HOME/pellora/Pellora.ini (by default ~/.config/pellora/Pellora.ini), as for the window;\n"
-        "or --settings FILE, which must exist and hold an [initialize] section.\n"
-        "  --in DIR        input folder (where the game writes its TGA screenshots)\n"
-        "  --out DIR       output folder (JPEG files and kavlog.txt)\n"
-        "  --prefix TEXT   file-name prefix of the numbered JPEG files\n"
-        "  --quality N     JPEG quality, 1 to 100\n"
-        "  --delete/--keep delete each TGA after its JPEG is safely written, or keep it\n"
-        "  --log/--no-log  append to kavlog.txt in the output folder, or not\n"
-        "  --create-out    create a missing output folder (one level) instead of stopping\n"
-        "  --jobs N        files converted at once (default: every hardware thread; 1: one after the other)\n"
-        "Exit status: 0 all converted or none found, 1 a file failed or the serial limit was reached,\n"
-        "2 bad usage or a folder problem before any file; 128+N when signal N stopped the run before its\n"
-        "last file: 130 Ctrl+C, 129 SIGHUP, 143 SIGTERM, 141 standard output closed (a reader such as\n"
-        "head went away). A stopped run finishes the files in hand and logs its end line; the files\n"
-        "not started are untouched.\n");
-}
-
-Expected<CliOptions, QString> CliOptions::parse(const QStringList& arguments)
+Expected<CliOptions, std::string> CliOptions::parse(const std::vector<std::string>& arguments,
+                                                    const CliMessages& messages)
 {
     CliOptions options;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& option = arguments[i];
-        std::optional<QString> problem;
-        if (!takesValue(option))
-            problem = options.setFlag(option);
-        else if (i + 1 < arguments.size())
-            problem = options.setValue(option, arguments[++i]);
-        else
-            problem = QStringLiteral("%1 needs a value").arg(option);
-        if (problem)
-            return unexpected(*problem);
-    }
+    if (auto problem = OptionTable(options, messages).parse(arguments))
+        return unexpected(std::move(*problem));
     return options;
-}
-
-std::optional<QString> CliOptions::setFlag(const QString& option)
-{
-    if (option == u"--help" || option == u"-h")
-        help = true;
-    else if (option == u"--version")
-        version = true;
-    else if (option == u"--delete" || option == u"--keep")
-        deleteSources = option == u"--delete";
-    else if (option == u"--log" || option == u"--no-log")
-        log = option == u"--log";
-    else if (option == u"--create-out")
-        createOutputFolder = true;
-    else
-        return QStringLiteral("unknown option \"%1\"").arg(option);
-    return std::nullopt;
-}
-
-std::optional<QString> CliOptions::setValue(const QString& option, const QString& value)
-{
-    if (option == u"--quality") {
-        quality = numberBetween(value, 1, 100);
-        if (!quality)
-            return QStringLiteral("--quality takes a whole number from 1 to 100, not \"%1\"").arg(value);
-    } else if (option == u"--jobs") {
-        const auto count = numberBetween(value, 1, 256);
-        if (!count)
-            return QStringLiteral("--jobs takes a whole number from 1 to 256, not \"%1\"").arg(value);
-        jobs = static_cast<unsigned>(*count);
-    } else {
-        (option == u"--in" ? inDir : option == u"--out" ? outDir : option == u"--prefix" ? prefix : settingsFile) = value;
-    }
-    return std::nullopt;
 }
 
 } // namespace pellora

@@ -1,32 +1,29 @@
 #pragma once
 
+#include "cli/CliMessages.h"
 #include "platform/Expected.h"
+#include "settings/SettingsOverlay.h"
 
-#include <QString>
-#include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace pellora {
 
-// What the command line asked for. Unset values come from the settings file.
-struct CliOptions {
-    std::optional<QString> inDir, outDir, prefix;
-    std::optional<int> quality;
-    std::optional<bool> deleteSources, log;
+// What the command line asked for: the stored settings it overrides (unset
+// ones come from the settings file) and the options of the command line alone.
+// Text is UTF-8, or the bytes given when they are not.
+struct CliOptions : SettingsOverlay {
     bool createOutputFolder = false;
-    std::optional<QString> settingsFile;
+    std::optional<std::string> settingsFile;
     unsigned jobs = 0; // 0: every hardware thread
     bool help = false;
     bool version = false;
 
-    // On failure, a one-line reason.
-    static Expected<CliOptions, QString> parse(const QStringList& arguments);
-    static QString usage();
-
-private:
-    // Each sets what the option asks for; on failure, a one-line reason.
-    std::optional<QString> setFlag(const QString& option);
-    std::optional<QString> setValue(const QString& option, const QString& value);
+    // The arguments after the program's name. On failure, a one-line reason
+    // in the language of `messages`: the first problem in the order given.
+    static Expected<CliOptions, std::string> parse(const std::vector<std::string>& arguments,
+                                                   const CliMessages& messages = CliMessages());
 };
 
 } // namespace pellora

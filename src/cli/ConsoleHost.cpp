@@ -40,8 +40,10 @@ int writeUtf8(std::FILE* stream, const QString& text)
     return errno != 0 ? errno : EIO;
 }
 
-ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress)
-    : settings_(std::move(settings)), answerYes_(answerYes), out_(out), err_(err), showProgress_(showProgress)
+ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress,
+                         CliMessages messages)
+    : settings_(std::move(settings)), answerYes_(answerYes), out_(out), err_(err), showProgress_(showProgress),
+      say_(messages)
 {
 }
 
@@ -108,7 +110,7 @@ bool ConsoleHost::askYesNo(const QString& text)
 {
     eraseProgress();
     writeLine(err_, text);
-    writeLine(err_, answerYes_ ? QStringLiteral("-> yes (--create-out)") : QStringLiteral("-> no (give --create-out to create it)"));
+    writeLine(err_, QString::fromStdString(say_(answerYes_ ? CliText::AnsweredYes : CliText::AnsweredNo)));
     return answerYes_;
 }
 

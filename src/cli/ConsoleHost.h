@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchHost.h"
+#include "cli/CliMessages.h"
 #include "settings/Settings.h"
 
 #include <cstdio>
@@ -12,7 +13,8 @@ namespace pellora {
 // ("create the missing output folder?") answered by an option.
 class ConsoleHost : public BatchHost {
 public:
-    ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress);
+    ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress,
+                CliMessages messages = CliMessages());
 
     QString inputFolderText() override;
     QString outputFolderText() override;
@@ -52,6 +54,7 @@ private:
     bool progressShown_ = false;
     double maximum_ = 0, value_ = 0;
     bool outputClosed_ = false;
+    CliMessages say_;
 };
 
 // Writes `text` to a terminal or a pipe as UTF-8, at once: 0, or the system

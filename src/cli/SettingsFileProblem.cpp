@@ -11,41 +11,42 @@ namespace pellora {
 
 namespace {
 
-std::string readFailure(const Failure& failure)
+std::string readFailure(const Failure& failure, const CliMessages& say)
 {
     switch (failure.cause) {
     case FailureCause::NotRegularFile:
-        return "is not a regular file";
+        return say(CliText::NotRegularFile);
     case FailureCause::TooLarge:
-        return "is larger than " + std::to_string(profileFile::kMaxSize >> 20) + " MiB";
+        return say(CliText::LargerThan, {std::to_string(profileFile::kMaxSize >> 20)});
     default:
         if (failure.systemError == ENOENT)
-            return "does not exist";
-        return "cannot be read (" + std::string(std::strerror(failure.systemError)) + ")";
+            return say(CliText::DoesNotExist);
+        return say(CliText::CannotBeRead, {std::strerror(failure.systemError)});
     }
 }
 
 } // namespace
 
-std::optional<std::string> settingsFileProblem(const Expected<IniContents, Failure>& read)
+std::optional<std::string> settingsFileProblem(const Expected<IniContents, Failure>& read, const CliMessages& say)
 {
     if (!read)
-        return readFailure(read.error());
+        return readFailure(read.error(), say);
     if (!read->hasSection(Settings::kSection))
-        return "has no [" + std::string(Settings::kSection) + "] section";
+        return say(CliText::NoSection, {Settings::kSection});
     return std::nullopt;
 }
 
 std::optional<std::string> defaultSettingsFileProblem(const std::filesystem::path& file,
-                                                      const Expected<IniContents, Failure>& read)
+                                                      const Expected<IniContents, Failure>& read,
+                                                      const CliMessages& say)
 {
     if (read)
         return std::nullopt;
     if (read.error().systemError != ENOENT)
-        return readFailure(read.error());
+        return readFailure(read.error(), say);
     std::error_code error;
     if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, error)))
-        return "is a link to a missing file";
+        return say(CliText::LinkToMissingFile);
     return std::nullopt;
 }
 

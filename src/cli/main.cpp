@@ -1,13 +1,15 @@
 #include "cli/CliApp.h"
+#include "cli/CliMessages.h"
 #include "platform/io/StandardDescriptors.h"
 #include "platform/io/StopSignals.h"
 #include "platform/io/WriteSignals.h"
 #include "platform/text/Cp932.h"
 #include "settings/SettingsLocation.h"
 
-#include <QStringList>
 #include <cstdio>
+#include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -28,18 +30,19 @@ int main(int argc, char** argv)
 {
     if (!pellora::ensureStandardDescriptorsOpen())
         return pellora::CliApp::UsageOrFolderProblem;
+    const auto messages = pellora::CliMessages::fromEnvironment();
     if (!pellora::cp932::available()) {
-        std::fprintf(stderr, "pellora-cli: %s\n", pellora::cp932::kUnavailableMessage);
+        const std::string line = messages(pellora::CliText::UsageProblem, {messages(pellora::CliText::CodePage932Missing)});
+        std::fputs(line.c_str(), stderr);
         return pellora::CliApp::UsageOrFolderProblem;
     }
     pellora::ignoreWriteSignals();
     // Ctrl+C, SIGTERM and SIGHUP end the run at its next file, through its
     // end line, with every file either committed or untouched.
     const pellora::StopSignals stopSignals;
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    // The arguments' bytes as given: a folder's name need not be UTF-8.
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
 
-    pellora::CliApp cli(stdout, stderr, pellora::SettingsLocation::find(programFolder()).file());
+    pellora::CliApp cli(stdout, stderr, pellora::SettingsLocation::find(programFolder()).file(), messages);
     return cli.run(arguments);
 }

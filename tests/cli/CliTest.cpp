@@ -1,7 +1,9 @@
 #include "cli/CliApp.h"
+#include "cli/CliMessages.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleHost.h"
 
+#include "platform/text/VisibleName.h"
 #include "support/FakeFileSystem.h"
 #include "support/JpegProbe.h"
 #include "support/NonRegularFiles.h"
@@ -19,32 +21,176 @@
 namespace pellora {
 namespace {
 
-TEST(CliOptions, ParsesEveryOption)
+using Arguments = std::vector<std::string>;
+
+std::string joined(const Arguments& arguments)
 {
-    const auto options = CliOptions::parse({"--in", "/a", "--out", "/b", "--prefix", "shot", "--quality", "77",
-                                            "--delete", "--no-log", "--create-out", "--jobs", "3", "--settings", "x.ini"});
-    ASSERT_TRUE(options.has_value());
-    EXPECT_EQ(options->inDir, QStringLiteral("/a"));
-    EXPECT_EQ(options->outDir, QStringLiteral("/b"));
-    EXPECT_EQ(options->prefix, QStringLiteral("shot"));
-    EXPECT_EQ(options->quality, 77);
-    EXPECT_EQ(options->deleteSources, true);
-    EXPECT_EQ(options->log, false);
-    EXPECT_TRUE(options->createOutputFolder);
-    EXPECT_EQ(options->jobs, 3u);
-    EXPECT_EQ(options->settingsFile, QStringLiteral("x.ini"));
-    EXPECT_EQ(CliOptions::parse({"--keep", "--delete", "--keep"})->deleteSources, false); // the last one wins
+    std::string line;
+    for (const std::string& argument : arguments)
+        line += (line.empty() ? "" : " ") + argument;
+    return line;
 }
 
+// Every value the options set, on one line, "-" for one not given.
+std::string described(const CliOptions& options)
+{
+    const auto text = [](const auto& value) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::optional<std::string>>)
+            return value ? "\"" + *value + "\"" : std::string("-");
+        else
+            return value ? std::to_string(*value) : std::string("-");
+    };
+    return "in=" + text(options.inDir) + " out=" + text(options.outDir) + " prefix=" + text(options.prefix)
+           + " quality=" + text(options.quality) + " delete=" + text(options.deleteSources) + " log=" + text(options.log)
+           + " create=" + std::to_string(options.createOutputFolder) + " settings=" + text(options.settingsFile)
+           + " jobs=" + std::to_string(options.jobs) + " help=" + std::to_string(options.help)
+           + " version=" + std::to_string(options.version);
+}
+
+TEST(CliOptions, ParsesEveryOption)
+{
+    // Each value apart, joined with "=", and by the short names: the same options.
+    for (const Arguments& arguments :
+         {Arguments{"--in", "/a", "--out", "/b", "--prefix", "shot", "--quality", "77", "--delete", "--no-log",
+                    "--create-out", "--jobs", "3", "--settings", "x.ini"},
+          Arguments{"--in=/a", "--out=/b", "--prefix=shot", "--quality=77", "--delete", "--no-log", "--create-out",
+                    "--jobs=3", "--settings=x.ini"},
+          Arguments{"-i", "/a", "-o", "/b", "-p", "shot", "-q", "77", "--delete", "--no-log", "--create-out", "-j", "3",
+                    "--settings", "x.ini"},
+          Arguments{"-i/a", "-o/b", "-pshot", "-q77", "--keep", "--log", "--delete", "--no-log", "--create-out", "-j3",
+                    "--settings", "x.ini"}}) {
+        SCOPED_TRACE(joined(arguments));
+        const auto options = CliOptions::parse(arguments);
+        ASSERT_TRUE(options.has_value()) << options.error();
+        EXPECT_EQ(options->inDir, "/a");
+        EXPECT_EQ(options->outDir, "/b");
+        EXPECT_EQ(options->prefix, "shot");
+        EXPECT_EQ(options->quality, 77);
+        EXPECT_EQ(options->deleteSources, true);
+        EXPECT_EQ(options->log, false);
+        EXPECT_TRUE(options->createOutputFolder);
+        EXPECT_EQ(options->jobs, 3u);
+        EXPECT_EQ(options->settingsFile, "x.ini");
+    }
+    EXPECT_EQ(CliOptions::parse({"--keep", "--delete", "--keep"})->deleteSources, false); // the last one wins
+
+    struct Case {
+        Arguments arguments;
+        const char* options;
+    };
+    const Case cases[] = {
+        {{}, "in=- out=- prefix=- quality=- delete=- log=- create=0 settings=- jobs=0 help=0 version=0"},
+        {{"--delete", "--keep", "--delete"}, "in=- out=- prefix=- quality=- delete=1 log=- create=0 settings=- jobs=0 help=0 version=0"},
+        {{"--log", "--no-log", "--log"}, "in=- out=- prefix=- quality=- delete=- log=1 create=0 settings=- jobs=0 help=0 version=0"},
+        {{"--no-log", "--log", "--no-log"}, "in=- out=- prefix=- quality=- delete=- log=0 create=0 settings=- jobs=0 help=0 version=0"},
+        {{"-q", "5", "--quality=6", "-j1", "--jobs", "256"}, "in=- out=- prefix=- quality=6 delete=- log=- create=0 settings=- jobs=256 help=0 version=0"},
+        {{"-i", "/a", "--in", "/c"}, "in=\"/c\" out=- prefix=- quality=- delete=- log=- create=0 settings=- jobs=0 help=0 version=0"},
+        // An empty value is a value: the argument after it stays an option.
+        {{"--prefix=", "--delete"}, "in=- out=- prefix=\"\" quality=- delete=1 log=- create=0 settings=- jobs=0 help=0 version=0"},
+        {{"--prefix", "", "--keep"}, "in=- out=- prefix=\"\" quality=- delete=0 log=- create=0 settings=- jobs=0 help=0 version=0"},
+        // A value may hold "=" or start with "-", as a folder's or a prefix's name may.
+        {{"--in=a=b", "--prefix", "-x", "-o", "--keep"}, "in=\"a=b\" out=\"--keep\" prefix=\"-x\" quality=- delete=- log=- create=0 settings=- jobs=0 help=0 version=0"},
+        {{"--quality", "+90"}, "in=- out=- prefix=- quality=90 delete=- log=- create=0 settings=- jobs=0 help=0 version=0"},
+        {{"-h"}, "in=- out=- prefix=- quality=- delete=- log=- create=0 settings=- jobs=0 help=1 version=0"},
+        {{"--help"}, "in=- out=- prefix=- quality=- delete=- log=- create=0 settings=- jobs=0 help=1 version=0"},
+        {{"-V"}, "in=- out=- prefix=- quality=- delete=- log=- create=0 settings=- jobs=0 help=0 version=1"},
+        {{"-hV"}, "in=- out=- prefix=- quality=- delete=- log=- create=0 settings=- jobs=0 help=1 version=1"},
+    };
+    for (const Case& c : cases) {
+        const auto options = CliOptions::parse(c.arguments);
+        ASSERT_TRUE(options.has_value()) << joined(c.arguments) << ": " << options.error();
+        EXPECT_EQ(described(*options), c.options) << joined(c.arguments);
+    }
+}
+
+// One line that names what is wrong: the first problem, in the order given.
 TEST(CliOptions, RefusesBadUsageWithAReason)
 {
-    for (const QStringList& arguments : {QStringList{"--quality", "0"}, QStringList{"--quality", "101"},
-                                         QStringList{"--quality", "abc"}, QStringList{"--quality"},
-                                         QStringList{"--frobnicate"}, QStringList{"--jobs", "0"}, QStringList{"--in"}}) {
-        const auto options = CliOptions::parse(arguments);
-        ASSERT_FALSE(options.has_value()) << arguments.join(' ').toStdString();
-        EXPECT_FALSE(options.error().isEmpty());
+    struct Case {
+        Arguments arguments;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{"--quality", "0"}, "--quality takes a whole number from 1 to 100, not \"0\""},
+        {{"--quality", "101"}, "--quality takes a whole number from 1 to 100, not \"101\""},
+        {{"--quality", "abc"}, "--quality takes a whole number from 1 to 100, not \"abc\""},
+        {{"--quality"}, "--quality needs a value"},
+        {{"--frobnicate"}, "unknown option \"--frobnicate\""},
+        {{"--jobs", "0"}, "--jobs takes a whole number from 1 to 256, not \"0\""},
+        {{"--in"}, "--in needs a value"},
+        {{"-q0"}, "--quality takes a whole number from 1 to 100, not \"0\""},
+        {{"--quality=90x"}, "--quality takes a whole number from 1 to 100, not \"90x\""},
+        {{"--quality="}, "--quality takes a whole number from 1 to 100, not \"\""},
+        {{"-q", "9.5"}, "--quality takes a whole number from 1 to 100, not \"9.5\""},
+        {{"-q", "99999999999"}, "--quality takes a whole number from 1 to 100, not \"99999999999\""},
+        {{"-j", "257"}, "--jobs takes a whole number from 1 to 256, not \"257\""},
+        {{"--jobs=-1"}, "--jobs takes a whole number from 1 to 256, not \"-1\""},
+        {{"-q"}, "--quality needs a value"},
+        {{"--out", "/b", "-o"}, "--out needs a value"},
+        {{"--settings"}, "--settings needs a value"},
+        {{"--delete=yes"}, "--delete takes no value"},
+        {{"--no-log=1"}, "--no-log takes no value"},
+        {{"--frob=3"}, "unknown option \"--frob=3\""},
+        {{"-x"}, "unknown option \"-x\""},
+        {{"shots"}, "unexpected argument \"shots\""},
+        {{"--", "--in", "/a"}, "unexpected argument \"--\""},
+        // Every value given is checked, not only the one that counts.
+        {{"--quality", "0", "--quality", "50"}, "--quality takes a whole number from 1 to 100, not \"0\""},
+        {{"-q", "0", "-j", "0"}, "--quality takes a whole number from 1 to 100, not \"0\""},
+        // What is echoed stays one line of plain text, whatever the argument holds.
+        {{"new\nline\x1b[2J"}, "unexpected argument \"new\\nline\\x1b[2J\""},
+        {{"--\x1b]0;title\x07"}, "unknown option \"--\\x1b]0;title\\x07\""},
+        {{"-q", "9\r\n9"}, "--quality takes a whole number from 1 to 100, not \"9\\r\\n9\""},
+        // --help does not hide a mistake beside it.
+        {{"--help", "--frobnicate"}, "unknown option \"--frobnicate\""},
+    };
+    for (const Case& c : cases) {
+        const auto options = CliOptions::parse(c.arguments);
+        ASSERT_FALSE(options.has_value()) << joined(c.arguments);
+        EXPECT_FALSE(options.error().empty());
+        EXPECT_EQ(options.error(), c.reason) << joined(c.arguments);
     }
+    const auto japanese = CliOptions::parse({"-q", "0"}, CliMessages(CliLanguage::Japanese));
+    ASSERT_FALSE(japanese.has_value());
+    EXPECT_EQ(japanese.error(), "--quality には 1 から 100 までの整数を指定してください（\"0\" は指定できません）");
+}
+
+// The command line's own words follow the locale as the C library reads it;
+// the list lines and the log do not.
+TEST(CliMessages, JapaneseForAJapaneseLocaleEnglishOtherwise)
+{
+    struct Case {
+        const char* lcAll;
+        const char* lcMessages;
+        const char* lang;
+        CliLanguage language;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, CliLanguage::English},
+        {nullptr, nullptr, "ja_JP.UTF-8", CliLanguage::Japanese},
+        {nullptr, nullptr, "ja_JP.eucJP", CliLanguage::Japanese},
+        {nullptr, nullptr, "japanese", CliLanguage::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", CliLanguage::English},
+        {nullptr, nullptr, "C.UTF-8", CliLanguage::English},
+        {nullptr, "ja_JP.UTF-8", "en_US.UTF-8", CliLanguage::Japanese},
+        {nullptr, "C", "ja_JP.UTF-8", CliLanguage::English},
+        {"ja_JP.UTF-8", "en_US.UTF-8", "en_US.UTF-8", CliLanguage::Japanese},
+        {"C", "ja_JP.UTF-8", "ja_JP.UTF-8", CliLanguage::English},
+        {"POSIX", nullptr, "ja_JP.UTF-8", CliLanguage::English},
+        // Set but empty counts as not set.
+        {"", "", "ja_JP.UTF-8", CliLanguage::Japanese},
+        {"", "en_GB.UTF-8", "ja_JP.UTF-8", CliLanguage::English},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CliMessages::languageOf(c.lcAll, c.lcMessages, c.lang), c.language)
+            << (c.lcAll ? c.lcAll : "(unset)") << " " << (c.lcMessages ? c.lcMessages : "(unset)") << " "
+            << (c.lang ? c.lang : "(unset)");
+    }
+    // Each value once, where its placeholder is, even when a value looks like a placeholder.
+    EXPECT_EQ(CliMessages()(CliText::NamedSettingsFileProblem, {"%2.ini", "does not exist"}),
+              "settings file \"%2.ini\" does not exist");
+    EXPECT_EQ(CliMessages(CliLanguage::Japanese)(CliText::DefaultSettingsFileProblem, {"a.ini", "x"}),
+              "設定ファイル \"a.ini\" x。既定値を使います");
 }
 
 TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
@@ -69,18 +215,31 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Unexpected, 1, 0}), 1);
 }
 
+std::string contentsOf(std::FILE* stream);
+
+struct Printed {
+    int status = -1;
+    std::string out, err;
+};
+
 // What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.
-std::string printedBy(const QStringList& arguments, const std::filesystem::path& settingsFile)
+Printed ranWith(const Arguments& arguments, const std::filesystem::path& settingsFile,
+                CliLanguage language = CliLanguage::English)
 {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    CliApp(out, err, settingsFile).run(arguments);
-    std::string text(static_cast<size_t>(std::ftell(out)), '\0');
-    std::rewind(out);
-    text.resize(std::fread(text.data(), 1, text.size(), out));
+    Printed printed;
+    printed.status = CliApp(out, err, settingsFile, CliMessages(language)).run(arguments);
+    printed.out = contentsOf(out);
+    printed.err = contentsOf(err);
     std::fclose(out);
     std::fclose(err);
-    return text;
+    return printed;
+}
+
+std::string printedBy(const Arguments& arguments, const std::filesystem::path& settingsFile)
+{
+    return ranWith(arguments, settingsFile).out;
 }
 
 TEST(CliApp, HelpNamesTheSettingsFileThisCopyReads)
@@ -88,6 +247,43 @@ TEST(CliApp, HelpNamesTheSettingsFileThisCopyReads)
     const std::string help = printedBy({"--help"}, "/home/u/.config/pellora/Pellora.ini");
     EXPECT_TRUE(help.ends_with("\nSettings file: /home/u/.config/pellora/Pellora.ini\n")) << help;
     EXPECT_NE(help.find("$XDG_CONFIG_HOME/pellora/Pellora.ini"), std::string::npos) << help;
+}
+
+// A mistake is told on one line and a hint, not drowned in the whole help;
+// the help goes to standard output, where a pager reads it. In the locale's language.
+TEST(CliApp, AUsageErrorIsOneLineAndAHint)
+{
+    struct Case {
+        Arguments arguments;
+        CliLanguage language;
+        int status;
+        const char* out; // its start; the whole of it when it is empty
+        const char* err;
+    };
+    const Case cases[] = {
+        {{"--frobnicate"}, CliLanguage::English, 2, "",
+         "pellora-cli: unknown option \"--frobnicate\"\nTry 'pellora-cli --help' for more information.\n"},
+        {{"-q", "101", "--in", "/nowhere"}, CliLanguage::English, 2, "",
+         "pellora-cli: --quality takes a whole number from 1 to 100, not \"101\"\n"
+         "Try 'pellora-cli --help' for more information.\n"},
+        {{"--frobnicate"}, CliLanguage::Japanese, 2, "",
+         "pellora-cli: 不明なオプションです: \"--frobnicate\"\n詳しくは 'pellora-cli --help' を実行してください。\n"},
+        {{"--in"}, CliLanguage::Japanese, 2, "",
+         "pellora-cli: --in には値が必要です\n詳しくは 'pellora-cli --help' を実行してください。\n"},
+        {{"-h"}, CliLanguage::English, 0, "usage: pellora-cli [-i DIR] [-o DIR]", ""},
+        {{"-h"}, CliLanguage::Japanese, 0, "使い方: pellora-cli [-i フォルダ] [-o フォルダ]", ""},
+        {{"-V"}, CliLanguage::Japanese, 0, "pellora-cli " PELLORA_VERSION "\n", ""},
+        // Not a usage error: no hint.
+        {{"--settings", "/nowhere/x.ini"}, CliLanguage::Japanese, 2, "", "pellora-cli: 設定ファイル \"/nowhere/x.ini\" がありません\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(joined(c.arguments) + (c.language == CliLanguage::Japanese ? " (ja)" : " (en)"));
+        const Printed printed = ranWith(c.arguments, "/home/u/.config/pellora/Pellora.ini", c.language);
+        EXPECT_EQ(printed.status, c.status);
+        EXPECT_TRUE(printed.out.starts_with(c.out) && (*c.out || printed.out.empty())) << printed.out;
+        EXPECT_EQ(printed.err, c.err);
+    }
+    EXPECT_TRUE(ranWith({"--help"}, "/p/Pellora.ini", CliLanguage::Japanese).out.ends_with("\n設定ファイル: /p/Pellora.ini\n"));
 }
 
 std::string contentsOf(std::FILE* stream)
@@ -146,7 +342,9 @@ Outcome runCli(const std::string& arguments, const std::string& environment = ""
     const char* build = std::getenv("PELLORA_BUILD_DIR");
     if (!build || !*build)
         build = PELLORA_DEFAULT_BUILD_DIR;
-    const std::string command = environment + std::string(build) + "/pellora-cli " + arguments + " " + errors;
+    // English unless `environment` says otherwise, whatever the locale of the tests.
+    const std::string command = "LC_ALL= LC_MESSAGES= LANG=C.UTF-8 " + environment + std::string(build) +
+                                "/pellora-cli " + arguments + " " + errors;
     Outcome outcome;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
@@ -175,6 +373,15 @@ TEST(PelloraCli, ConvertsAFolderEndToEnd)
     EXPECT_EQ(declined.status, 2);
     EXPECT_EQ(declined.out, "");
     EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+    // The question is the engine's, in Japanese; the answer is the command line's, in the locale's language.
+    for (const auto& [locale, answer] : {std::pair{"", "-> no (give --create-out to create it)\n"},
+                                         std::pair{"LANG=ja_JP.UTF-8 ", "-> いいえ（作成するには --create-out を指定してください）\n"}}) {
+        Outcome told = runCli(common, locale, "2>&1");
+        EXPECT_EQ(told.status, 2);
+        EXPECT_TRUE(told.out.starts_with("コピー先フォルダが無効です。")) << told.out;
+        EXPECT_TRUE(told.out.ends_with(std::string("？\n") + answer)) << told.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out"));
 
     Outcome done = runCli(common + " --create-out");
     EXPECT_EQ(done.status, 0);
@@ -194,6 +401,21 @@ TEST(PelloraCli, ConvertsAFolderEndToEnd)
     EXPECT_TRUE(std::filesystem::exists(dir / "in" / "broken.tga"));
 
     EXPECT_EQ(runCli("--quality 101").status, 2);
+    EXPECT_EQ(runCli("--quality=101", "", "2>&1").out,
+              "pellora-cli: --quality takes a whole number from 1 to 100, not \"101\"\n"
+              "Try 'pellora-cli --help' for more information.\n");
+    // The language comes from the environment, as the C library reads it.
+    for (const char* japanese : {"LANG=ja_JP.UTF-8 ", "LC_MESSAGES=ja_JP.UTF-8 ", "LANG=en_US.UTF-8 LC_ALL=ja_JP.UTF-8 "}) {
+        Outcome refused = runCli("-q101", japanese, "2>&1");
+        EXPECT_EQ(refused.status, 2) << japanese;
+        EXPECT_EQ(refused.out, "pellora-cli: --quality には 1 から 100 までの整数を指定してください（\"101\" は指定できません）\n"
+                               "詳しくは 'pellora-cli --help' を実行してください。\n") << japanese;
+    }
+    EXPECT_TRUE(runCli("-q101", "LANG=ja_JP.UTF-8 LC_ALL=C ", "2>&1").out.starts_with("pellora-cli: --quality takes"));
+    // The list and the log keep their Japanese in any locale.
+    Outcome english = runCli(common, "LANG=en_US.UTF-8 ");
+    EXPECT_EQ(english.status, 1);
+    EXPECT_EQ(english.out, "コピー失敗 エラーコード-1\n");
 }
 
 // A C library without the code page 932 converter (no gconv modules) can
@@ -220,6 +442,13 @@ TEST(PelloraCli, WithoutCodePage932ItSaysSoAndStopsBeforeAnything)
     EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
     EXPECT_TRUE(test::listNames(dir / "out").empty());
 
+    const Outcome japanese = runCli(
+        arguments, "LD_PRELOAD=" PELLORA_WITHOUT_CP932 " ASAN_OPTIONS=verify_asan_link_order=0 LANG=ja_JP.UTF-8 ", "2>&1");
+    EXPECT_EQ(japanese.status, CliApp::UsageOrFolderProblem);
+    EXPECT_TRUE(japanese.out.starts_with("pellora-cli: このシステムは、")) << japanese.out;
+    EXPECT_NE(japanese.out.find("コードページ 932"), std::string::npos) << japanese.out;
+    EXPECT_EQ(std::count(japanese.out.begin(), japanese.out.end(), '\n'), 1) << japanese.out;
+
     EXPECT_EQ(runCli(arguments).status, CliApp::AllConverted) << "with the converter the same run goes through";
 }
 
@@ -235,10 +464,10 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
         test::writeGameTga(dir / "in" / name, test::samplePicture(16, 16));
     ::chmod((dir / "in" / "a.tga").c_str(), 0444);
     test::writeBytes(dir / "settings.ini", {'[', 'i', 'n', 'i', 't', 'i', 'a', 'l', 'i', 'z', 'e', ']'});
-    const QStringList arguments{"--settings", QString::fromStdString((dir / "settings.ini").string()),
-                                "--in",       QString::fromStdString((dir / "in").string()),
-                                "--out",      QString::fromStdString((dir / "out").string()),
-                                "--delete", "--jobs", "2"};
+    const Arguments arguments{"--settings", (dir / "settings.ini").string(),
+                              "--in",       (dir / "in").string(),
+                              "--out",      (dir / "out").string(),
+                              "--delete", "--jobs", "2"};
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out && err);
@@ -258,7 +487,7 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
     std::fclose(err);
 
     // The program itself: the read-only TGA stays again, and says so in its status.
-    Outcome again = runCli(arguments.mid(0, 6).join(' ').toStdString() + " --delete");
+    Outcome again = runCli(joined(Arguments(arguments.begin(), arguments.begin() + 6)) + " --delete");
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.out, "a.tga\t--->\tsshot004.jpg\nb.tga\t--->\tsshot005.jpg\n");
     EXPECT_EQ(test::listNames(dir / "in"), std::vector<std::string>{"a.tga"});
@@ -322,9 +551,8 @@ TEST(PelloraCli, HostileFileNamesStayOneLineOfPlainText)
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out && err);
     const int status = CliApp(out, err, dir / "beside-the-program.ini")
-                           .run({"--settings", QString::fromStdString((dir / "settings.ini").string()), "--in",
-                                 QString::fromStdString((dir / "in").string()), "--out",
-                                 QString::fromStdString((dir / "out").string()), "--delete", "--log", "--jobs", "2"});
+                           .run({"--settings", (dir / "settings.ini").string(), "--in", (dir / "in").string(), "--out",
+                                 (dir / "out").string(), "--delete", "--log", "--jobs", "2"});
     const std::string listed = contentsOf(out), told = contentsOf(err);
     std::fclose(out);
     std::fclose(err);
@@ -401,6 +629,7 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         {"locked.ini", "cannot be read (Permission denied)"},
         {"other.ini", "has no [initialize] section"},
         {"empty.ini", "has no [initialize] section"},
+        {"new\nline\x1b[2J.ini", "does not exist"}, // named on one line of plain text
     };
     // Root reads any file, so the refusal comes through the seam.
     test::FakeFileSystem fs;
@@ -411,12 +640,12 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         ASSERT_TRUE(out && err);
-        const QString file = QString::fromStdString((dir / c.file).string());
+        const std::string file = (dir / c.file).string();
         CliApp app(out, err, dir / "beside-the-program.ini");
-        const int status = app.run({"--settings", file, "--in", QString::fromStdString((dir / "in").string()), "--out",
-                                    QString::fromStdString((dir / "out").string()), "--create-out", "--log", "--delete"});
+        const int status = app.run({"--settings", file, "--in", (dir / "in").string(), "--out", (dir / "out").string(),
+                                    "--create-out", "--log", "--delete"});
         EXPECT_EQ(status, CliApp::UsageOrFolderProblem);
-        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
+        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + visibleName(std::string_view(file)) + "\" " + c.cause + "\n");
         EXPECT_EQ(contentsOf(out), "");
         EXPECT_FALSE(std::filesystem::exists(dir / "out")) << "the run started anyway";
         EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
@@ -484,10 +713,9 @@ TEST(PelloraCli, ADefaultSettingsFileThatCannotBeReadIsToldAndTheDefaultsAreUsed
         const std::filesystem::path settings = dir / c.file;
         const std::filesystem::path output = dir / ("out" + std::to_string(++run));
         std::filesystem::create_directory(output);
-        QStringList arguments{"--in", QString::fromStdString((dir / "in").string()), "--out",
-                              QString::fromStdString(output.string()), "--keep", "--no-log"};
+        Arguments arguments{"--in", (dir / "in").string(), "--out", output.string(), "--keep", "--no-log"};
         if (c.named)
-            arguments << "--settings" << QString::fromStdString(settings.string());
+            arguments.insert(arguments.end(), {"--settings", settings.string()});
         const int status = CliApp(out, err, c.named ? dir / "missing.ini" : settings).run(arguments);
         EXPECT_EQ(status, CliApp::AllConverted);
         const std::string cause = c.cause;

@@ -1,0 +1,137 @@
+#include "cli/CliMessages.h"
+
+#include "platform/text/Cp932.h"
+
+#include <array>
+#include <cstdlib>
+
+namespace pellora {
+
+namespace {
+
+struct Translation {
+    const char* english;
+    const char* japanese;
+};
+
+// In the order of CliText.
+constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
+    {"usage: pellora-cli [-i DIR] [-o DIR] [-p TEXT] [-q N] [--delete | --keep] [--log | --no-log]\n"
+     "                   [--create-out] [-j N] [--settings FILE] [-h] [-V]\n"
+     "Converts every *.tga file of the input folder to a numbered JPEG in the output folder.\n"
+     "Values not given come from the settings file, which is never written: Pellora.ini beside the\n"
+     "program when it is there or the program's folder is writable, otherwise\n"
+     "$XDG_CONFIG_HOME/pellora/Pellora.ini (by default ~/.config/pellora/Pellora.ini), as for the window;\n"
+     "or --settings FILE, which must exist and hold an [initialize] section.\n"
+     "  -i, --in DIR        input folder (where the game writes its TGA screenshots)\n"
+     "  -o, --out DIR       output folder (JPEG files and kavlog.txt)\n"
+     "  -p, --prefix TEXT   file-name prefix of the numbered JPEG files\n"
+     "  -q, --quality N     JPEG quality, 1 to 100\n"
+     "      --delete/--keep delete each TGA after its JPEG is safely written, or keep it\n"
+     "      --log/--no-log  append to kavlog.txt in the output folder, or not\n"
+     "      --create-out    create a missing output folder (one level) instead of stopping\n"
+     "  -j, --jobs N        files converted at once, 1 to 256 (default: every hardware thread;\n"
+     "                      1: one after the other)\n"
+     "      --settings FILE read the starting values from FILE\n"
+     "  -h, --help          show this text and the settings file in use\n"
+     "  -V, --version       show the version\n"
+     "A value follows its option (--quality 90, -q 90) or is joined to it (--quality=90, -q90).\n"
+     "Of --delete and --keep, and of --log and --no-log, the last one given counts.\n"
+     "Exit status: 0 all converted or none found, 1 a file failed or the serial limit was reached,\n"
+     "2 bad usage or a folder problem before any file; 128+N when signal N stopped the run before its\n"
+     "last file: 130 Ctrl+C, 129 SIGHUP, 143 SIGTERM, 141 standard output closed (a reader such as\n"
+     "head went away). A stopped run finishes the files in hand and logs its end line; the files\n"
+     "not started are untouched.\n",
+     "使い方: pellora-cli [-i フォルダ] [-o フォルダ] [-p 文字列] [-q 数] [--delete | --keep]\n"
+     "                    [--log | --no-log] [--create-out] [-j 数] [--settings ファイル] [-h] [-V]\n"
+     "入力フォルダの *.tga ファイルをすべて、出力フォルダに連番の JPEG ファイルとして変換します。\n"
+     "指定しない値は設定ファイルから読みます（設定ファイルには書き込みません）。設定ファイルは、\n"
+     "プログラムと同じフォルダに Pellora.ini があるかそのフォルダに書き込めるときはそこの Pellora.ini、\n"
+     "それ以外はウィンドウ版と同じく $XDG_CONFIG_HOME/pellora/Pellora.ini\n"
+     "（既定では ~/.config/pellora/Pellora.ini）です。--settings ファイル で指定したファイルは、\n"
+     "存在して [initialize] セクションを含んでいる必要があります。\n"
+     "  -i, --in フォルダ        入力フォルダ（ゲームが TGA のスクリーンショットを書き出す場所）\n"
+     "  -o, --out フォルダ       出力フォルダ（JPEG ファイルと kavlog.txt）\n"
+     "  -p, --prefix 文字列      連番 JPEG ファイルの名前の先頭に付ける文字列\n"
+     "  -q, --quality 数         JPEG の品質（1～100）\n"
+     "      --delete/--keep     JPEG を安全に書き終えた TGA を削除する／残す\n"
+     "      --log/--no-log      出力フォルダの kavlog.txt に追記する／しない\n"
+     "      --create-out        出力フォルダがないときは止まらずに作成する（1 階層のみ）\n"
+     "  -j, --jobs 数            同時に変換するファイルの数（1～256、既定: ハードウェアのスレッド数、\n"
+     "                          1: 1 つずつ順に）\n"
+     "      --settings ファイル  最初の値をこのファイルから読む\n"
+     "  -h, --help               この説明と、使う設定ファイルを表示する\n"
+     "  -V, --version            バージョンを表示する\n"
+     "値はオプションの後に続けても（--quality 90、-q 90）、つなげても（--quality=90、-q90）指定できます。\n"
+     "--delete と --keep、--log と --no-log は、最後に指定したものが有効です。\n"
+     "終了ステータス: 0 すべて変換した、または対象がない。1 変換に失敗したファイルがある、または連番が\n"
+     "上限に達した。2 使い方の誤り、またはファイルを処理する前のフォルダの問題。128+N シグナル N で\n"
+     "最後のファイルの前に止まった（130 Ctrl+C、129 SIGHUP、143 SIGTERM、141 標準出力が閉じられた\n"
+     "（head などの読み手が終了した））。止まるときは処理中のファイルを終えて終了行をログに書き、\n"
+     "まだ始めていないファイルには手を触れません。\n"},
+    {"Settings file: %1\n", "設定ファイル: %1\n"},
+    {"pellora-cli: %1\n", "pellora-cli: %1\n"},
+    {"Try 'pellora-cli --help' for more information.\n", "詳しくは 'pellora-cli --help' を実行してください。\n"},
+    {"unknown option \"%1\"", "不明なオプションです: \"%1\""},
+    {"unexpected argument \"%1\"", "余分な引数です: \"%1\""},
+    {"%1 needs a value", "%1 には値が必要です"},
+    {"%1 takes no value", "%1 に値は指定できません"},
+    {"--quality takes a whole number from 1 to 100, not \"%1\"",
+     "--quality には 1 から 100 までの整数を指定してください（\"%1\" は指定できません）"},
+    {"--jobs takes a whole number from 1 to 256, not \"%1\"",
+     "--jobs には 1 から 256 までの整数を指定してください（\"%1\" は指定できません）"},
+    {"settings file \"%1\" %2", "設定ファイル \"%1\" %2"},
+    {"settings file \"%1\" %2; using the defaults", "設定ファイル \"%1\" %2。既定値を使います"},
+    {"does not exist", "がありません"},
+    {"is not a regular file", "は通常のファイルではありません"},
+    {"is larger than %1 MiB", "は %1 MiB より大きいファイルです"},
+    {"cannot be read (%1)", "を読み込めません（%1）"},
+    {"has no [%1] section", "に [%1] セクションがありません"},
+    {"is a link to a missing file", "は存在しないファイルへのリンクです"},
+    {"-> yes (--create-out)", "-> はい（--create-out）"},
+    {"-> no (give --create-out to create it)", "-> いいえ（作成するには --create-out を指定してください）"},
+    {cp932::kUnavailableMessage,
+     "このシステムは、ログと設定ファイルの文字コードであるコードページ 932（Shift_JIS）に変換できません。"
+     "C ライブラリの文字コード変換モジュール（gconv）をインストールしてください"},
+}};
+
+bool isJapanese(std::string_view locale)
+{
+    return locale.starts_with("ja"); // ja_JP.UTF-8, ja_JP.eucJP, ja, and glibc's alias "japanese"
+}
+
+} // namespace
+
+CliLanguage CliMessages::languageOf(const char* lcAll, const char* lcMessages, const char* lang)
+{
+    for (const char* locale : {lcAll, lcMessages, lang}) {
+        if (locale && *locale)
+            return isJapanese(locale) ? CliLanguage::Japanese : CliLanguage::English;
+    }
+    return CliLanguage::English;
+}
+
+CliMessages CliMessages::fromEnvironment()
+{
+    return CliMessages(languageOf(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
+}
+
+std::string CliMessages::operator()(CliText text, std::initializer_list<std::string_view> values) const
+{
+    const Translation& translation = kTexts[static_cast<size_t>(text)];
+    const std::string_view form = language_ == CliLanguage::Japanese ? translation.japanese : translation.english;
+    std::string said;
+    // One pass, so a value that holds "%2" stays as it is.
+    for (size_t at = 0; at < form.size(); ++at) {
+        const size_t index = at + 1 < form.size() && form[at] == '%' ? static_cast<size_t>(form[at + 1] - '1') : values.size();
+        if (index < values.size()) {
+            said += values.begin()[index];
+            ++at;
+        } else {
+            said += form[at];
+        }
+    }
+    return said;
+}
+
+} // namespace pellora
