@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
 
 #include <QString>
 #include <filesystem>
@@ -17,7 +18,7 @@ namespace pellora::modFunc {
 // or not completely.
 std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path);
 // The same for the log `name` in the folder open as `folder` (see FileSystem).
-std::optional<Failure> AppendLogLine(const QString& text, int folder, const std::filesystem::path& name);
+std::optional<Failure> AppendLogLine(const QString& text, const FileHandle& folder, const std::filesystem::path& name);
 
 // True when `path` names an existing folder, with or without a trailing separator.
 bool FolderExists(const std::filesystem::path& path);
@@ -27,7 +28,7 @@ bool FolderExists(const std::filesystem::path& path);
 // permission, as Windows marks it) stays, even for root: ReadOnly. A folder
 // stays too, and every other refusal (a read-only disk, a folder the user may
 // not change) is CannotDelete.
-std::optional<Failure> DeleteFileIfExists(int folder, const std::filesystem::path& name);
+std::optional<Failure> DeleteFileIfExists(const FileHandle& folder, const std::filesystem::path& name);
 // The same for a path.
 std::optional<Failure> DeleteFileIfExists(const std::filesystem::path& path);
 

@@ -39,4 +39,21 @@ private:
     std::variant<T, E> state_;
 };
 
+// Success, or the reason for a failure: for operations that give back nothing else.
+template <typename E>
+class [[nodiscard]] Expected<void, E> {
+public:
+    Expected() = default;
+    Expected(Unexpected<E> failure) : failure_(std::move(failure.error)), failed_(true) {}
+
+    bool has_value() const { return !failed_; }
+    explicit operator bool() const { return has_value(); }
+
+    const E& error() const { return failure_; }
+
+private:
+    E failure_{};
+    bool failed_ = false;
+};
+
 } // namespace pellora

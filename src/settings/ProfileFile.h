@@ -3,7 +3,6 @@
 #include "platform/Expected.h"
 #include "platform/Failure.h"
 
-#include <sys/types.h>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -19,9 +18,9 @@ constexpr std::uint64_t kMaxSize = std::uint64_t{64} << 20;
 
 // What a replaced file keeps of the one it replaces.
 struct Attributes {
-    mode_t mode = 0;
-    uid_t owner = 0;
-    gid_t group = 0;
+    unsigned mode = 0; // the permission bits
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
 };
 
 struct Contents {

@@ -128,9 +128,10 @@ std::optional<Failure> SettingsLocation::prepareForSaving() const
     std::filesystem::path folder;
     for (const auto& part : file_.parent_path()) {
         folder /= part;
-        const int result = FileSystem::current().mkdir(folder, 0700);
-        if (result != 0 && result != -EEXIST)
-            return Failure::of(FailureCause::CannotCreate, -result);
+        FileSystem& fs = FileSystem::current();
+        const Status made = fs.mkdirAt(fs.workingFolder(), folder, 0700);
+        if (!made && made.error().systemError != EEXIST)
+            return Failure::of(FailureCause::CannotCreate, made.error().systemError);
     }
     return std::nullopt;
 }

@@ -31,10 +31,10 @@ std::optional<Failure> writeAtomically(const std::filesystem::path& destination,
     auto file = AtomicFile::create(destination, mode);
     if (!file)
         return file.error();
-    if (const int rc = writeAll(file->fd(), bytes.data(), bytes.size()); rc != 0)
-        return Failure::of(FailureCause::CannotWrite, -rc);
+    if (const Status written = writeAll(file->file(), bytes.data(), bytes.size()); !written)
+        return Failure::of(FailureCause::CannotWrite, written.error().systemError);
     if (time)
-        FileSystem::current().setModificationTime(file->fd(), *time);
+        [[maybe_unused]] const Status dated = file->file().fileSystem().setModificationTime(file->file(), *time);
     return file->commit();
 }
 
@@ -185,12 +185,12 @@ TEST_P(AtomicFileTest, InAFolderMovedMeanwhileItLandsOrIsRemovedWhereTheFolderWe
             SCOPED_TRACE(std::string(link ? "a link put where the folder was, " : "") + (commit ? "committed" : "dropped"));
             test::TempDir here;
             std::filesystem::create_directory(here / "a");
-            auto folder = Folder::open(here / "a");
+            auto folder = Folder::open(FileSystem::current(), here / "a");
             ASSERT_TRUE(folder.has_value());
             {
                 auto file = AtomicFile::create(*folder, "x.jpg", GetParam());
                 ASSERT_TRUE(file.has_value());
-                ASSERT_EQ(writeAll(file->fd(), kBytes.data(), kBytes.size()), 0);
+                ASSERT_TRUE(writeAll(file->file(), kBytes.data(), kBytes.size()).has_value());
                 std::filesystem::rename(here / "a", here / "b");
                 if (link) {
                     std::filesystem::create_directory(here / "elsewhere");
@@ -243,13 +243,13 @@ TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBef
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         const auto destination = dir / "a.jpg";
-        auto file = AtomicFile::create(destination, Mode::NeverReplace);
-        ASSERT_TRUE(file.has_value());
-        ASSERT_EQ(writeAll(file->fd(), kBytes.data(), kBytes.size()), 0);
         test::FakeFileSystem fs;
+        // The file works through the file system it was made in.
+        auto file = AtomicFile::create(fs, destination, Mode::NeverReplace);
+        ASSERT_TRUE(file.has_value());
+        ASSERT_TRUE(writeAll(file->file(), kBytes.data(), kBytes.size()).has_value());
         for (const auto& [op, error, name] : c.faults)
             fs.fail(op, error, name == "dir" ? dir.path().filename().string() : name);
-        ScopedFileSystem seam(fs);
         const auto failure = file->commit();
         EXPECT_EQ(causeOf(failure), c.cause);
         EXPECT_EQ(failure ? failure->systemError : 0, c.error);
