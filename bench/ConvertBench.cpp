@@ -109,9 +109,8 @@ void convert(benchmark::State& state, bool withSyncs)
     const auto destination = benchFolder() / "sshot001.jpg";
     SyncControl fs;
     fs.skipSyncs = !withSyncs;
-    pellora::ScopedFileSystem seam(fs);
     for (auto _ : state) {
-        if (pellora::ConvertTgaToJpeg(source, destination, 90) != 0)
+        if (pellora::ConvertTgaToJpeg(fs, source, destination, 90) != 0)
             state.SkipWithError("conversion failed");
         state.PauseTiming();
         std::filesystem::remove(destination);

@@ -13,7 +13,7 @@ Expected<DecodedTga, Failure> decodeTgaInMemory(std::span<const std::uint8_t> fi
     const int native = ::memfd_create("tga", MFD_CLOEXEC);
     if (native < 0)
         return unexpected(Failure::of(FailureCause::Unexpected, errno));
-    const FileHandle fd(FileSystem::current(), native);
+    const FileHandle fd(systemFileSystem(), native);
     if (const Status written = writeAll(fd, file.data(), file.size()); !written)
         return unexpected(Failure::of(FailureCause::Unexpected, written.error().systemError));
     // Kept from one call to the next, as a worker keeps them: fresh megabyte

@@ -159,11 +159,11 @@ Expected<SourceNow, SourceKept> sourceNow(const Folder& folder, const std::files
 }
 
 // The folder `path` names, or nothing when it names none (the reason does not matter here).
-std::optional<Folder> openFolder(const std::filesystem::path& path)
+std::optional<Folder> openFolder(FileSystem& fs, const std::filesystem::path& path)
 {
     if (path.empty())
         return std::nullopt;
-    auto folder = Folder::open(FileSystem::current(), path);
+    auto folder = Folder::open(fs, path);
     return folder ? std::optional(std::move(*folder)) : std::nullopt;
 }
 
@@ -196,7 +196,7 @@ private:
 
 } // namespace
 
-BatchRun::BatchRun(BatchHost& host, unsigned jobs) : host_(host), jobs_(jobs == 0 ? 1 : jobs) {}
+BatchRun::BatchRun(BatchHost& host, FileSystem& fs, unsigned jobs) : host_(host), fs_(fs), jobs_(jobs == 0 ? 1 : jobs) {}
 
 bool BatchRun::inProgress()
 {
@@ -275,7 +275,7 @@ void BatchRun::reportUnexpected()
 // folders, they still get everything and nothing goes elsewhere.
 BatchEnd BatchRun::checkFoldersAndPrefix()
 {
-    auto in = openFolder(pathText::toPath(inDir_));
+    auto in = openFolder(fs_, pathText::toPath(inDir_));
     if (!in) {
         host_.showCritical(kInputFolderInvalid);
         host_.focusInputFolder();
@@ -288,7 +288,7 @@ BatchEnd BatchRun::checkFoldersAndPrefix()
         host_.focusPrefix();
         return BatchEnd::InvalidPrefix;
     }
-    auto out = openFolder(pathText::toPath(outDir_));
+    auto out = openFolder(fs_, pathText::toPath(outDir_));
     if (!out) {
         if (!host_.askYesNo(kOutputFolderQuestion)) {
             host_.focusOutputFolder();
@@ -309,7 +309,7 @@ std::optional<Folder> BatchRun::createOutputFolder()
 {
     const std::filesystem::path path = withoutTrailingSeparators(pathText::toPath(outDir_));
     // One level only: a mistyped parent should not grow a tree of folders.
-    auto parent = openFolder(temporaryFiles::folderOf(path));
+    auto parent = openFolder(fs_, temporaryFiles::folderOf(path));
     if (!parent || !parent->fileSystem().mkdirAt(parent->handle(), path.filename()))
         return std::nullopt;
     // The folder just made, not whatever may have taken its name since.
@@ -442,7 +442,7 @@ void BatchRun::log(const QString& line)
         return;
     // Until the output folder is open, its path is all there is.
     const auto failure = outFolder_.valid() ? modFunc::AppendLogLine(line, outFolder_.handle(), logPath_.filename())
-                                            : modFunc::AppendLogLine(line, logPath_);
+                                            : modFunc::AppendLogLine(fs_, line, logPath_);
     if (!failure)
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)

@@ -136,11 +136,11 @@ std::int16_t resultCodeOf(const Failure& failure)
     return ResultCode::UnexpectedFailure;
 }
 
-Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(FileSystem& fs, const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
 {
-    return stageGuarded(FileSystem::current().workingFolder(), source, nullptr, destination, quality, digestContent);
+    return stageGuarded(fs.workingFolder(), source, nullptr, destination, quality, digestContent);
 }
 
 Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const std::filesystem::path& source,
@@ -160,10 +160,10 @@ std::optional<Failure> commitStagedJpeg(AtomicFile& staged)
     }
 }
 
-std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
+std::int16_t ConvertTgaToJpeg(FileSystem& fs, const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality)
 {
-    auto staged = stageTgaAsJpeg(source, destination, quality);
+    auto staged = stageTgaAsJpeg(fs, source, destination, quality);
     if (!staged)
         return resultCodeOf(staged.error());
     const auto failure = commitStagedJpeg(staged->file);

@@ -80,7 +80,7 @@ int CliApp::run(const QStringList& arguments)
     if (options->log) settings.log = *options->log;
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
-    const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
+    const BatchSummary summary = BatchRun(host, FileSystem::forFrontEnds(), options->jobs == 0 ? defaultJobs() : options->jobs).run();
     return exitStatusFor(summary, host.stopSignal());
 }
 

@@ -1,5 +1,6 @@
 #include "cli/SettingsFileProblem.h"
 
+#include "platform/io/FileSystem.h"
 #include "platform/text/PathText.h"
 #include "settings/PrivateProfile.h"
 #include "settings/ProfileEncoding.h"
@@ -32,7 +33,7 @@ QString readFailure(const Failure& failure)
 
 std::optional<QString> settingsFileProblem(const QString& fileName)
 {
-    const auto contents = profileFile::read(pathText::toPath(fileName));
+    const auto contents = profileFile::read(FileSystem::forFrontEnds(), pathText::toPath(fileName));
     if (!contents)
         return readFailure(contents.error());
     if (!PrivateProfile(profileEncoding::editable(contents->bytes).bytes).hasSection(Settings::kSection))
@@ -43,7 +44,7 @@ std::optional<QString> settingsFileProblem(const QString& fileName)
 std::optional<QString> defaultSettingsFileProblem(const QString& fileName)
 {
     const std::filesystem::path path = pathText::toPath(fileName);
-    const auto contents = profileFile::read(path);
+    const auto contents = profileFile::read(FileSystem::forFrontEnds(), path);
     if (contents)
         return std::nullopt;
     if (contents.error().systemError != ENOENT)

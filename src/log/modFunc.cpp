@@ -27,9 +27,9 @@ bool isNotThere(int error) { return error == ENOENT || error == ENOTDIR; }
 
 } // namespace
 
-std::optional<Failure> AppendLogLine(const QString& text, const std::filesystem::path& path)
+std::optional<Failure> AppendLogLine(FileSystem& fs, const QString& text, const std::filesystem::path& path)
 {
-    return AppendLogLine(text, FileSystem::current().workingFolder(), path);
+    return AppendLogLine(text, fs.workingFolder(), path);
 }
 
 std::optional<Failure> AppendLogLine(const QString& text, const FileHandle& folder, const std::filesystem::path& path)
@@ -66,9 +66,9 @@ bool FolderExists(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
-std::optional<Failure> DeleteFileIfExists(const std::filesystem::path& path)
+std::optional<Failure> DeleteFileIfExists(FileSystem& fs, const std::filesystem::path& path)
 {
-    return DeleteFileIfExists(FileSystem::current().workingFolder(), path);
+    return DeleteFileIfExists(fs.workingFolder(), path);
 }
 
 std::optional<Failure> DeleteFileIfExists(const FileHandle& folder, const std::filesystem::path& path)

@@ -36,9 +36,8 @@ void keepAttributes(const FileHandle& file, const Attributes& kept)
 
 } // namespace
 
-Expected<Contents, Failure> read(const std::filesystem::path& path)
+Expected<Contents, Failure> read(FileSystem& fs, const std::filesystem::path& path)
 {
-    FileSystem& fs = FileSystem::current();
     auto opened = openRegular(fs.workingFolder(), path, Open::Read, FailureCause::CannotRead);
     if (!opened)
         return unexpected(opened.error());
@@ -61,22 +60,22 @@ Expected<Contents, Failure> read(const std::filesystem::path& path)
     return contents;
 }
 
-std::optional<Failure> probeWritable(const std::filesystem::path& path)
+std::optional<Failure> probeWritable(FileSystem& fs, const std::filesystem::path& path)
 {
-    const auto opened = FileSystem::current().open(path, Open::Write | Open::NonBlocking);
+    const auto opened = fs.open(path, Open::Write | Open::NonBlocking);
     if (!opened)
         return Failure::of(FailureCause::CannotWrite, opened.error().systemError);
     return std::nullopt;
 }
 
-std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes,
+std::optional<Failure> replace(FileSystem& fs, const std::filesystem::path& path, std::string_view bytes,
                                const std::optional<Attributes>& kept)
 {
     const std::filesystem::path target = followLink(path);
     // What a save killed before its end left here goes first.
-    temporaryFiles::sweep(temporaryFiles::folderOf(target));
+    temporaryFiles::sweep(fs, temporaryFiles::folderOf(target));
     // Created no more open than the file it replaces, whatever becomes of the mode change.
-    auto file = AtomicFile::create(target, AtomicFile::Mode::Replace, kept ? kept->mode & 0777 : 0666);
+    auto file = AtomicFile::create(fs, target, AtomicFile::Mode::Replace, kept ? kept->mode & 0777 : 0666);
     if (!file)
         return file.error();
     if (kept)

@@ -10,7 +10,11 @@
 #include <string_view>
 
 // The settings file's bytes on disk, read whole and replaced whole through
-// FileSystem. A settings file that is a link is read and replaced through it.
+// the FileSystem given. A settings file that is a link is read and replaced through it.
+namespace pellora {
+class FileSystem;
+}
+
 namespace pellora::profileFile {
 
 // Far beyond any settings file; larger ones are neither read nor rewritten.
@@ -29,16 +33,16 @@ struct Contents {
 };
 
 // CannotRead (ENOENT when missing), NotRegularFile, or TooLarge beyond kMaxSize.
-Expected<Contents, Failure> read(const std::filesystem::path& path);
+Expected<Contents, Failure> read(FileSystem& fs, const std::filesystem::path& path);
 
 // Whether an existing file may be changed: a read-only or locked file must
 // stay as it is, although replacing it by a rename would succeed.
-std::optional<Failure> probeWritable(const std::filesystem::path& path);
+std::optional<Failure> probeWritable(FileSystem& fs, const std::filesystem::path& path);
 
 // Puts `bytes` in place of the file at once (AtomicFile), so that it holds
 // either the old or the new contents, never half of them. `kept`, when
 // given, is carried over to the new file: owner, group and mode.
-std::optional<Failure> replace(const std::filesystem::path& path, std::string_view bytes,
+std::optional<Failure> replace(FileSystem& fs, const std::filesystem::path& path, std::string_view bytes,
                                const std::optional<Attributes>& kept);
 
 } // namespace pellora::profileFile

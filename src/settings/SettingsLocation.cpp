@@ -121,14 +121,13 @@ QString SettingsLocation::fileName() const
     return pathText::toText(file_);
 }
 
-std::optional<Failure> SettingsLocation::prepareForSaving() const
+std::optional<Failure> SettingsLocation::prepareForSaving(FileSystem& fs) const
 {
     if (place_ != Place::UserConfigFolder)
         return std::nullopt;
     std::filesystem::path folder;
     for (const auto& part : file_.parent_path()) {
         folder /= part;
-        FileSystem& fs = FileSystem::current();
         const Status made = fs.mkdirAt(fs.workingFolder(), folder, 0700);
         if (!made && made.error().systemError != EEXIST)
             return Failure::of(FailureCause::CannotCreate, made.error().systemError);

@@ -142,13 +142,13 @@ bool clsIniFile::PutIni(const QString& strSec, std::span<const std::pair<QString
     if (fileName_.isEmpty())
         return false;
     const std::filesystem::path path = pathText::toPath(fileName_);
-    auto contents = profileFile::read(path);
+    auto contents = profileFile::read(fs_, path);
     // A file that exists but cannot be read must not be replaced by one that
     // holds only these values.
     if (!contents && contents.error().systemError != ENOENT)
         return false;
     const bool existed = contents.has_value();
-    if (existed && profileFile::probeWritable(path))
+    if (existed && profileFile::probeWritable(fs_, path))
         return false;
 
     const auto original = profileEncoding::editable(existed ? std::move(contents->bytes) : std::string());
@@ -163,7 +163,7 @@ bool clsIniFile::PutIni(const QString& strSec, std::span<const std::pair<QString
     if (!bytes)
         return false;
     const auto kept = existed ? std::optional(contents->attributes) : std::nullopt;
-    return !profileFile::replace(path, *bytes, kept) && allStored;
+    return !profileFile::replace(fs_, path, *bytes, kept) && allStored;
 }
 
 QString clsIniFile::GetIni(const QString& strSec, const QString& strKey, const QString& strDefault) const
@@ -175,7 +175,7 @@ std::optional<QString> clsIniFile::storedValue(const QString& section, const QSt
 {
     if (fileName_.isEmpty())
         return std::nullopt;
-    auto contents = profileFile::read(pathText::toPath(fileName_));
+    auto contents = profileFile::read(fs_, pathText::toPath(fileName_));
     if (!contents)
         return std::nullopt;
     const PrivateProfile profile(profileEncoding::editable(std::move(contents->bytes)).bytes);

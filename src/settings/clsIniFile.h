@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/io/FileSystem.h"
+
 #include <QString>
 #include <filesystem>
 #include <optional>
@@ -12,6 +14,9 @@ namespace pellora {
 // every call reads or rewrites the file, and no handle stays open between calls.
 class clsIniFile {
 public:
+    // Reads and writes the file in `fs`, which must outlive it.
+    explicit clsIniFile(FileSystem& fs = FileSystem::forFrontEnds()) : fs_(fs) {}
+
     QString FileName() const;
     void FileName(const QString& vNewValue);
 
@@ -27,6 +32,7 @@ public:
 private:
     std::optional<QString> storedValue(const QString& section, const QString& key) const;
 
+    FileSystem& fs_;
     QString fileName_;
 };
 

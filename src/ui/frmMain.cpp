@@ -230,7 +230,7 @@ void frmMain::startRun()
     QWidget* const focusWhileDisabled = focusWidget();
     {
         WindowBatchHost host(*this, prompts_);
-        BatchRun(host, static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))).run();
+        BatchRun(host, FileSystem::forFrontEnds(), static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))).run();
     }
     cmdMove->setEnabled(true);
     // Disabling moved the focus away from the button; give it back unless

@@ -57,13 +57,10 @@ protected:
 TEST_P(SaveFailureTest, AFailedSaveReturnsNormallyAndLeavesTheOldFileAsItWas)
 {
     file.write(kOldContents);
-    clsIniFile ini;
+    clsIniFile ini(fs);
     ini.FileName(file.name());
     failStep(fs, GetParam());
-    {
-        ScopedFileSystem scoped(fs);
-        EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
-    }
+    EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
     EXPECT_EQ(file.read(), kOldContents);
     EXPECT_EQ(test::listNames(file.folder()), std::vector<std::string>{"Pellora.ini"})
         << "no temporary file may stay behind";
@@ -79,13 +76,10 @@ using FirstSaveFailureTest = SaveFailureTest;
 
 TEST_P(FirstSaveFailureTest, AFailedFirstSaveCreatesNoFile)
 {
-    clsIniFile ini;
+    clsIniFile ini(fs);
     ini.FileName(file.name());
     failStep(fs, GetParam());
-    {
-        ScopedFileSystem scoped(fs);
-        EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
-    }
+    EXPECT_FALSE(ini.PutIni("initialize", "quality", "70"));
     EXPECT_TRUE(test::listNames(file.folder()).empty());
 }
 
@@ -102,12 +96,9 @@ TEST(SaveOrderTest, TheNewContentsAreSyncedBesideTheFileBeforeTheyReplaceIt)
     test::FakeFileSystem fs;
     std::vector<std::string> namesWhileWriting;
     fs.after(Op::Open, "create ", [&] { namesWhileWriting = test::listNames(file.folder()); });
-    clsIniFile ini;
+    clsIniFile ini(fs);
     ini.FileName(file.name());
-    {
-        ScopedFileSystem scoped(fs);
-        ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
-    }
+    ASSERT_TRUE(ini.PutIni("initialize", "quality", "70"));
     const auto calls = fs.calls({Op::Open, Op::Write, Op::Fsync, Op::Rename});
     const auto created = std::find_if(calls.begin(), calls.end(), [](const auto& call) { return call.starts_with("create "); });
     ASSERT_NE(created, calls.end());
@@ -128,9 +119,8 @@ TEST(SaveOrderTest, AnUnchangedValueIsNotWrittenAgain)
     file.write(kOldContents);
     test::FakeFileSystem fs;
     failStep(fs, FailingStep::CreateTemporary);
-    clsIniFile ini;
+    clsIniFile ini(fs);
     ini.FileName(file.name());
-    ScopedFileSystem scoped(fs);
     EXPECT_TRUE(ini.PutIni("initialize", "quality", "80")) << "the value is on disk already";
     EXPECT_EQ(file.read(), kOldContents);
 }
@@ -141,9 +131,8 @@ TEST(SaveOrderTest, AnUnreadableFileReadsDefaults)
     file.write(kOldContents);
     test::FakeFileSystem fs;
     failStep(fs, FailingStep::Read);
-    clsIniFile ini;
+    clsIniFile ini(fs);
     ini.FileName(file.name());
-    ScopedFileSystem scoped(fs);
     EXPECT_EQ(ini.GetIni("initialize", "quality", "50"), "50");
 }
 

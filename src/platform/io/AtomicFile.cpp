@@ -61,12 +61,6 @@ Expected<AtomicFile, Failure> AtomicFile::create(FileSystem& fs, const std::file
     return createAt(fs.workingFolder(), nullptr, destination, mode, permissions);
 }
 
-Expected<AtomicFile, Failure> AtomicFile::create(const std::filesystem::path& destination, Mode mode,
-                                                 unsigned permissions)
-{
-    return create(FileSystem::current(), destination, mode, permissions);
-}
-
 Expected<AtomicFile, Failure> AtomicFile::create(const Folder& folder, const std::filesystem::path& name, Mode mode,
                                                  unsigned permissions)
 {

@@ -39,11 +39,9 @@ class AtomicFile {
 public:
     enum class Mode { Replace, NeverReplace };
 
-    // An empty temporary file beside `destination`, created with `permissions`
+    // An empty temporary file beside `destination` in `fs`, created with `permissions`
     // (less the umask). On failure, CannotCreate.
     static Expected<AtomicFile, Failure> create(FileSystem& fs, const std::filesystem::path& destination, Mode mode,
-                                                unsigned permissions = 0644);
-    static Expected<AtomicFile, Failure> create(const std::filesystem::path& destination, Mode mode,
                                                 unsigned permissions = 0644);
     // The same for `name` in `folder`, which must outlive the file.
     static Expected<AtomicFile, Failure> create(const Folder& folder, const std::filesystem::path& name, Mode mode,

@@ -10,7 +10,7 @@ std::atomic<FileSystem*> installed{nullptr};
 
 } // namespace
 
-FileSystem& FileSystem::current()
+FileSystem& FileSystem::forFrontEnds()
 {
     FileSystem* replacement = installed.load(std::memory_order_acquire);
     return replacement ? *replacement : systemFileSystem();

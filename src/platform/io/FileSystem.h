@@ -85,8 +85,11 @@ public:
         return openAt(workingFolder(), path, flags, permissions);
     }
 
-    // The instance every caller uses.
-    static FileSystem& current();
+    // The file system a front end hands to the engine: the system's own, or
+    // a test's replacement while a ScopedFileSystem is installed. The engine
+    // itself never asks for it: it is given its FileSystem, and then works
+    // through the handles and folders it opens there.
+    static FileSystem& forFrontEnds();
 
 protected:
     friend class FileHandle;
@@ -101,7 +104,8 @@ private:
 // The system's own file system, as the backend of this platform makes its calls.
 FileSystem& systemFileSystem();
 
-// Installs a replacement for its lifetime (tests only).
+// Installs a replacement for the front ends for its lifetime (tests of a
+// front end only; the others hand their FileSystem to the engine).
 class ScopedFileSystem {
 public:
     explicit ScopedFileSystem(FileSystem& replacement) : previous_(FileSystem::install(&replacement)) {}

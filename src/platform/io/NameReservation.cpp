@@ -93,9 +93,9 @@ NameReservation::~NameReservation()
         [[maybe_unused]] const Status removed = fs.unlinkAt(*folder_, intentPath_);
 }
 
-Expected<NameReservation, Failure> NameReservation::take(const std::filesystem::path& path)
+Expected<NameReservation, Failure> NameReservation::take(FileSystem& fs, const std::filesystem::path& path)
 {
-    return take(FileSystem::current().workingFolder(), path);
+    return take(fs.workingFolder(), path);
 }
 
 Expected<NameReservation, Failure> NameReservation::take(const FileHandle& folder, const std::filesystem::path& name)

@@ -11,6 +11,8 @@
 
 namespace pellora {
 
+class FileSystem;
+
 // A final name held by a file of ours that holds no picture, for file
 // systems that can neither rename without replacing nor make hard links
 // (exFAT and FAT through FUSE, for example). Creating it exclusively is the
@@ -37,7 +39,7 @@ public:
     // that a sweeper took for a killed run's counts as taken), otherwise
     // CannotCommit.
     static Expected<NameReservation, Failure> take(const FileHandle& folder, const std::filesystem::path& name);
-    static Expected<NameReservation, Failure> take(const std::filesystem::path& path);
+    static Expected<NameReservation, Failure> take(FileSystem& fs, const std::filesystem::path& path);
 
     NameReservation(NameReservation&& other) noexcept;
     NameReservation& operator=(NameReservation&&) = delete;

@@ -121,11 +121,6 @@ int sweep(FileSystem& fs, const std::filesystem::path& folder)
     return sweepIn(fs.workingFolder(), folder);
 }
 
-int sweep(const std::filesystem::path& folder)
-{
-    return sweep(FileSystem::current(), folder);
-}
-
 int sweep(const Folder& folder)
 {
     return sweepIn(folder.handle(), ".");

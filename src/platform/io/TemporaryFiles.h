@@ -58,7 +58,6 @@ Status lockAsOurs(const FileHandle& file, const FileHandle& folder, const std::f
 // lock (another run may be writing into the same folder now). How many files
 // were removed.
 int sweep(FileSystem& fs, const std::filesystem::path& folder);
-int sweep(const std::filesystem::path& folder);
 int sweep(const Folder& folder);
 
 } // namespace pellora::temporaryFiles
