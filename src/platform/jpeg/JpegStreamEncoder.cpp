@@ -181,6 +181,7 @@ std::optional<Failure> JpegStreamEncoder::finish()
     Codec& codec = *codec_;
     if (guarded(codec, [&] { jpeg_finish_compress(&codec.compressor); })) {
         codec.started = false;
+        codec.file = nullptr; // the file may go now
         return std::nullopt;
     }
     return failedStep();
@@ -191,6 +192,7 @@ void JpegStreamEncoder::abandon()
     if (codec_->started)
         jpeg_abort_compress(&codec_->compressor);
     codec_->started = false;
+    codec_->file = nullptr; // the file may go now
 }
 
 } // namespace pellora
