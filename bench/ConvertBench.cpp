@@ -5,8 +5,8 @@
 // what users' disks cost.
 #include "batch/ConvertTgaToJpeg.h"
 #include "platform/io/ContentDigest.h"
-#include "platform/io/FileSystem.h"
-#include "platform/io/UniqueFd.h"
+#include "platform/io/posix/PosixFileSystem.h"
+#include "platform/io/posix/PosixFileSystem.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -65,18 +65,18 @@ std::filesystem::path writeTga(const std::vector<std::uint8_t>& bgrx)
 }
 
 // The real file system with the durable-write syncs skipped or timed.
-class SyncControl : public pellora::FileSystem {
+class SyncControl : public pellora::PosixFileSystem {
 public:
     bool skipSyncs = false;
     std::chrono::nanoseconds syncTime{0};
-    int fsync(int fd) override
+    pellora::Status sync(const pellora::FileHandle& file) override
     {
         if (skipSyncs)
-            return 0;
+            return pellora::ok();
         const auto start = std::chrono::steady_clock::now();
-        const int rc = FileSystem::fsync(fd);
+        pellora::Status synced = PosixFileSystem::sync(file);
         syncTime += std::chrono::steady_clock::now() - start;
-        return rc;
+        return synced;
     }
 };
 
@@ -109,9 +109,8 @@ void convert(benchmark::State& state, bool withSyncs)
     const auto destination = benchFolder() / "sshot001.jpg";
     SyncControl fs;
     fs.skipSyncs = !withSyncs;
-    pellora::ScopedFileSystem seam(fs);
     for (auto _ : state) {
-        if (pellora::ConvertTgaToJpeg(source, destination, 90) != 0)
+        if (pellora::ConvertTgaToJpeg(fs, source, destination, 90) != 0)
             state.SkipWithError("conversion failed");
         state.PauseTiming();
         std::filesystem::remove(destination);
@@ -132,8 +131,13 @@ void SourceDigestBeforeDelete(benchmark::State& state)
     const auto source = writeTga(pixels());
     std::vector<std::uint8_t> buffer(std::size_t{1} << 20);
     for (auto _ : state) {
-        pellora::UniqueFd fd(::open(source.c_str(), O_RDONLY));
-        auto digest = pellora::ContentDigest::ofFile(fd.get(), buffer);
+        pellora::FileSystem& files = pellora::systemFileSystem();
+        auto file = files.open(source, pellora::Open::Read);
+        if (!file) {
+            state.SkipWithError("cannot open the source");
+            break;
+        }
+        auto digest = pellora::ContentDigest::ofFile(*file, buffer);
         benchmark::DoNotOptimize(digest);
     }
 }
@@ -151,10 +155,14 @@ void DurableSyncsOnly(benchmark::State& state)
             out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         }
         state.ResumeTiming();
-        pellora::UniqueFd file(::open(path.c_str(), O_WRONLY));
-        ::fsync(file.get());
-        pellora::UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY));
-        ::fsync(dir.get());
+        pellora::FileSystem& files = pellora::systemFileSystem();
+        auto file = files.open(path, pellora::Open::Write);
+        const bool fileSynced = file && files.sync(*file);
+        auto dir = files.open(folder, pellora::Open::Read | pellora::Open::Folder);
+        if (!fileSynced || !dir || !files.sync(*dir)) {
+            state.SkipWithError("cannot sync");
+            break;
+        }
     }
     std::filesystem::remove(path);
 }

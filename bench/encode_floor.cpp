@@ -9,7 +9,8 @@
 //
 // usage: pellora_encode_floor [--quality N] DIR
 // prints one line: files=N megapixels=X seconds=Y bytes=Z
-#include "platform/io/UniqueFd.h"
+#include "platform/io/FileSystem.h"
+#include "platform/io/OpenRegular.h"
 #include "platform/tga/TgaRowSource.h"
 
 #include <algorithm>
@@ -65,14 +66,15 @@ std::vector<fs::path> tgaFilesIn(const fs::path& folder)
 // in some virtual machines, and those faults would land in the timed encoding.
 bool load(const fs::path& path, std::vector<LoadedPicture>& pictures)
 {
-    pellora::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
-        std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+    pellora::FileSystem& files = pellora::systemFileSystem();
+    const auto opened =
+        pellora::openRegular(files.workingFolder(), path, pellora::Open::Read, pellora::FailureCause::CannotRead);
+    if (!opened) {
+        std::fprintf(stderr, "cannot read %s: %s\n", path.c_str(), std::strerror(opened.error().systemError));
         return false;
     }
     pellora::TgaReadBuffers buffers;
-    pellora::TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(info.st_size), buffers);
+    pellora::TgaRowSource rows(opened->handle, static_cast<std::uint64_t>(opened->status.size), buffers);
     LoadedPicture picture;
     if (!rows.open()) {
         picture.width = rows.width();

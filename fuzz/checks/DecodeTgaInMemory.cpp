@@ -1,6 +1,6 @@
 #include "checks/DecodeTgaInMemory.h"
 
-#include "platform/io/UniqueFd.h"
+#include "platform/io/FileSystem.h"
 #include "platform/io/WriteAll.h"
 
 #include <cerrno>
@@ -10,13 +10,16 @@ namespace pellora::fuzz {
 
 Expected<DecodedTga, Failure> decodeTgaInMemory(std::span<const std::uint8_t> file, std::size_t stripBytes)
 {
-    UniqueFd fd(::memfd_create("tga", MFD_CLOEXEC));
-    if (!fd.valid() || writeAll(fd.get(), file.data(), file.size()) != 0)
+    const int native = ::memfd_create("tga", MFD_CLOEXEC);
+    if (native < 0)
         return unexpected(Failure::of(FailureCause::Unexpected, errno));
+    const FileHandle fd(systemFileSystem(), native);
+    if (const Status written = writeAll(fd, file.data(), file.size()); !written)
+        return unexpected(Failure::of(FailureCause::Unexpected, written.error().systemError));
     // Kept from one call to the next, as a worker keeps them: fresh megabyte
     // buffers for every input would slow the fuzzer down tenfold.
     thread_local TgaReadBuffers buffers;
-    TgaRowSource rows(fd.get(), file.size(), buffers, true, stripBytes);
+    TgaRowSource rows(fd, file.size(), buffers, true, stripBytes);
     if (auto failure = rows.open())
         return unexpected(*failure);
     DecodedTga picture;

@@ -8,8 +8,8 @@
 #include "log/modFunc.h"
 #include "platform/io/FileIdentity.h"
 #include "platform/io/FileSystem.h"
+#include "platform/io/OpenRegular.h"
 #include "platform/io/TemporaryFiles.h"
-#include "platform/io/UniqueFd.h"
 #include "platform/text/PathText.h"
 #include "platform/text/TransitionalQString.h"
 #include "platform/text/VisibleName.h"
@@ -19,10 +19,8 @@
 #include <atomic>
 #include <cerrno>
 #include <exception>
-#include <fcntl.h>
 #include <new>
 #include <system_error>
-#include <sys/stat.h>
 
 namespace pellora {
 
@@ -134,28 +132,26 @@ Expected<SourceNow, SourceKept> sourceNow(const Folder& folder, const std::files
 {
     if (!converted.digest.hashed())
         return kept(SourceKept::Because::ReadBeforeDeleteWasOn);
-    const int opened = FileSystem::current().openAt(folder.fd(), name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
-    if (opened == -ENOENT)
+    const auto opened = openRegular(folder.handle(), name, Open::Read | Open::NoFollow, FailureCause::CannotRead);
+    const int error = opened ? 0 : opened.error().systemError;
+    if (error == ENOENT)
         return SourceNow::Gone;
-    if (opened == -ELOOP) // a link now stands under its name
+    // A link now stands under its name (ELOOP), or something else that is no picture.
+    if (error == ELOOP || (!opened && opened.error().cause == FailureCause::NotRegularFile))
         return kept(SourceKept::Because::Changed);
-    if (opened < 0)
-        return uncheckable(-opened);
-    UniqueFd fd(opened);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0)
-        return uncheckable(errno);
-    if (!(FileIdentity::of(info) == converted.identity))
+    if (!opened)
+        return uncheckable(error);
+    if (!(FileIdentity::of(opened->status) == converted.identity))
         return kept(SourceKept::Because::Changed);
     if (buffer.size() < kCheckBufferBytes)
         buffer.resize(kCheckBufferBytes);
-    const auto digest = ContentDigest::ofFile(fd.get(), std::span<std::uint8_t>(buffer.data(), buffer.size()));
+    const auto digest = ContentDigest::ofFile(opened->handle, std::span<std::uint8_t>(buffer.data(), buffer.size()));
     if (!digest)
         return unexpected(SourceKept{SourceKept::Because::Failed, digest.error()});
     if (!(*digest == converted.digest))
         return kept(SourceKept::Because::Changed);
     // And the name still leads to it.
-    const auto named = FileIdentity::of(folder.fd(), name);
+    const auto named = FileIdentity::of(folder.handle(), name);
     if (!named)
         return SourceNow::Gone;
     if (named->device != converted.identity.device || named->inode != converted.identity.inode)
@@ -164,11 +160,11 @@ Expected<SourceNow, SourceKept> sourceNow(const Folder& folder, const std::files
 }
 
 // The folder `path` names, or nothing when it names none (the reason does not matter here).
-std::optional<Folder> openFolder(const std::filesystem::path& path)
+std::optional<Folder> openFolder(FileSystem& fs, const std::filesystem::path& path)
 {
     if (path.empty())
         return std::nullopt;
-    auto folder = Folder::open(path);
+    auto folder = Folder::open(fs, path);
     return folder ? std::optional(std::move(*folder)) : std::nullopt;
 }
 
@@ -201,7 +197,7 @@ private:
 
 } // namespace
 
-BatchRun::BatchRun(BatchHost& host, unsigned jobs) : host_(host), jobs_(jobs == 0 ? 1 : jobs) {}
+BatchRun::BatchRun(BatchHost& host, FileSystem& fs, unsigned jobs) : host_(host), fs_(fs), jobs_(jobs == 0 ? 1 : jobs) {}
 
 bool BatchRun::inProgress()
 {
@@ -280,7 +276,7 @@ void BatchRun::reportUnexpected()
 // folders, they still get everything and nothing goes elsewhere.
 BatchEnd BatchRun::checkFoldersAndPrefix()
 {
-    auto in = openFolder(pathText::toPath(inDir_));
+    auto in = openFolder(fs_, pathText::toPath(inDir_));
     if (!in) {
         host_.showCritical(kInputFolderInvalid);
         host_.focusInputFolder();
@@ -293,7 +289,7 @@ BatchEnd BatchRun::checkFoldersAndPrefix()
         host_.focusPrefix();
         return BatchEnd::InvalidPrefix;
     }
-    auto out = openFolder(pathText::toPath(outDir_));
+    auto out = openFolder(fs_, pathText::toPath(outDir_));
     if (!out) {
         if (!host_.askYesNo(kOutputFolderQuestion)) {
             host_.focusOutputFolder();
@@ -314,8 +310,8 @@ std::optional<Folder> BatchRun::createOutputFolder()
 {
     const std::filesystem::path path = withoutTrailingSeparators(pathText::toPath(outDir_));
     // One level only: a mistyped parent should not grow a tree of folders.
-    auto parent = openFolder(temporaryFiles::folderOf(path));
-    if (!parent || FileSystem::current().mkdirAt(parent->fd(), path.filename()) != 0)
+    auto parent = openFolder(fs_, temporaryFiles::folderOf(path));
+    if (!parent || !parent->fileSystem().mkdirAt(parent->handle(), path.filename()))
         return std::nullopt;
     // The folder just made, not whatever may have taken its name since.
     auto created = Folder::openIn(*parent, path.filename());
@@ -413,8 +409,8 @@ std::optional<SourceKept> BatchRun::deleteSource(const SourceFile& source, const
                                                  const QString& newName)
 {
     // A JPEG moved or removed meanwhile no longer stands in for its source.
-    if (!FileIdentity::of(outFolder_.fd(), pathText::toPath(newName)))
-        return FileIdentity::of(inFolder_.fd(), source.Path) ? std::optional(SourceKept{SourceKept::Because::JpegGone}) : std::nullopt;
+    if (!FileIdentity::of(outFolder_.handle(), pathText::toPath(newName)))
+        return FileIdentity::of(inFolder_.handle(), source.Path) ? std::optional(SourceKept{SourceKept::Because::JpegGone}) : std::nullopt;
     // A source replaced or rewritten since it was read holds a picture the
     // JPEG does not show, and stays.
     const auto now = sourceNow(inFolder_, source.Path, converted, checkBuffer_);
@@ -422,7 +418,7 @@ std::optional<SourceKept> BatchRun::deleteSource(const SourceFile& source, const
         return now.error();
     if (*now == SourceNow::Gone)
         return std::nullopt;
-    if (const auto failure = modFunc::DeleteFileIfExists(inFolder_.fd(), source.Path))
+    if (const auto failure = modFunc::DeleteFileIfExists(inFolder_.handle(), source.Path))
         return SourceKept{SourceKept::Because::Failed, *failure};
     return std::nullopt;
 }
@@ -446,8 +442,8 @@ void BatchRun::log(const QString& line)
     if (host_.logOption() != 1)
         return;
     // Until the output folder is open, its path is all there is.
-    const auto failure = outFolder_.valid() ? modFunc::AppendLogLine(line, outFolder_.fd(), logPath_.filename())
-                                            : modFunc::AppendLogLine(line, logPath_);
+    const auto failure = outFolder_.valid() ? modFunc::AppendLogLine(line, outFolder_.handle(), logPath_.filename())
+                                            : modFunc::AppendLogLine(fs_, line, logPath_);
     if (!failure)
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)

@@ -5,6 +5,7 @@
 #include "batch/InFlightConversions.h"
 #include "batch/SourceFile.h"
 #include "batch/SourceKept.h"
+#include "platform/io/FileSystem.h"
 #include "platform/io/Folder.h"
 #include "platform/io/UninitializedBytes.h"
 
@@ -14,6 +15,8 @@
 #include <vector>
 
 namespace pellora {
+
+class FileSystem;
 
 // How a run ended; every run ends through the end line whatever the reason.
 enum class BatchEnd {
@@ -44,7 +47,8 @@ struct BatchSummary {
 // the host and the log see stays in list order.
 class BatchRun {
 public:
-    explicit BatchRun(BatchHost& host, unsigned jobs = 1);
+    // Works in `fs`, which must outlive the run.
+    BatchRun(BatchHost& host, FileSystem& fs, unsigned jobs = 1);
     BatchSummary run();
 
     // True while any run of this process is between its start and its end line.
@@ -70,6 +74,7 @@ private:
     void log(const QString& line);
 
     BatchHost& host_;
+    FileSystem& fs_;
     unsigned jobs_;
     BatchSummary summary_;
 

@@ -34,7 +34,7 @@ void sortAsWindowsLists(std::vector<SourceFile>& files)
 Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& folder, const QString& extension)
 {
     std::vector<SourceFile> files;
-    FolderEntries entries(folder.fd(), ".");
+    FolderEntries entries(folder.handle(), ".");
     while (const auto entry = entries.next()) {
         // Shown as the list and the log show it, so that a name with a line
         // break or an escape sequence is still one line and only text.

@@ -1,14 +1,12 @@
 #include "batch/ConvertTgaToJpeg.h"
 
 #include "platform/io/FileSystem.h"
-#include "platform/io/UniqueFd.h"
+#include "platform/io/OpenRegular.h"
 #include "platform/jpeg/JpegStreamEncoder.h"
 #include "platform/tga/TgaRowSource.h"
 
 #include <cerrno>
 #include <exception>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace pellora {
 
@@ -29,17 +27,9 @@ Workspace& workspace()
     return perThread;
 }
 
-Expected<struct stat, Failure> statusOf(int fd)
+std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder, const FileHandle& file, int quality)
 {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        return unexpected(Failure::of(FailureCause::CannotRead, errno));
-    return info;
-}
-
-std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder, int fd, int quality)
-{
-    if (auto failure = encoder.start(fd, rows.width(), rows.height(), rows.pixelFormat(), quality))
+    if (auto failure = encoder.start(file, rows.width(), rows.height(), rows.pixelFormat(), quality))
         return failure;
     for (int y = 0; y < rows.height(); ++y) {
         auto row = rows.nextRow();
@@ -53,57 +43,43 @@ std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder
     return std::nullopt;
 }
 
-// A source open for reading, and what it was when opened.
-struct OpenSource {
-    UniqueFd fd;
-    struct stat before {};
-};
-
 // Only a regular file of a size a screenshot can have.
-Expected<OpenSource, Failure> openSource(int folder, const std::filesystem::path& source)
+Expected<RegularFile, Failure> openSource(const FileHandle& folder, const std::filesystem::path& source)
 {
-    // Non-blocking, so that a FIFO under the name cannot hang the open; never
-    // through a link, which would read outside the folder the user chose.
-    const int opened = FileSystem::current().openAt(folder, source, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
-    // O_NOFOLLOW answers a link with ELOOP: it is no screenshot of ours, not a loop.
-    if (opened == -ELOOP)
+    // Never through a link, which would read outside the folder the user chose.
+    auto file = openRegular(folder, source, Open::Read | Open::NoFollow, FailureCause::CannotRead);
+    // NoFollow answers a link with ELOOP: it is no screenshot of ours, not a loop.
+    if (!file && file.error().systemError == ELOOP)
         return unexpected(Failure::of(FailureCause::NotRegularFile));
-    if (opened < 0)
-        return unexpected(Failure::of(FailureCause::CannotRead, -opened));
-    OpenSource file{UniqueFd(opened)};
-    const auto status = statusOf(opened);
-    if (!status)
-        return unexpected(status.error());
-    if (!S_ISREG(status->st_mode))
-        return unexpected(Failure::of(FailureCause::NotRegularFile));
-    if (static_cast<std::uint64_t>(status->st_size) > kMaxSourceBytes)
+    if (!file)
+        return unexpected(file.error());
+    if (static_cast<std::uint64_t>(file->status.size) > kMaxSourceBytes)
         return unexpected(Failure::of(FailureCause::TooLarge));
-    file.before = *status;
     return file;
 }
 
 // `source` is looked up from `sourceFolder` (see FileSystem); `destination`
 // is a name in `destinationFolder`, or a path without one.
-Expected<StagedJpeg, Failure> stage(int sourceFolder, const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stage(const FileHandle& sourceFolder, const std::filesystem::path& source,
                                     const Folder* destinationFolder, const std::filesystem::path& destination,
                                     int quality, bool digestContent)
 {
     auto opened = openSource(sourceFolder, source);
     if (!opened)
         return unexpected(opened.error());
-    const UniqueFd& fd = opened->fd;
-    const struct stat& before = opened->before;
+    const FileHandle& file = opened->handle;
+    const FileStatus& before = opened->status;
 
     Workspace& work = workspace();
-    TgaRowSource rows(fd.get(), static_cast<std::uint64_t>(before.st_size), work.buffers, digestContent);
+    TgaRowSource rows(file, static_cast<std::uint64_t>(before.size), work.buffers, digestContent);
     if (auto failure = rows.open())
         return unexpected(*failure);
     constexpr auto kNeverReplace = AtomicFile::Mode::NeverReplace;
     auto staged = destinationFolder ? AtomicFile::create(*destinationFolder, destination, kNeverReplace)
-                                    : AtomicFile::create(destination, kNeverReplace);
+                                    : AtomicFile::create(sourceFolder.fileSystem(), destination, kNeverReplace);
     if (!staged)
         return unexpected(staged.error());
-    if (auto failure = encodeRows(rows, work.encoder, staged->fd(), quality))
+    if (auto failure = encodeRows(rows, work.encoder, staged->file(), quality))
         return unexpected(*failure);
     auto digest = rows.finish();
     if (!digest) {
@@ -113,16 +89,18 @@ Expected<StagedJpeg, Failure> stage(int sourceFolder, const std::filesystem::pat
     if (auto failure = work.encoder.finish())
         return unexpected(*failure);
     // A picture rewritten while it was read would give a JPEG of two pictures.
-    const auto after = statusOf(fd.get());
+    FileSystem& fs = file.fileSystem();
+    const auto after = fs.status(file);
     if (!after)
-        return unexpected(after.error());
+        return unexpected(Failure::of(FailureCause::CannotRead, after.error().systemError));
     if (!(FileIdentity::of(*after) == FileIdentity::of(before)))
         return unexpected(Failure::of(FailureCause::ChangedWhileRead));
-    FileSystem::current().setModificationTime(staged->fd(), before.st_mtim); // a lost date is no reason to fail
+    // A lost date is no reason to fail.
+    [[maybe_unused]] const Status dated = fs.setModificationTime(staged->file(), before.modified);
     return StagedJpeg{std::move(*staged), ConvertedSource{FileIdentity::of(before), *digest}};
 }
 
-Expected<StagedJpeg, Failure> stageGuarded(int sourceFolder, const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageGuarded(const FileHandle& sourceFolder, const std::filesystem::path& source,
                                            const Folder* destinationFolder, const std::filesystem::path& destination,
                                            int quality, bool digestContent)
 {
@@ -158,11 +136,11 @@ std::int16_t resultCodeOf(const Failure& failure)
     return ResultCode::UnexpectedFailure;
 }
 
-Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(FileSystem& fs, const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
 {
-    return stageGuarded(AT_FDCWD, source, nullptr, destination, quality, digestContent);
+    return stageGuarded(fs.workingFolder(), source, nullptr, destination, quality, digestContent);
 }
 
 Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const std::filesystem::path& source,
@@ -170,7 +148,7 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const s
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
 {
-    return stageGuarded(sourceFolder.fd(), source, &destinationFolder, destination, quality, digestContent);
+    return stageGuarded(sourceFolder.handle(), source, &destinationFolder, destination, quality, digestContent);
 }
 
 std::optional<Failure> commitStagedJpeg(AtomicFile& staged)
@@ -182,10 +160,10 @@ std::optional<Failure> commitStagedJpeg(AtomicFile& staged)
     }
 }
 
-std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
+std::int16_t ConvertTgaToJpeg(FileSystem& fs, const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality)
 {
-    auto staged = stageTgaAsJpeg(source, destination, quality);
+    auto staged = stageTgaAsJpeg(fs, source, destination, quality);
     if (!staged)
         return resultCodeOf(staged.error());
     const auto failure = commitStagedJpeg(staged->file);

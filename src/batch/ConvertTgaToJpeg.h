@@ -3,6 +3,7 @@
 #include "platform/Expected.h"
 #include "platform/Failure.h"
 #include "platform/io/AtomicFile.h"
+#include "platform/io/FileSystem.h"
 #include "platform/io/ContentDigest.h"
 #include "platform/io/FileIdentity.h"
 #include "platform/io/Folder.h"
@@ -46,14 +47,14 @@ struct StagedJpeg {
 // Converts one TGA file to one JPEG file, streaming it from the file through
 // the encoder a strip at a time. The JPEG keeps the TGA's modification time.
 // Thread-safe: each thread keeps its own encoder and buffers.
-std::int16_t ConvertTgaToJpeg(const std::filesystem::path& source, const std::filesystem::path& destination,
+std::int16_t ConvertTgaToJpeg(FileSystem& fs, const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality);
 
 // The same conversion in two steps, so that the slow durable syncs of one file
 // can overlap with the work on the next: staging reads, decodes, encodes and
 // writes a temporary file; committing makes it durable under its final name.
 // A staged file dropped without commit leaves nothing behind.
-Expected<StagedJpeg, Failure> stageTgaAsJpeg(const std::filesystem::path& source,
+Expected<StagedJpeg, Failure> stageTgaAsJpeg(FileSystem& fs, const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent = true);
 // The same for a run: `source` is a name in `sourceFolder`, `destination` one

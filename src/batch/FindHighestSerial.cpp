@@ -10,7 +10,7 @@ namespace pellora {
 int FindHighestSerial(const Folder& folder, const QString& prefix)
 {
     int highest = 0;
-    FolderEntries entries(folder.fd(), ".");
+    FolderEntries entries(folder.handle(), ".");
     while (const auto entry = entries.next()) {
         const QString name = QString::fromStdString(pathText::toText(std::filesystem::path(entry->name)));
         if (!name.startsWith(prefix, Qt::CaseInsensitive))

@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
+#include "platform/io/FileSystem.h"
 #include "platform/text/PathText.h"
 #include "platform/text/VisibleName.h"
 #include "settings/IniFile.h"
@@ -81,7 +82,7 @@ int CliApp::run(const std::vector<std::string>& arguments)
     settings.overlay(*options);
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1, say_);
-    const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
+    const BatchSummary summary = BatchRun(host, FileSystem::forFrontEnds(), options->jobs == 0 ? defaultJobs() : options->jobs).run();
     return exitStatusFor(summary, host.stopSignal());
 }
 

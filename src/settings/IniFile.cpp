@@ -97,7 +97,7 @@ Expected<IniContents, Failure> IniFile::read() const
 {
     if (path_.empty())
         return unexpected(Failure::of(FailureCause::CannotRead, ENOENT));
-    auto contents = profileFile::read(path_);
+    auto contents = profileFile::read(fs_, path_);
     if (!contents)
         return unexpected(contents.error());
     return IniContents(std::move(contents->bytes));
@@ -107,14 +107,14 @@ Status IniFile::write(std::string_view section, std::span<const Entry> entries) 
 {
     if (path_.empty())
         return unexpected(Failure::of(FailureCause::CannotCreate, ENOENT));
-    auto contents = profileFile::read(path_);
+    auto contents = profileFile::read(fs_, path_);
     // A file that exists but cannot be read must not be replaced by one that
     // holds only these values.
     if (!contents && contents.error().systemError != ENOENT)
         return unexpected(contents.error());
     const bool existed = contents.has_value();
     if (existed) {
-        if (auto writable = profileFile::probeWritable(path_); !writable)
+        if (auto writable = profileFile::probeWritable(fs_, path_); !writable)
             return writable;
     }
 
@@ -131,7 +131,7 @@ Status IniFile::write(std::string_view section, std::span<const Entry> entries) 
     if (!bytes)
         return unexpected(cannotHold());
     const auto kept = existed ? std::optional(contents->attributes) : std::nullopt;
-    if (auto replaced = profileFile::replace(path_, *bytes, kept); !replaced)
+    if (auto replaced = profileFile::replace(fs_, path_, *bytes, kept); !replaced)
         return replaced;
     return allStored;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Expected.h"
 #include "platform/Failure.h"
+#include "platform/io/FileSystem.h"
 #include "settings/IniContents.h"
 
 #include <filesystem>
@@ -20,7 +21,11 @@ public:
         std::string_view value;
     };
 
-    explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
+    // The settings file goes through the front ends' file system unless told otherwise.
+    explicit IniFile(std::filesystem::path path, FileSystem& fs = FileSystem::forFrontEnds())
+        : path_(std::move(path)), fs_(fs)
+    {
+    }
 
     const std::filesystem::path& path() const { return path_; }
 
@@ -39,6 +44,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    FileSystem& fs_;
 };
 
 } // namespace pellora

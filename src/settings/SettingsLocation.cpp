@@ -117,16 +117,16 @@ SettingsLocation::SettingsLocation(std::filesystem::path file, Place place) : fi
 {
 }
 
-Status SettingsLocation::prepareForSaving() const
+Status SettingsLocation::prepareForSaving(FileSystem& fs) const
 {
     if (place_ != Place::UserConfigFolder)
         return ok();
     std::filesystem::path folder;
     for (const auto& part : file_.parent_path()) {
         folder /= part;
-        const int result = FileSystem::current().mkdir(folder, 0700);
-        if (result != 0 && result != -EEXIST)
-            return unexpected(Failure::of(FailureCause::CannotCreate, -result));
+        const Status made = fs.mkdirAt(fs.workingFolder(), folder, 0700);
+        if (!made && made.error().systemError != EEXIST)
+            return unexpected(Failure::of(FailureCause::CannotCreate, made.error().systemError));
     }
     return ok();
 }

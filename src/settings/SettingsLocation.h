@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Failure.h"
+#include "platform/io/FileSystem.h"
 
 #include <filesystem>
 #include <functional>
@@ -42,7 +43,7 @@ public:
     // Creates the missing folders of a file in the user's configuration folder
     // (owner only, as the XDG rules ask), so the first save can create the
     // file. Beside the program nothing is created.
-    Status prepareForSaving() const;
+    Status prepareForSaving(FileSystem& fs = FileSystem::forFrontEnds()) const;
 
 private:
     std::filesystem::path file_;

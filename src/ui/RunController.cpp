@@ -1,6 +1,7 @@
 #include "ui/RunController.h"
 
 #include "batch/BatchRun.h"
+#include "platform/io/FileSystem.h"
 #include "ui/LiveRunOptions.h"
 
 #include <exception>
@@ -43,7 +44,7 @@ void RunController::run(WindowBatchHost::Start start, unsigned jobs)
     // hear that the run is over whatever happened.
     try {
         WindowBatchHost host(std::move(start), options_, *this);
-        BatchRun(host, jobs).run();
+        BatchRun(host, FileSystem::forFrontEnds(), jobs).run();
     } catch (...) {
     }
     QMetaObject::invokeMethod(this, &RunController::endRun, Qt::QueuedConnection);

@@ -52,7 +52,7 @@ protected:
                             QStringLiteral("DATE"));
     }
 
-    BatchSummary run(unsigned jobs = 1) { return BatchRun(host, jobs).run(); }
+    BatchSummary run(unsigned jobs = 1, FileSystem& fs = systemFileSystem()) { return BatchRun(host, fs, jobs).run(); }
 
     TempDir dir;
     FakeHost host;
@@ -331,10 +331,7 @@ TEST_F(BatchRunTest, ATgaKeptAgainstTheDeleteOptionIsToldBesideItsLine)
         KeptScene scene{in(), out(), host, fs};
         c.arrange(scene);
         BatchSummary summary;
-        {
-            ScopedFileSystem seam(fs);
-            summary = run();
-        }
+        summary = run(1, fs);
         EXPECT_EQ(host.lines, lines);
         EXPECT_EQ(host.details, c.details);
         EXPECT_EQ(logText(), QStringLiteral("---処理開始--- [DATE]\r\n") + lines.join(QStringLiteral("\r\n")) +
@@ -397,7 +394,7 @@ TEST_F(BatchRunTest, ASecondStartDuringARunDoesNothing)
     addSource("a.tga");
     BatchSummary nested;
     test::FakeHost other;
-    host.onYield = [&](int) { nested = BatchRun(other, 1).run(); };
+    host.onYield = [&](int) { nested = BatchRun(other, systemFileSystem(), 1).run(); };
     run();
     EXPECT_EQ(nested.end, BatchEnd::AlreadyRunning);
     EXPECT_TRUE(other.events.isEmpty());
@@ -466,10 +463,7 @@ TEST_F(BatchRunTest, MemoryRunningOutEndsTheRunThroughItsEndLine)
         test::FakeFileSystem fs;
         row.arrange(host, fs);
         BatchSummary summary;
-        {
-            ScopedFileSystem seam(fs);
-            summary = run(1);
-        }
+        summary = run(1, fs);
         EXPECT_EQ(summary.end, BatchEnd::Unexpected);
         EXPECT_EQ(summary.converted, row.converted);
         ASSERT_EQ(host.lines.size(), row.converted + 1);
@@ -511,7 +505,7 @@ TEST_F(BatchRunTest, ParallelRunGivesExactlyTheSequentialResult)
         h.inDir = QString::fromStdString((other / "in").string());
         h.outDir = QString::fromStdString((other / "out").string());
         h.deleteValue = 1;
-        BatchRun(h, jobs).run();
+        BatchRun(h, systemFileSystem(), jobs).run();
         std::vector<std::vector<unsigned char>> jpegs;
         for (const auto& name : test::listNames(other / "out"))
             if (name != "kavlog.txt")
@@ -533,8 +527,7 @@ TEST_F(BatchRunTest, JpegsAppearInListOrderWhenALaterFileIsEncodedFirst)
     test::FakeFileSystem fs;
     // The first file's worker is held up, so the second worker finishes b and c first.
     fs.after(test::FakeFileSystem::Op::Open, "a.tga", [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
-    ScopedFileSystem installed(fs);
-    EXPECT_EQ(run(2).converted, 3);
+    EXPECT_EQ(run(2, fs).converted, 3);
     std::vector<std::string> names;
     for (const auto& call : fs.calls({test::FakeFileSystem::Op::RenameNoReplace}))
         names.push_back(call.substr(call.rfind(' ') + 1));

@@ -25,7 +25,7 @@ protected:
 
 TEST_F(ConvertTgaToJpegTest, WritesAJpegCloseToTheSource)
 {
-    ASSERT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::Success);
+    ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), destination(), 90), ResultCode::Success);
     const auto decoded = test::decodeJpegFile(destination());
     ASSERT_TRUE(decoded.has_value());
     EXPECT_GT(test::psnr(test::opaque(picture), *decoded), 35.0);
@@ -35,12 +35,12 @@ TEST_F(ConvertTgaToJpegTest, WritesAJpegCloseToTheSource)
 TEST_F(ConvertTgaToJpegTest, ANonTgaGivesMinusOneAndTouchesNothing)
 {
     test::writeBytes(dir / "fake.tga", {'G', 'I', 'F', '8', '9', 'a'});
-    EXPECT_EQ(ConvertTgaToJpeg(dir / "fake.tga", destination(), 90), ResultCode::DecodeFailed);
-    EXPECT_EQ(ConvertTgaToJpeg(dir / "missing.tga", destination(), 90), ResultCode::DecodeFailed);
-    EXPECT_EQ(ConvertTgaToJpeg(dir.path(), destination(), 90), ResultCode::DecodeFailed);
+    EXPECT_EQ(ConvertTgaToJpeg(systemFileSystem(), dir / "fake.tga", destination(), 90), ResultCode::DecodeFailed);
+    EXPECT_EQ(ConvertTgaToJpeg(systemFileSystem(), dir / "missing.tga", destination(), 90), ResultCode::DecodeFailed);
+    EXPECT_EQ(ConvertTgaToJpeg(systemFileSystem(), dir.path(), destination(), 90), ResultCode::DecodeFailed);
     // A link is never read through, and its reason says what it is, not a loop.
     std::filesystem::create_symlink(source(), dir / "link.tga");
-    const auto linked = stageTgaAsJpeg(dir / "link.tga", destination(), 90);
+    const auto linked = stageTgaAsJpeg(systemFileSystem(), dir / "link.tga", destination(), 90);
     ASSERT_FALSE(linked);
     EXPECT_EQ(linked.error().cause, FailureCause::NotRegularFile);
     EXPECT_FALSE(std::filesystem::exists(destination()));
@@ -50,25 +50,24 @@ TEST_F(ConvertTgaToJpegTest, AWriterFailureGivesItsCodeAndLeavesNoTemporaryFile)
 {
     test::FakeFileSystem fs;
     fs.fail(test::FakeFileSystem::Op::Open, EROFS, ".pellora-"); // a read-only folder
-    ScopedFileSystem seam(fs);
-    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::CannotCreate);
+    EXPECT_EQ(ConvertTgaToJpeg(fs, source(), destination(), 90), ResultCode::CannotCreate);
     EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"shot.tga"});
 }
 
 TEST_F(ConvertTgaToJpegTest, AnExistingDestinationIsLeftAsItWas)
 {
     test::writeBytes(destination(), {'k', 'e', 'e', 'p'});
-    EXPECT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::DestinationExists);
+    EXPECT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), destination(), 90), ResultCode::DestinationExists);
     EXPECT_EQ(test::readText(destination()), "keep");
 }
 
 TEST_F(ConvertTgaToJpegTest, QualityReachesTheEncoderAndOutOfRangeIsUnexpected)
 {
-    ASSERT_EQ(ConvertTgaToJpeg(source(), dir / "q1.jpg", 1), ResultCode::Success);
-    ASSERT_EQ(ConvertTgaToJpeg(source(), dir / "q100.jpg", 100), ResultCode::Success);
+    ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), dir / "q1.jpg", 1), ResultCode::Success);
+    ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), dir / "q100.jpg", 100), ResultCode::Success);
     EXPECT_LT(std::filesystem::file_size(dir / "q1.jpg") * 3, std::filesystem::file_size(dir / "q100.jpg"));
-    EXPECT_EQ(ConvertTgaToJpeg(source(), dir / "bad.jpg", 256), ResultCode::UnexpectedFailure);
-    EXPECT_EQ(ConvertTgaToJpeg(source(), dir / "bad.jpg", -1), ResultCode::UnexpectedFailure);
+    EXPECT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), dir / "bad.jpg", 256), ResultCode::UnexpectedFailure);
+    EXPECT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), dir / "bad.jpg", -1), ResultCode::UnexpectedFailure);
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.jpg"));
 }
 
@@ -76,7 +75,7 @@ TEST_F(ConvertTgaToJpegTest, TheJpegKeepsTheScreenshotsDate)
 {
     const utimbuf taken{1'500'000'000, 1'500'000'000};
     ASSERT_EQ(::utime(source().c_str(), &taken), 0);
-    ASSERT_EQ(ConvertTgaToJpeg(source(), destination(), 90), ResultCode::Success);
+    ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), destination(), 90), ResultCode::Success);
     struct stat info {};
     ASSERT_EQ(::stat(destination().c_str(), &info), 0);
     EXPECT_EQ(info.st_mtime, 1'500'000'000);
@@ -124,7 +123,7 @@ TEST_P(StreamedJpegTest, SameBytesAsTheWholePictureEncoder)
     for (int quality : {1, 50, 90, 100}) {
         SCOPED_TRACE("quality " + std::to_string(quality));
         const auto jpeg = dir / ("q" + std::to_string(quality) + ".jpg");
-        ASSERT_EQ(ConvertTgaToJpeg(dir / "shot.tga", jpeg, quality), ResultCode::Success);
+        ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), dir / "shot.tga", jpeg, quality), ResultCode::Success);
         EXPECT_TRUE(test::readBytes(jpeg) ==
                     test::referenceJpeg(test::opaque(picture), layout.kind == test::TgaKind::Greyscale, quality));
     }
@@ -147,7 +146,7 @@ TEST(StreamedLargeJpegTest, ManyStripsGiveTheSameBytes)
             format.pixelBits = bits;
             format.runLength = runLength;
             test::writeBytes(dir / "big.tga", test::buildTga(picture, format));
-            ASSERT_EQ(ConvertTgaToJpeg(dir / "big.tga", dir / "big.jpg", 90), ResultCode::Success);
+            ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), dir / "big.tga", dir / "big.jpg", 90), ResultCode::Success);
             EXPECT_TRUE(test::readBytes(dir / "big.jpg") == test::referenceJpeg(test::opaque(picture), false, 90));
             std::filesystem::remove(dir / "big.jpg");
         }

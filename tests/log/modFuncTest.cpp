@@ -19,11 +19,11 @@ TEST(AppendLogLine, CreatesTheFileAndAppendsCrLfLines)
 {
     TempDir dir;
     const auto log = dir / "kavlog.txt";
-    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), std::nullopt);
+    ASSERT_EQ(modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("abc"), log), std::nullopt);
     EXPECT_EQ(test::readText(log), "abc\r\n");
 
     test::writeBytes(log, {'x', '\r', '\n'});
-    ASSERT_EQ(modFunc::AppendLogLine(QStringLiteral("abc"), log), std::nullopt);
+    ASSERT_EQ(modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("abc"), log), std::nullopt);
     EXPECT_EQ(test::readText(log), "x\r\nabc\r\n");
 }
 
@@ -32,9 +32,9 @@ TEST(AppendLogLine, WritesTextExactlyAsGiven)
     TempDir dir;
     const auto log = dir / "kavlog.txt";
     test::writeBytes(log, {'x'}); // last line without its CR LF: the text continues it
-    modFunc::AppendLogLine(QStringLiteral("a\r\nb"), log);
-    modFunc::AppendLogLine(QStringLiteral("end\r\n"), log);
-    modFunc::AppendLogLine(QStringLiteral("---処理開始--- ["), log);
+    modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("a\r\nb"), log);
+    modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("end\r\n"), log);
+    modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("---処理開始--- ["), log);
     EXPECT_EQ(test::readText(log), std::string("xa\r\nb\r\nend\r\n\r\n"
                                                "\x2D\x2D\x2D\x8F\x88\x97\x9D\x8A\x4A\x8E\x6E\x2D\x2D\x2D\x20\x5B\r\n"));
 }
@@ -42,19 +42,17 @@ TEST(AppendLogLine, WritesTextExactlyAsGiven)
 TEST(AppendLogLine, ReportsFailuresToTheCaller)
 {
     TempDir dir;
-    EXPECT_EQ(errorOf(modFunc::AppendLogLine(QStringLiteral("a"), dir / "missing" / "kavlog.txt")), ENOENT);
-    EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), dir.path()), std::nullopt); // a folder
+    EXPECT_EQ(errorOf(modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("a"), dir / "missing" / "kavlog.txt")), ENOENT);
+    EXPECT_NE(modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("a"), dir.path()), std::nullopt); // a folder
 
     // A read-only log: root would write anyway, so the refusal comes through the seam.
     test::FakeFileSystem fs;
     fs.fail(test::FakeFileSystem::Op::Open, EACCES);
-    ScopedFileSystem seam(fs);
-    EXPECT_EQ(errorOf(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt")), EACCES);
+    EXPECT_EQ(errorOf(modFunc::AppendLogLine(fs, QStringLiteral("a"), dir / "kavlog.txt")), EACCES);
 
     test::FakeFileSystem full;
     full.fail(test::FakeFileSystem::Op::Write, ENOSPC);
-    ScopedFileSystem fullSeam(full);
-    EXPECT_EQ(errorOf(modFunc::AppendLogLine(QStringLiteral("a"), dir / "kavlog.txt")), ENOSPC);
+    EXPECT_EQ(errorOf(modFunc::AppendLogLine(full, QStringLiteral("a"), dir / "kavlog.txt")), ENOSPC);
 }
 
 TEST(AppendLogLine, WritesOnlyARegularFileAndNeverWaits)
@@ -88,9 +86,9 @@ TEST(AppendLogLine, WritesOnlyARegularFileAndNeverWaits)
         if (!c.make(log))
             continue; // not allowed on this machine (device nodes)
         const std::string kind = test::kindOf(log);
-        ASSERT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] { modFunc::AppendLogLine(QStringLiteral("a"), log); }))
+        ASSERT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] { modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("a"), log); }))
             << "the append waited";
-        EXPECT_NE(modFunc::AppendLogLine(QStringLiteral("a"), log), std::nullopt);
+        EXPECT_NE(modFunc::AppendLogLine(systemFileSystem(), QStringLiteral("a"), log), std::nullopt);
         EXPECT_EQ(test::kindOf(log), kind);
     }
     EXPECT_EQ(test::readBytes(dir / "picture.jpg"), picture);
@@ -113,26 +111,25 @@ TEST(DeleteFileIfExists, DeletesFilesAndIgnoresEverythingElse)
 {
     TempDir dir;
     test::writeBytes(dir / "a.tga", {1});
-    modFunc::DeleteFileIfExists(dir / "a.tga");
+    modFunc::DeleteFileIfExists(systemFileSystem(), dir / "a.tga");
     EXPECT_FALSE(std::filesystem::exists(dir / "a.tga"));
 
-    modFunc::DeleteFileIfExists(dir / "missing.tga"); // nothing to do, no complaint
+    modFunc::DeleteFileIfExists(systemFileSystem(), dir / "missing.tga"); // nothing to do, no complaint
 
     std::filesystem::create_directory(dir / "folder.tga");
-    modFunc::DeleteFileIfExists(dir / "folder.tga");
+    modFunc::DeleteFileIfExists(systemFileSystem(), dir / "folder.tga");
     EXPECT_TRUE(std::filesystem::exists(dir / "folder.tga"));
 
     // Read-only stays, even for root, as Windows keeps a read-only file.
     test::writeBytes(dir / "ro.tga", {1});
     ::chmod((dir / "ro.tga").c_str(), 0444);
-    modFunc::DeleteFileIfExists(dir / "ro.tga");
+    modFunc::DeleteFileIfExists(systemFileSystem(), dir / "ro.tga");
     EXPECT_TRUE(std::filesystem::exists(dir / "ro.tga"));
 
     test::writeBytes(dir / "busy.tga", {1});
     test::FakeFileSystem fs;
     fs.fail(test::FakeFileSystem::Op::Unlink, EBUSY);
-    ScopedFileSystem seam(fs);
-    modFunc::DeleteFileIfExists(dir / "busy.tga");
+    modFunc::DeleteFileIfExists(fs, dir / "busy.tga");
     EXPECT_TRUE(std::filesystem::exists(dir / "busy.tga"));
 }
 
@@ -171,15 +168,14 @@ TEST(DeleteFileIfExists, SaysWhyAFileStays)
         test::writeBytes(dir / "a.tga", {1});
         test::FakeFileSystem fs;
         c.arrange(dir / "a.tga", fs);
-        ScopedFileSystem seam(fs);
-        const auto failure = modFunc::DeleteFileIfExists(dir / "a.tga");
+        const auto failure = modFunc::DeleteFileIfExists(fs, dir / "a.tga");
         EXPECT_EQ(failure ? failure->cause : FailureCause::Unexpected, c.cause);
         EXPECT_EQ(errorOf(failure), c.systemError);
         if (fs.failuresDelivered() == 0) {
             EXPECT_EQ(std::filesystem::exists(dir / "a.tga"), failure.has_value());
         }
     }
-    EXPECT_EQ(errorOf(modFunc::DeleteFileIfExists("")), EINVAL);
+    EXPECT_EQ(errorOf(modFunc::DeleteFileIfExists(systemFileSystem(), "")), EINVAL);
 }
 
 } // namespace

@@ -37,7 +37,7 @@ protected:
     std::filesystem::path out() const { return dir / "out"; }
     std::filesystem::path outside() const { return dir / "outside"; }
 
-    BatchSummary run(unsigned jobs = 1) { return BatchRun(host, jobs).run(); }
+    BatchSummary run(unsigned jobs = 1, FileSystem& fs = systemFileSystem()) { return BatchRun(host, fs, jobs).run(); }
 
     int accountFor(int expected)
     {
@@ -116,10 +116,7 @@ TEST_F(BadInputTest, ALinkNamedLikeASerialIsNeverWrittenThrough)
     // A third link appears at the name b.tga is about to take, after the run chose it.
     test::FakeFileSystem fs;
     fs.after(test::FakeFileSystem::Op::Close, "b.tga", [&] { std::filesystem::create_symlink(outside() / "late.jpg", out() / "sshot004.jpg"); });
-    {
-        ScopedFileSystem seam(fs);
-        run();
-    }
+    run(1, fs);
     EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot003.jpg", "コピー失敗 エラーコード4"}));
     EXPECT_EQ(test::readText(outside() / "victim.jpg"), "v");
     EXPECT_FALSE(std::filesystem::exists(outside() / "nothing.jpg"));

@@ -56,8 +56,7 @@ public:
 
     BatchSummary run()
     {
-        ScopedFileSystem seam(fs);
-        return BatchRun(host, jobs_).run();
+        return BatchRun(host, fs, jobs_).run();
     }
 
     // Lines of one file each, in list order, without the log's own warning.
@@ -338,7 +337,7 @@ std::vector<FaultCase> faultCases()
              r.fs.after(Op::Open, "create sshot002.jpg", [&r] {
                  const std::string dead = std::string(NameReservation::kIntent) + "sshot002.jpg\n";
                  test::writeBytes(temporaryFiles::nameIn(r.out()), {dead.begin(), dead.end()});
-                 temporaryFiles::sweep(r.out());
+                 temporaryFiles::sweep(systemFileSystem(), r.out());
              });
          },
          1, 4},
@@ -450,7 +449,7 @@ TEST(FaultedRun, EveryFaultAtEveryStepKeepsEveryPicture)
                 next.inDir = run.host.inDir;
                 next.outDir = run.host.outDir;
                 next.deleteValue = 1;
-                BatchRun(next, jobs).run();
+                BatchRun(next, systemFileSystem(), jobs).run();
                 if (!run.leftTemporaries(run.out()).empty())
                     problems.push_back("the next run did not remove the temporary file");
                 if (!test::listNames(run.in()).empty())
@@ -590,8 +589,7 @@ TEST(FaultedRun, ASourceIsUnlinkedOnlyAfterItsJpegIsDurable)
         FaultedRun run(jobs);
         test::FakeFileSystem recorder;
         {
-            ScopedFileSystem seam(recorder);
-            BatchRun(run.host, jobs).run();
+            BatchRun(run.host, recorder, jobs).run();
         }
         const auto calls = recorder.calls();
         auto find = [&](const std::string& text, size_t from = 0) -> long {

@@ -58,7 +58,7 @@ protected:
 TEST_P(SaveFailureTest, AFailedSaveReturnsNormallyAndLeavesTheOldFileAsItWas)
 {
     file.write(kOldContents);
-    const IniFile ini(file.path());
+    const IniFile ini(file.path(), fs);
     failStep(fs, GetParam());
     {
         ScopedFileSystem scoped(fs);
@@ -79,7 +79,7 @@ using FirstSaveFailureTest = SaveFailureTest;
 
 TEST_P(FirstSaveFailureTest, AFailedFirstSaveCreatesNoFile)
 {
-    const IniFile ini(file.path());
+    const IniFile ini(file.path(), fs);
     failStep(fs, GetParam());
     {
         ScopedFileSystem scoped(fs);
@@ -101,7 +101,7 @@ TEST(SaveOrderTest, TheNewContentsAreSyncedBesideTheFileBeforeTheyReplaceIt)
     test::FakeFileSystem fs;
     std::vector<std::string> namesWhileWriting;
     fs.after(Op::Open, "create ", [&] { namesWhileWriting = test::listNames(file.folder()); });
-    const IniFile ini(file.path());
+    const IniFile ini(file.path(), fs);
     {
         ScopedFileSystem scoped(fs);
         ASSERT_TRUE(writeOne(ini, "initialize", "quality", "70"));
@@ -126,7 +126,7 @@ TEST(SaveOrderTest, AnUnchangedValueIsNotWrittenAgain)
     file.write(kOldContents);
     test::FakeFileSystem fs;
     failStep(fs, FailingStep::CreateTemporary);
-    const IniFile ini(file.path());
+    const IniFile ini(file.path(), fs);
     ScopedFileSystem scoped(fs);
     EXPECT_TRUE(writeOne(ini, "initialize", "quality", "80")) << "the value is on disk already";
     EXPECT_EQ(file.read(), kOldContents);
@@ -138,7 +138,7 @@ TEST(SaveOrderTest, AnUnreadableFileReadsDefaults)
     file.write(kOldContents);
     test::FakeFileSystem fs;
     failStep(fs, FailingStep::Read);
-    const IniFile ini(file.path());
+    const IniFile ini(file.path(), fs);
     ScopedFileSystem scoped(fs);
     EXPECT_EQ(ini.read().error().systemError, EIO);
     EXPECT_EQ(Settings::load(file.path()).quality, 50) << "the file says 80";

@@ -1,7 +1,6 @@
 #include "support/FakeFileSystem.h"
 
 #include <algorithm>
-#include <fcntl.h>
 
 namespace pellora::test {
 
@@ -19,11 +18,21 @@ std::string fileNameOf(const std::filesystem::path& path)
 // Whether this thread is running a hook's action now.
 thread_local bool inHook = false;
 
-std::string openText(const std::filesystem::path& path, int flags)
+std::string openText(const std::filesystem::path& path, OpenFlags flags)
 {
-    if (flags & O_CREAT)
+    if (flags & Open::Create)
         return "create " + fileNameOf(path);
-    return ((flags & O_ACCMODE) == O_RDONLY ? "open-r " : "open-w ") + fileNameOf(path);
+    return (Open::writes(flags) ? "open-w " : "open-r ") + fileNameOf(path);
+}
+
+// Fails as the system's own call would have.
+Unexpected<Failure> injected(FailureCause cause, int error) { return unexpected(Failure::of(cause, error)); }
+
+FailureCause openingCause(OpenFlags flags)
+{
+    if (flags & Open::Create)
+        return FailureCause::CannotCreate;
+    return Open::writes(flags) ? FailureCause::CannotWrite : FailureCause::CannotRead;
 }
 
 std::string moveText(const char* verb, const std::filesystem::path& from, const std::filesystem::path& to)
@@ -131,10 +140,10 @@ void FakeFileSystem::runHook(Op op, const std::string& text)
     inHook = false;
 }
 
-std::string FakeFileSystem::nameOf(int fd) const
+std::string FakeFileSystem::nameOf(const FileHandle& file) const
 {
     std::lock_guard lock(mutex_);
-    const auto it = names_.find(fd);
+    const auto it = names_.find(file.native());
     return it == names_.end() ? std::string() : it->second;
 }
 
@@ -148,126 +157,174 @@ size_t FakeFileSystem::writeLimitFor(const std::string& text) const
     return limit;
 }
 
-int FakeFileSystem::openAt(int folder, const std::filesystem::path& path, int flags, mode_t mode)
+Expected<FileHandle, Failure> FakeFileSystem::openAt(const FileHandle& folder, const std::filesystem::path& path,
+                                                     OpenFlags flags, unsigned permissions)
 {
     const std::string text = openText(path, flags);
     if (const int error = record(Op::Open, text))
-        return -error;
-    const int fd = FileSystem::openAt(folder, path, flags, mode);
-    if (fd >= 0) {
+        return injected(openingCause(flags), error);
+    auto file = PosixFileSystem::openAt(folder, path, flags, permissions);
+    if (file) {
         std::lock_guard lock(mutex_);
-        names_[fd] = fileNameOf(path);
+        names_[file->native()] = fileNameOf(path);
     }
     runHook(Op::Open, text);
-    return fd;
+    return file;
 }
 
-ssize_t FakeFileSystem::read(int fd, void* buffer, size_t size)
+Expected<std::size_t, Failure> FakeFileSystem::read(const FileHandle& file, void* buffer, std::size_t size)
 {
-    const std::string text = "read " + nameOf(fd);
+    const std::string text = "read " + nameOf(file);
     if (const int error = record(Op::Read, text))
-        return -error;
-    const ssize_t n = FileSystem::read(fd, buffer, size);
+        return injected(FailureCause::CannotRead, error);
+    auto n = PosixFileSystem::read(file, buffer, size);
     runHook(Op::Read, text);
     return n;
 }
 
-ssize_t FakeFileSystem::pread(int fd, void* buffer, size_t size, off_t offset)
+Expected<std::size_t, Failure> FakeFileSystem::readAt(const FileHandle& file, void* buffer, std::size_t size,
+                                                      std::uint64_t offset)
 {
-    const std::string text = "read " + nameOf(fd);
+    const std::string text = "read " + nameOf(file);
     if (const int error = record(Op::Read, text))
-        return -error;
-    const ssize_t n = FileSystem::pread(fd, buffer, size, offset);
+        return injected(FailureCause::CannotRead, error);
+    auto n = PosixFileSystem::readAt(file, buffer, size, offset);
     runHook(Op::Read, text);
     return n;
 }
 
-ssize_t FakeFileSystem::write(int fd, const void* buffer, size_t size)
+Expected<std::size_t, Failure> FakeFileSystem::write(const FileHandle& file, const void* buffer, std::size_t size)
 {
-    const std::string text = "write " + nameOf(fd);
+    const std::string text = "write " + nameOf(file);
     if (const int error = record(Op::Write, text))
-        return -error;
+        return injected(FailureCause::CannotWrite, error);
     if (const size_t limit = writeLimitFor(text); limit != 0 && size > limit)
         size = limit;
-    return FileSystem::write(fd, buffer, size);
+    return PosixFileSystem::write(file, buffer, size);
 }
 
-int FakeFileSystem::fsync(int fd)
+Status FakeFileSystem::sync(const FileHandle& file)
 {
-    const std::string text = "fsync " + nameOf(fd);
+    const std::string text = "fsync " + nameOf(file);
     if (const int error = record(Op::Fsync, text))
-        return -error;
-    return FileSystem::fsync(fd);
+        return injected(FailureCause::CannotWrite, error);
+    return PosixFileSystem::sync(file);
 }
 
-int FakeFileSystem::close(int fd)
+Status FakeFileSystem::close(NativeHandle handle)
 {
-    const std::string text = "close " + nameOf(fd);
+    std::string text = "close ";
     {
         std::lock_guard lock(mutex_);
-        names_.erase(fd);
+        if (const auto it = names_.find(handle); it != names_.end()) {
+            text += it->second;
+            names_.erase(it);
+        }
     }
-    const int rc = FileSystem::close(fd); // the descriptor is gone whatever is reported
+    const Status closed = PosixFileSystem::close(handle); // the file is closed whatever is reported
     const int error = record(Op::Close, text);
     runHook(Op::Close, text);
-    return error != 0 ? -error : rc;
+    return error != 0 ? Status(injected(FailureCause::CannotWrite, error)) : closed;
 }
 
-int FakeFileSystem::renameNoReplaceAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                                      const std::filesystem::path& to)
+Status FakeFileSystem::renameNoReplaceAt(const FileHandle& fromFolder, const std::filesystem::path& from,
+                                         const FileHandle& toFolder, const std::filesystem::path& to)
 {
     const std::string text = moveText("rename", from, to);
     if (const int error = record(Op::RenameNoReplace, text))
-        return -error;
-    const int rc = FileSystem::renameNoReplaceAt(fromFolder, from, toFolder, to);
+        return unexpected(Failure::ofPlacing(error));
+    const Status moved = PosixFileSystem::renameNoReplaceAt(fromFolder, from, toFolder, to);
     runHook(Op::RenameNoReplace, text);
-    return rc;
+    return moved;
 }
 
-int FakeFileSystem::renameAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                             const std::filesystem::path& to)
+Status FakeFileSystem::renameAt(const FileHandle& fromFolder, const std::filesystem::path& from,
+                                const FileHandle& toFolder, const std::filesystem::path& to)
 {
     const std::string text = moveText("replace", from, to);
     if (const int error = record(Op::Rename, text))
-        return -error;
-    const int rc = FileSystem::renameAt(fromFolder, from, toFolder, to);
+        return injected(FailureCause::CannotCommit, error);
+    const Status moved = PosixFileSystem::renameAt(fromFolder, from, toFolder, to);
     runHook(Op::Rename, text);
-    return rc;
+    return moved;
 }
 
-int FakeFileSystem::linkAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                           const std::filesystem::path& to)
+Status FakeFileSystem::linkAt(const FileHandle& fromFolder, const std::filesystem::path& from,
+                              const FileHandle& toFolder, const std::filesystem::path& to)
 {
     const std::string text = moveText("link", from, to);
     if (const int error = record(Op::Link, text))
-        return -error;
-    const int rc = FileSystem::linkAt(fromFolder, from, toFolder, to);
+        return unexpected(Failure::ofPlacing(error));
+    const Status linked = PosixFileSystem::linkAt(fromFolder, from, toFolder, to);
     runHook(Op::Link, text);
-    return rc;
+    return linked;
 }
 
-int FakeFileSystem::unlinkAt(int folder, const std::filesystem::path& path)
+Status FakeFileSystem::unlinkAt(const FileHandle& folder, const std::filesystem::path& path)
 {
     const std::string text = "unlink " + fileNameOf(path);
     if (const int error = record(Op::Unlink, text))
-        return -error;
-    const int rc = FileSystem::unlinkAt(folder, path);
+        return injected(FailureCause::CannotDelete, error);
+    const Status removed = PosixFileSystem::unlinkAt(folder, path);
     runHook(Op::Unlink, text);
-    return rc;
+    return removed;
 }
 
-int FakeFileSystem::mkdirAt(int folder, const std::filesystem::path& path, mode_t mode)
+Status FakeFileSystem::mkdirAt(const FileHandle& folder, const std::filesystem::path& path, unsigned permissions)
 {
     if (const int error = record(Op::Mkdir, "mkdir " + fileNameOf(path)))
-        return -error;
-    return FileSystem::mkdirAt(folder, path, mode);
+        return injected(FailureCause::CannotCreate, error);
+    return PosixFileSystem::mkdirAt(folder, path, permissions);
 }
 
-int FakeFileSystem::setModificationTime(int fd, const timespec& time)
+Status FakeFileSystem::setModificationTime(const FileHandle& file, const timespec& time)
 {
-    if (const int error = record(Op::SetTime, "mtime " + nameOf(fd)))
-        return -error;
-    return FileSystem::setModificationTime(fd, time);
+    if (const int error = record(Op::SetTime, "mtime " + nameOf(file)))
+        return injected(FailureCause::CannotWrite, error);
+    return PosixFileSystem::setModificationTime(file, time);
+}
+
+Status FakeFileSystem::setOwner(const FileHandle& file, std::uint32_t owner, std::uint32_t group)
+{
+    if (const int error = record(Op::SetOwner, "owner " + nameOf(file)))
+        return injected(FailureCause::CannotWrite, error);
+    return PosixFileSystem::setOwner(file, owner, group);
+}
+
+Status FakeFileSystem::setPermissions(const FileHandle& file, unsigned permissions)
+{
+    if (const int error = record(Op::SetMode, "mode " + nameOf(file)))
+        return injected(FailureCause::CannotWrite, error);
+    return PosixFileSystem::setPermissions(file, permissions);
+}
+
+Expected<FileStatus, Failure> FakeFileSystem::status(const FileHandle& file)
+{
+    if (const int error = record(Op::Stat, "stat " + nameOf(file)))
+        return injected(FailureCause::CannotRead, error);
+    return PosixFileSystem::status(file);
+}
+
+Expected<FileStatus, Failure> FakeFileSystem::statusAt(const FileHandle& folder, const std::filesystem::path& name,
+                                                       Links links)
+{
+    if (const int error = record(Op::Stat, "stat " + fileNameOf(name)))
+        return injected(FailureCause::CannotRead, error);
+    return PosixFileSystem::statusAt(folder, name, links);
+}
+
+Status FakeFileSystem::tryLock(const FileHandle& file)
+{
+    if (const int error = record(Op::Lock, "lock " + nameOf(file)))
+        return injected(FailureCause::CannotRead, error);
+    return PosixFileSystem::tryLock(file);
+}
+
+FolderListing FakeFileSystem::listAt(const FileHandle& folder, const std::filesystem::path& where)
+{
+    if (const int error = record(Op::List, "list " + fileNameOf(where)))
+        return FolderListing{{}, injected(FailureCause::CannotRead, error)};
+    return PosixFileSystem::listAt(folder, where);
 }
 
 } // namespace pellora::test

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/io/FileSystem.h"
+#include "platform/io/posix/PosixFileSystem.h"
 
 #include <functional>
 #include <map>
@@ -23,12 +23,16 @@ namespace pellora::test {
 //   "open-r name", "open-w name", "create name" (open with O_CREAT),
 //   "read name", "write name", "fsync name", "close name", "mtime name",
 //   "rename from to" (never replaces), "replace from to", "link from to",
-//   "unlink name", "mkdir name".
-class FakeFileSystem : public FileSystem {
+//   "unlink name", "mkdir name", "stat name" (of an open file or by name),
+//   "lock name", "list name", "owner name", "mode name".
+class FakeFileSystem : public PosixFileSystem {
 public:
     // Rename stands for both kinds of rename; RenameNoReplace only for the
     // kind that never replaces. Read covers read and pread.
-    enum class Op { Open, Read, Write, Fsync, Close, RenameNoReplace, Rename, Link, Unlink, Mkdir, SetTime };
+    enum class Op {
+        Open, Read, Write, Fsync, Close, RenameNoReplace, Rename, Link, Unlink, Mkdir, SetTime,
+        Stat, Lock, List, SetOwner, SetMode,
+    };
 
     // The `nth` call of `op` from now on (1 = the next) whose text contains
     // `text` fails with `error`; `nth` 0 makes every such call fail.
@@ -49,21 +53,32 @@ public:
     // How many calls were made to fail.
     int failuresDelivered() const;
 
-    int openAt(int folder, const std::filesystem::path& name, int flags, mode_t mode) override;
-    ssize_t read(int fd, void* buffer, size_t size) override;
-    ssize_t pread(int fd, void* buffer, size_t size, off_t offset) override;
-    ssize_t write(int fd, const void* buffer, size_t size) override;
-    int fsync(int fd) override;
-    int close(int fd) override;
-    int renameNoReplaceAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                          const std::filesystem::path& to) override;
-    int renameAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                 const std::filesystem::path& to) override;
-    int linkAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-               const std::filesystem::path& to) override;
-    int unlinkAt(int folder, const std::filesystem::path& name) override;
-    int mkdirAt(int folder, const std::filesystem::path& name, mode_t mode) override;
-    int setModificationTime(int fd, const timespec& time) override;
+    Expected<FileHandle, Failure> openAt(const FileHandle& folder, const std::filesystem::path& name, OpenFlags flags,
+                                         unsigned permissions) override;
+    Expected<std::size_t, Failure> read(const FileHandle& file, void* buffer, std::size_t size) override;
+    Expected<std::size_t, Failure> readAt(const FileHandle& file, void* buffer, std::size_t size,
+                                          std::uint64_t offset) override;
+    Expected<std::size_t, Failure> write(const FileHandle& file, const void* buffer, std::size_t size) override;
+    Status sync(const FileHandle& file) override;
+    Status renameNoReplaceAt(const FileHandle& fromFolder, const std::filesystem::path& from,
+                             const FileHandle& toFolder, const std::filesystem::path& to) override;
+    Status renameAt(const FileHandle& fromFolder, const std::filesystem::path& from, const FileHandle& toFolder,
+                    const std::filesystem::path& to) override;
+    Status linkAt(const FileHandle& fromFolder, const std::filesystem::path& from, const FileHandle& toFolder,
+                  const std::filesystem::path& to) override;
+    Status unlinkAt(const FileHandle& folder, const std::filesystem::path& name) override;
+    Status mkdirAt(const FileHandle& folder, const std::filesystem::path& name, unsigned permissions) override;
+    Status setModificationTime(const FileHandle& file, const timespec& time) override;
+    Status setOwner(const FileHandle& file, std::uint32_t owner, std::uint32_t group) override;
+    Status setPermissions(const FileHandle& file, unsigned permissions) override;
+    Expected<FileStatus, Failure> status(const FileHandle& file) override;
+    Expected<FileStatus, Failure> statusAt(const FileHandle& folder, const std::filesystem::path& name,
+                                           Links links) override;
+    Status tryLock(const FileHandle& file) override;
+    FolderListing listAt(const FileHandle& folder, const std::filesystem::path& where) override;
+
+protected:
+    Status close(NativeHandle handle) override;
 
 private:
     struct Rule {
@@ -88,7 +103,7 @@ private:
     int record(Op op, const std::string& text);
     int deliver(Op op, const std::string& text);
     void runHook(Op op, const std::string& text);
-    std::string nameOf(int fd) const;
+    std::string nameOf(const FileHandle& file) const;
     size_t writeLimitFor(const std::string& text) const;
 
     mutable std::mutex mutex_;
@@ -96,7 +111,7 @@ private:
     std::vector<Rule> rules_;
     std::vector<Hook> hooks_;
     std::vector<std::pair<std::string, size_t>> writeLimits_;
-    std::map<int, std::string> names_; // open descriptors and their files' names
+    std::map<NativeHandle, std::string> names_; // open files and their names
     int delivered_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "support/RivalSweep.h"
 
+#include "platform/io/FileSystem.h"
 #include "platform/io/TemporaryFiles.h"
 #include "support/TempDir.h"
 
@@ -18,7 +19,7 @@ RivalSweep::~RivalSweep()
 std::function<void()> RivalSweep::at(Moment moment, std::string name)
 {
     if (moment == Moment::Whole)
-        return [this] { temporaryFiles::sweep(folder_); };
+        return [this] { temporaryFiles::sweep(systemFileSystem(), folder_); };
     return [this, name] {
         for (const auto& found : listNames(folder_))
             if (name.empty() ? temporaryFiles::isOurs(found) : found == name)

@@ -5,41 +5,46 @@
 #include "platform/io/TemporaryFiles.h"
 
 #include <cerrno>
-#include <fcntl.h>
 
 namespace pellora {
 
 namespace {
 
-// 0, or minus errno.
-int syncFolderAt(FileSystem& fs, const std::filesystem::path& folder)
+Status syncFolderAt(FileSystem& fs, const std::filesystem::path& folder)
 {
-    const int fd = fs.open(folder, O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return fd;
-    UniqueFd opened(fd);
-    const int rc = fs.fsync(fd);
-    const int closed = opened.close();
-    return rc != 0 ? rc : closed;
+    auto opened = fs.open(folder, Open::Read | Open::Folder);
+    if (!opened)
+        return unexpected(opened.error());
+    const Status synced = fs.sync(*opened);
+    const Status closed = opened->close();
+    return synced ? closed : synced;
 }
 
 // The file system (or the kernel) does not offer this request at all, as
 // opposed to refusing it for this file: only then is the next means tried.
-bool refusedAsUnsupported(int rc) { return rc == -EINVAL || rc == -ENOSYS || rc == -EOPNOTSUPP; }
+bool refusedAsUnsupported(const Status& status)
+{
+    const int error = status ? 0 : status.error().systemError;
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
 
 // FAT and exFAT answer a hard link with EPERM.
-bool linkUnsupported(int rc) { return refusedAsUnsupported(rc) || rc == -EPERM; }
+bool linkUnsupported(const Status& status)
+{
+    return refusedAsUnsupported(status) || (!status && status.error().systemError == EPERM);
+}
 
-std::optional<Failure> moveWithoutReplacing(int folder, const std::filesystem::path& from,
+std::optional<Failure> moveWithoutReplacing(const FileHandle& folder, const std::filesystem::path& from,
                                             const std::filesystem::path& to)
 {
-    FileSystem& fs = FileSystem::current();
-    if (const int rc = fs.renameNoReplaceAt(folder, from, folder, to); !refusedAsUnsupported(rc))
-        return rc == 0 ? std::nullopt : std::optional(Failure::ofPlacing(-rc));
-    if (const int rc = fs.linkAt(folder, from, folder, to); !linkUnsupported(rc)) {
-        if (rc != 0)
-            return Failure::ofPlacing(-rc);
-        fs.unlinkAt(folder, from); // a second name left behind is swept like any temporary file
+    FileSystem& fs = folder.fileSystem();
+    if (const Status moved = fs.renameNoReplaceAt(folder, from, folder, to); !refusedAsUnsupported(moved))
+        return moved ? std::nullopt : std::optional(Failure::ofPlacing(moved.error().systemError));
+    if (const Status linked = fs.linkAt(folder, from, folder, to); !linkUnsupported(linked)) {
+        if (!linked)
+            return Failure::ofPlacing(linked.error().systemError);
+        // A second name left behind is swept like any temporary file.
+        [[maybe_unused]] const Status removed = fs.unlinkAt(folder, from);
         return std::nullopt;
     }
     auto reservation = NameReservation::take(folder, to);
@@ -50,39 +55,38 @@ std::optional<Failure> moveWithoutReplacing(int folder, const std::filesystem::p
 
 } // namespace
 
-Expected<AtomicFile, Failure> AtomicFile::create(const std::filesystem::path& destination, Mode mode,
-                                                 mode_t permissions)
+Expected<AtomicFile, Failure> AtomicFile::create(FileSystem& fs, const std::filesystem::path& destination, Mode mode,
+                                                 unsigned permissions)
 {
-    return createAt(nullptr, destination, mode, permissions);
+    return createAt(fs.workingFolder(), nullptr, destination, mode, permissions);
 }
 
 Expected<AtomicFile, Failure> AtomicFile::create(const Folder& folder, const std::filesystem::path& name, Mode mode,
-                                                 mode_t permissions)
+                                                 unsigned permissions)
 {
-    return createAt(&folder, name, mode, permissions);
+    return createAt(folder.handle(), &folder, name, mode, permissions);
 }
 
-Expected<AtomicFile, Failure> AtomicFile::createAt(const Folder* folder, const std::filesystem::path& destination,
-                                                   Mode mode, mode_t permissions)
+Expected<AtomicFile, Failure> AtomicFile::createAt(const FileHandle& at, const Folder* folder,
+                                                   const std::filesystem::path& destination, Mode mode,
+                                                   unsigned permissions)
 {
-    const int at = folder ? folder->fd() : AT_FDCWD;
     auto created = temporaryFiles::createLocked(at, temporaryFiles::folderOf(destination), permissions);
     if (!created)
-        return unexpected(Failure::of(FailureCause::CannotCreate, created.error()));
-    return AtomicFile(folder, std::move(created->fd), std::move(created->path), destination, mode);
+        return unexpected(Failure::of(FailureCause::CannotCreate, created.error().systemError));
+    return AtomicFile(at, folder, std::move(created->file), std::move(created->path), destination, mode);
 }
 
-AtomicFile::AtomicFile(const Folder* folder, UniqueFd fd, std::filesystem::path temporary,
+AtomicFile::AtomicFile(const FileHandle& at, const Folder* folder, FileHandle file, std::filesystem::path temporary,
                        std::filesystem::path destination, Mode mode)
-    : folder_(folder), fd_(std::move(fd)), temporary_(std::move(temporary)), destination_(std::move(destination)),
-      mode_(mode)
+    : at_(&at), folder_(folder), file_(std::move(file)), temporary_(std::move(temporary)),
+      destination_(std::move(destination)), mode_(mode)
 {
 }
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept
-    : folder_(other.folder_), fd_(std::move(other.fd_)), temporary_(std::move(other.temporary_)),
-      destination_(std::move(other.destination_)), mode_(other.mode_),
-      pending_(std::exchange(other.pending_, false))
+    : at_(other.at_), folder_(other.folder_), file_(std::move(other.file_)), temporary_(std::move(other.temporary_)),
+      destination_(std::move(other.destination_)), mode_(other.mode_), pending_(std::exchange(other.pending_, false))
 {
 }
 
@@ -92,37 +96,35 @@ AtomicFile::~AtomicFile()
         discard();
 }
 
-int AtomicFile::at() const { return folder_ ? folder_->fd() : AT_FDCWD; }
-
 void AtomicFile::discard()
 {
-    FileSystem::current().unlinkAt(at(), temporary_);
-    fd_.close();
+    [[maybe_unused]] const Status removed = at_->fileSystem().unlinkAt(*at_, temporary_);
+    [[maybe_unused]] const Status closed = file_.close();
     pending_ = false;
 }
 
 std::optional<Failure> AtomicFile::moveIntoPlace()
 {
     if (mode_ == Mode::NeverReplace)
-        return moveWithoutReplacing(at(), temporary_, destination_);
-    if (const int rc = FileSystem::current().renameAt(at(), temporary_, at(), destination_); rc != 0)
-        return Failure::of(FailureCause::CannotCommit, -rc);
+        return moveWithoutReplacing(*at_, temporary_, destination_);
+    if (const Status moved = at_->fileSystem().renameAt(*at_, temporary_, *at_, destination_); !moved)
+        return Failure::of(FailureCause::CannotCommit, moved.error().systemError);
     return std::nullopt;
 }
 
-int AtomicFile::syncFolder() const
+Status AtomicFile::syncFolder() const
 {
-    return folder_ ? folder_->sync() : syncFolderAt(FileSystem::current(), temporaryFiles::folderOf(destination_));
+    return folder_ ? folder_->sync() : syncFolderAt(at_->fileSystem(), temporaryFiles::folderOf(destination_));
 }
 
 std::optional<Failure> AtomicFile::commit()
 {
     if (!pending_)
         return Failure::of(FailureCause::CannotCommit, EINVAL);
-    FileSystem& fs = FileSystem::current();
-    if (const int rc = fs.fsync(fd_.get()); rc != 0) {
+    FileSystem& fs = at_->fileSystem();
+    if (const Status synced = fs.sync(file_); !synced) {
         discard();
-        return Failure::of(FailureCause::CannotWrite, -rc);
+        return Failure::of(FailureCause::CannotWrite, synced.error().systemError);
     }
     if (auto failure = moveIntoPlace()) {
         discard();
@@ -130,13 +132,13 @@ std::optional<Failure> AtomicFile::commit()
     }
     pending_ = false;
     // The name is only durable once the folder is synced.
-    if (const int rc = syncFolder(); rc != 0 && mode_ == Mode::NeverReplace) {
-        fs.unlinkAt(at(), destination_);
-        fd_.close();
-        return Failure::of(FailureCause::CannotCommit, -rc);
+    if (const Status synced = syncFolder(); !synced && mode_ == Mode::NeverReplace) {
+        [[maybe_unused]] const Status removed = fs.unlinkAt(*at_, destination_);
+        [[maybe_unused]] const Status closed = file_.close();
+        return Failure::of(FailureCause::CannotCommit, synced.error().systemError);
     }
     // Data and name are synced: a late close error cannot change the file.
-    fd_.close();
+    [[maybe_unused]] const Status closed = file_.close();
     return std::nullopt;
 }
 

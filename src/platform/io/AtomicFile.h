@@ -3,13 +3,14 @@
 #include "platform/Expected.h"
 #include "platform/Failure.h"
 #include "platform/io/Folder.h"
-#include "platform/io/UniqueFd.h"
+#include "platform/io/FileHandle.h"
 
-#include <sys/types.h>
 #include <filesystem>
 #include <optional>
 
 namespace pellora {
+
+class FileSystem;
 
 // A file that appears under its name complete and durable, or not at all.
 // The caller writes it through fd() into a temporary file of ours beside its
@@ -38,13 +39,13 @@ class AtomicFile {
 public:
     enum class Mode { Replace, NeverReplace };
 
-    // An empty temporary file beside `destination`, created with `permissions`
+    // An empty temporary file beside `destination` in `fs`, created with `permissions`
     // (less the umask). On failure, CannotCreate.
-    static Expected<AtomicFile, Failure> create(const std::filesystem::path& destination, Mode mode,
-                                                mode_t permissions = 0644);
+    static Expected<AtomicFile, Failure> create(FileSystem& fs, const std::filesystem::path& destination, Mode mode,
+                                                unsigned permissions = 0644);
     // The same for `name` in `folder`, which must outlive the file.
     static Expected<AtomicFile, Failure> create(const Folder& folder, const std::filesystem::path& name, Mode mode,
-                                                mode_t permissions = 0644);
+                                                unsigned permissions = 0644);
 
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&&) = delete;
@@ -53,7 +54,7 @@ public:
     ~AtomicFile();
 
     // The temporary file, open for writing.
-    int fd() const { return fd_.get(); }
+    const FileHandle& file() const { return file_; }
 
     // Safe to run on another thread than the one that created the file.
     // CannotWrite when the data cannot be synced; DestinationExists when the
@@ -61,18 +62,18 @@ public:
     std::optional<Failure> commit();
 
 private:
-    AtomicFile(const Folder* folder, UniqueFd fd, std::filesystem::path temporary, std::filesystem::path destination,
-               Mode mode);
-    static Expected<AtomicFile, Failure> createAt(const Folder* folder, const std::filesystem::path& destination,
-                                                  Mode mode, mode_t permissions);
-    // What names are looked up from.
-    int at() const;
+    AtomicFile(const FileHandle& at, const Folder* folder, FileHandle file, std::filesystem::path temporary,
+               std::filesystem::path destination, Mode mode);
+    static Expected<AtomicFile, Failure> createAt(const FileHandle& at, const Folder* folder,
+                                                  const std::filesystem::path& destination, Mode mode,
+                                                  unsigned permissions);
     std::optional<Failure> moveIntoPlace();
-    int syncFolder() const;
+    Status syncFolder() const;
     void discard();
 
+    const FileHandle* at_; // what names are looked up from: the folder's handle, or the working folder
     const Folder* folder_; // none: names are paths
-    UniqueFd fd_; // holds the temporary file's lock until it is committed or removed
+    FileHandle file_; // holds the temporary file's lock until it is committed or removed
     std::filesystem::path temporary_;
     std::filesystem::path destination_;
     Mode mode_;

@@ -40,17 +40,17 @@ void ContentDigest::add(std::uint64_t offset, std::span<const std::uint8_t> byte
     }
 }
 
-Expected<ContentDigest, Failure> ContentDigest::ofFile(int fd, std::span<std::uint8_t> buffer)
+Expected<ContentDigest, Failure> ContentDigest::ofFile(const FileHandle& file, std::span<std::uint8_t> buffer)
 {
     ContentDigest digest;
     std::uint64_t offset = 0;
     for (;;) {
-        const ssize_t n = readAllAt(fd, buffer.data(), buffer.size(), offset);
-        if (n < 0)
-            return unexpected(Failure::of(FailureCause::CannotRead, static_cast<int>(-n)));
-        digest.add(offset, std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
-        offset += static_cast<std::uint64_t>(n);
-        if (static_cast<std::size_t>(n) < buffer.size())
+        const auto n = readAllAt(file, buffer.data(), buffer.size(), offset);
+        if (!n)
+            return unexpected(Failure::of(FailureCause::CannotRead, n.error().systemError));
+        digest.add(offset, std::span<const std::uint8_t>(buffer.data(), *n));
+        offset += *n;
+        if (*n < buffer.size())
             return digest;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Expected.h"
 #include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,9 +41,9 @@ public:
 
     bool operator==(const ContentDigest& other) const = default;
 
-    // The digest of everything `fd` holds now, read from the start into
+    // The digest of everything `file` holds now, read from the start into
     // `buffer` (a multiple of kBlockSize long). On failure, CannotRead.
-    static Expected<ContentDigest, Failure> ofFile(int fd, std::span<std::uint8_t> buffer);
+    static Expected<ContentDigest, Failure> ofFile(const FileHandle& file, std::span<std::uint8_t> buffer);
 
 private:
     std::uint64_t sum_ = 0;

@@ -1,34 +1,29 @@
 #include "platform/io/FileIdentity.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include "platform/io/FileSystem.h"
 
 namespace pellora {
 
-std::optional<FileIdentity> FileIdentity::of(const std::filesystem::path& path)
+std::optional<FileIdentity> FileIdentity::of(const FileHandle& folder, const std::filesystem::path& name)
 {
-    return of(AT_FDCWD, path);
-}
-
-std::optional<FileIdentity> FileIdentity::of(int folder, const std::filesystem::path& name)
-{
-    struct stat info {};
-    if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    const auto status = folder.fileSystem().statusAt(folder, name, FileSystem::Links::NotFollowed);
+    if (!status)
         return std::nullopt;
-    return of(info);
+    return of(*status);
 }
 
-bool FileIdentity::nameLeadsTo(int folder, const std::filesystem::path& name, int fd)
+bool FileIdentity::nameLeadsTo(const FileHandle& folder, const std::filesystem::path& name, const FileHandle& file)
 {
-    struct stat open {}, named {};
-    return ::fstat(fd, &open) == 0 && ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    const auto open = file.fileSystem().status(file);
+    if (!open)
+        return false;
+    const auto named = folder.fileSystem().statusAt(folder, name, FileSystem::Links::NotFollowed);
+    return named && open->device == named->device && open->inode == named->inode;
 }
 
-FileIdentity FileIdentity::of(const struct stat& info)
+FileIdentity FileIdentity::of(const FileStatus& status)
 {
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-                        static_cast<std::int64_t>(info.st_size), info.st_mtim};
+    return FileIdentity{status.device, status.inode, status.size, status.modified};
 }
 
 bool FileIdentity::operator==(const FileIdentity& other) const

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/io/FileHandle.h"
+#include "platform/io/FileStatus.h"
+
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 
 namespace pellora {
 
@@ -17,16 +19,14 @@ struct FileIdentity {
     std::int64_t size = 0;
     timespec modified{};
 
-    // The identity of the entry itself (a link is not followed), or nothing
-    // when there is no such entry.
-    static std::optional<FileIdentity> of(const std::filesystem::path& path);
-    // The same for `name` looked up from `folder` (see FileSystem).
-    static std::optional<FileIdentity> of(int folder, const std::filesystem::path& name);
-    static FileIdentity of(const struct stat& info);
+    // The identity of `name` in `folder` itself (a link is not followed), or
+    // nothing when there is no such entry.
+    static std::optional<FileIdentity> of(const FileHandle& folder, const std::filesystem::path& name);
+    static FileIdentity of(const FileStatus& status);
 
-    // Whether `name` in `folder` is still the file open as `fd`: a file we
-    // just created can have lost its name to a sweeper meanwhile.
-    static bool nameLeadsTo(int folder, const std::filesystem::path& name, int fd);
+    // Whether `name` in `folder` is still the open `file`: a file we just
+    // created can have lost its name to a sweeper meanwhile.
+    static bool nameLeadsTo(const FileHandle& folder, const std::filesystem::path& name, const FileHandle& file);
 
     bool operator==(const FileIdentity& other) const;
 };

@@ -1,79 +1,111 @@
 #pragma once
 
-#include <sys/types.h>
+#include "platform/Expected.h"
+#include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
+#include "platform/io/FileStatus.h"
+#include "platform/io/OpenFlags.h"
+
+#include <cstddef>
+#include <cstdint>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
+#include <vector>
 
 namespace pellora {
 
 // Every file operation whose failure could lose or damage a picture goes
 // through here, so tests can make any one of them fail (root ignores
-// permission bits, so they cannot rely on chmod) and record their order.
-// The base class performs the real system calls; a test subclass overrides
-// what it needs and installs itself with ScopedFileSystem.
+// permission bits, so they cannot rely on chmod) and record their order. A
+// backend (posix/) makes the system's calls; a test's file system overrides
+// what it needs and delegates the rest.
 //
-// A name is looked up from `folder`, the descriptor of a folder opened once
-// (see Folder): renaming that folder, or putting a link where it was, then
-// cannot send the call anywhere else. With AT_FDCWD, the name is an ordinary
-// path; the calls without a folder are those.
+// A name is looked up from `folder`, the handle of a folder opened once (see
+// Folder): renaming that folder, or putting a link where it was, then cannot
+// send the call anywhere else. From workingFolder(), the name is an ordinary
+// path.
 //
-// Results follow the kernel's convention: a non-negative value on success,
-// minus errno on failure; so do the two loops of WriteAll.h. What is built on
-// them returns Failure values instead. Implementations must be thread-safe.
+// A failure carries the system's error number (ENOENT, EEXIST... from
+// <cerrno>, whatever the backend) and the cause an operation of its kind
+// usually has; callers that know better give it their own. Implementations
+// must be thread-safe.
 class FileSystem {
 public:
+    enum class Links { Followed, NotFollowed };
+
     virtual ~FileSystem() = default;
 
-    virtual int openAt(int folder, const std::filesystem::path& name, int flags, mode_t mode = 0666);
-    virtual ssize_t read(int fd, void* buffer, size_t size);
-    virtual ssize_t pread(int fd, void* buffer, size_t size, off_t offset);
-    virtual ssize_t write(int fd, const void* buffer, size_t size);
-    virtual int fsync(int fd);
-    virtual int close(int fd);
+    // Failures: CannotCreate with Open::Create, CannotWrite when opening for
+    // writing, otherwise CannotRead.
+    virtual Expected<FileHandle, Failure> openAt(const FileHandle& folder, const std::filesystem::path& name,
+                                                 OpenFlags flags, unsigned permissions = 0666) = 0;
+    virtual Expected<std::size_t, Failure> read(const FileHandle& file, void* buffer, std::size_t size) = 0;
+    virtual Expected<std::size_t, Failure> readAt(const FileHandle& file, void* buffer, std::size_t size,
+                                                  std::uint64_t offset) = 0;
+    virtual Expected<std::size_t, Failure> write(const FileHandle& file, const void* buffer, std::size_t size) = 0;
+    // Makes what was written durable (CannotWrite).
+    virtual Status sync(const FileHandle& file) = 0;
     // Moves `from` to `to` only when `to` does not exist (never replaces).
     // Some file systems refuse the request itself (EINVAL); see AtomicFile.
-    virtual int renameNoReplaceAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                                  const std::filesystem::path& to);
+    virtual Status renameNoReplaceAt(const FileHandle& fromFolder, const std::filesystem::path& from,
+                                     const FileHandle& toFolder, const std::filesystem::path& to) = 0;
     // A second name for `from`; fails with EEXIST when `to` exists.
-    virtual int linkAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                       const std::filesystem::path& to);
+    virtual Status linkAt(const FileHandle& fromFolder, const std::filesystem::path& from,
+                          const FileHandle& toFolder, const std::filesystem::path& to) = 0;
     // Moves `from` over `to`, replacing it atomically.
-    virtual int renameAt(int fromFolder, const std::filesystem::path& from, int toFolder,
-                         const std::filesystem::path& to);
-    // A file, never a folder.
-    virtual int unlinkAt(int folder, const std::filesystem::path& name);
-    virtual int mkdirAt(int folder, const std::filesystem::path& name, mode_t mode = 0777);
-    virtual int setModificationTime(int fd, const timespec& time);
+    virtual Status renameAt(const FileHandle& fromFolder, const std::filesystem::path& from,
+                            const FileHandle& toFolder, const std::filesystem::path& to) = 0;
+    // A file, never a folder (CannotDelete).
+    virtual Status unlinkAt(const FileHandle& folder, const std::filesystem::path& name) = 0;
+    virtual Status mkdirAt(const FileHandle& folder, const std::filesystem::path& name,
+                           unsigned permissions = 0777) = 0;
+    virtual Status setModificationTime(const FileHandle& file, const timespec& time) = 0;
+    // Who may use the file; for a file that replaces another of the user's.
+    virtual Status setOwner(const FileHandle& file, std::uint32_t owner, std::uint32_t group) = 0;
+    virtual Status setPermissions(const FileHandle& file, unsigned permissions) = 0;
 
-    int open(const std::filesystem::path& path, int flags, mode_t mode = 0666)
-    {
-        return openAt(AT_FDCWD, path, flags, mode);
-    }
-    int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to)
-    {
-        return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
-    }
-    int link(const std::filesystem::path& from, const std::filesystem::path& to)
-    {
-        return linkAt(AT_FDCWD, from, AT_FDCWD, to);
-    }
-    int rename(const std::filesystem::path& from, const std::filesystem::path& to)
-    {
-        return renameAt(AT_FDCWD, from, AT_FDCWD, to);
-    }
-    int unlink(const std::filesystem::path& path) { return unlinkAt(AT_FDCWD, path); }
-    int mkdir(const std::filesystem::path& path, mode_t mode = 0777) { return mkdirAt(AT_FDCWD, path, mode); }
+    // What the open file is now (CannotRead).
+    virtual Expected<FileStatus, Failure> status(const FileHandle& file) = 0;
+    // What `name` is: the entry itself, or what a link there leads to.
+    virtual Expected<FileStatus, Failure> statusAt(const FileHandle& folder, const std::filesystem::path& name,
+                                                   Links links) = 0;
+    // Takes the file's exclusive lock without waiting: EWOULDBLOCK when
+    // someone else holds it. Held until the file is closed.
+    virtual Status tryLock(const FileHandle& file) = 0;
+    // The names in the folder `where`, looked up from `folder`; from a
+    // listing of its own, so that no other reader of the folder is disturbed.
+    virtual FolderListing listAt(const FileHandle& folder, const std::filesystem::path& where) = 0;
 
-    // The instance every caller uses.
-    static FileSystem& current();
+    // What names that are ordinary paths are looked up from.
+    virtual const FileHandle& workingFolder() = 0;
+
+    Expected<FileHandle, Failure> open(const std::filesystem::path& path, OpenFlags flags,
+                                       unsigned permissions = 0666)
+    {
+        return openAt(workingFolder(), path, flags, permissions);
+    }
+
+    // The file system a front end hands to the engine: the system's own, or
+    // a test's replacement while a ScopedFileSystem is installed. The engine
+    // itself never asks for it: it is given its FileSystem, and then works
+    // through the handles and folders it opens there.
+    static FileSystem& forFrontEnds();
+
+protected:
+    friend class FileHandle;
+    // Only through FileHandle, which owns what it closes.
+    virtual Status close(NativeHandle handle) = 0;
 
 private:
     friend class ScopedFileSystem;
     static FileSystem* install(FileSystem* replacement);
 };
 
-// Installs a replacement for its lifetime (tests only).
+// The system's own file system, as the backend of this platform makes its calls.
+FileSystem& systemFileSystem();
+
+// Installs a replacement for the front ends for its lifetime (tests of a
+// front end only; the others hand their FileSystem to the engine).
 class ScopedFileSystem {
 public:
     explicit ScopedFileSystem(FileSystem& replacement) : previous_(FileSystem::install(&replacement)) {}

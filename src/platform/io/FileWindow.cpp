@@ -14,9 +14,9 @@ constexpr std::uint64_t kBlock = ContentDigest::kBlockSize;
 
 } // namespace
 
-FileWindow::FileWindow(int fd, std::uint64_t fileSize, std::span<const std::uint8_t> head,
+FileWindow::FileWindow(const FileHandle& file, std::uint64_t fileSize, std::span<const std::uint8_t> head,
                        UninitializedBytes& buffer, std::size_t stripBytes, std::size_t largestRequest)
-    : fd_(fd), size_(fileSize), head_(head), buffer_(buffer),
+    : file_(file), size_(fileSize), head_(head), buffer_(buffer),
       strip_(std::max<std::size_t>(kBlock, stripBytes / kBlock * kBlock))
 {
     const std::size_t capacity = strip_ + largestRequest + 2 * kBlock;
@@ -63,10 +63,10 @@ std::optional<int> FileWindow::readInto(std::uint8_t* out, std::uint64_t from, s
     if (from >= to)
         return std::nullopt;
     const std::size_t wanted = static_cast<std::size_t>(to - from);
-    const ssize_t n = readAllAt(fd_, out, wanted, from);
-    if (n < 0)
-        return static_cast<int>(-n);
-    if (static_cast<std::size_t>(n) != wanted)
+    const auto n = readAllAt(file_, out, wanted, from);
+    if (!n)
+        return n.error().systemError;
+    if (*n != wanted)
         return ENODATA;
     digest_->add(from, std::span<const std::uint8_t>(out, wanted));
     readLo_ = std::min(readLo_, from);

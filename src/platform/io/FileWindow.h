@@ -2,6 +2,7 @@
 
 #include "platform/Expected.h"
 #include "platform/io/ContentDigest.h"
+#include "platform/io/FileHandle.h"
 #include "platform/io/UninitializedBytes.h"
 
 #include <cstddef>
@@ -20,7 +21,7 @@ namespace pellora {
 class FileWindow {
 public:
     // Errors are errno values; ENODATA when the file ends before its size said.
-    FileWindow(int fd, std::uint64_t fileSize, std::span<const std::uint8_t> head, UninitializedBytes& buffer,
+    FileWindow(const FileHandle& file, std::uint64_t fileSize, std::span<const std::uint8_t> head, UninitializedBytes& buffer,
                std::size_t stripBytes, std::size_t largestRequest);
 
     void startForward(std::uint64_t from, ContentDigest& digest);
@@ -40,7 +41,7 @@ private:
     std::uint64_t alignDown(std::uint64_t offset) const;
     std::uint64_t alignUp(std::uint64_t offset) const;
 
-    int fd_;
+    const FileHandle& file_;
     std::uint64_t size_;
     std::span<const std::uint8_t> head_;
     UninitializedBytes& buffer_;

@@ -3,52 +3,51 @@
 #include "platform/io/FileSystem.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <string>
 
 namespace pellora {
 
-Expected<Folder, Failure> Folder::open(const std::filesystem::path& path)
+Expected<Folder, Failure> Folder::open(FileSystem& fs, const std::filesystem::path& path)
 {
     // The system would open only the part before a NUL: some other folder.
     if (path.native().find('\0') != std::string::npos)
         return unexpected(Failure::of(FailureCause::CannotRead, EINVAL));
-    return openAt(AT_FDCWD, path, 0);
+    return openAt(fs.workingFolder(), path, 0);
 }
 
 Expected<Folder, Failure> Folder::openIn(const Folder& parent, const std::filesystem::path& name)
 {
-    return openAt(parent.fd(), name, O_NOFOLLOW);
+    return openAt(parent.handle(), name, Open::NoFollow);
 }
 
-Expected<Folder, Failure> Folder::openAt(int parent, const std::filesystem::path& name, int flags)
+Expected<Folder, Failure> Folder::openAt(const FileHandle& parent, const std::filesystem::path& name, OpenFlags flags)
 {
-    FileSystem& fs = FileSystem::current();
+    FileSystem& fs = parent.fileSystem();
     Folder folder;
-    int fd = fs.openAt(parent, name, O_RDONLY | O_DIRECTORY | flags);
-    folder.listable_ = fd >= 0;
-    if (fd == -EACCES)
-        fd = fs.openAt(parent, name, O_PATH | O_DIRECTORY | flags);
-    if (fd < 0)
-        return unexpected(Failure::of(FailureCause::CannotRead, -fd));
-    folder.fd_ = UniqueFd(fd);
+    auto opened = fs.openAt(parent, name, Open::Read | Open::Folder | flags);
+    folder.listable_ = opened.has_value();
+    if (!opened && opened.error().systemError == EACCES)
+        opened = fs.openAt(parent, name, Open::SearchOnly | Open::Folder | flags);
+    if (!opened)
+        return unexpected(Failure::of(FailureCause::CannotRead, opened.error().systemError));
+    folder.handle_ = std::move(*opened);
     return folder;
 }
 
-int Folder::sync() const
+Status Folder::sync() const
 {
-    FileSystem& fs = FileSystem::current();
+    FileSystem& fs = fileSystem();
     if (listable_)
-        return fs.fsync(fd());
+        return fs.sync(handle_);
     // Fails as opening the folder by its path would (EACCES), not as a sync
-    // of a descriptor that cannot be synced.
-    const int opened = fs.openAt(fd(), ".", O_RDONLY | O_DIRECTORY);
-    if (opened < 0)
-        return opened;
-    UniqueFd readable(opened);
-    const int rc = fs.fsync(opened);
-    const int closed = readable.close();
-    return rc != 0 ? rc : closed;
+    // of a handle that cannot be synced.
+    auto readable = fs.openAt(handle_, ".", Open::Read | Open::Folder);
+    if (!readable)
+        return unexpected(readable.error());
+    const Status synced = fs.sync(*readable);
+    const Status closed = readable->close();
+    return synced ? closed : synced;
 }
 
 } // namespace pellora
+

@@ -2,36 +2,42 @@
 
 #include "platform/Expected.h"
 #include "platform/Failure.h"
-#include "platform/io/UniqueFd.h"
+#include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
+#include "platform/io/OpenFlags.h"
 
 #include <filesystem>
 
 namespace pellora {
 
+class FileSystem;
+
 // A folder opened once, for a run to work in by name through FileSystem's
 // calls with a folder: a rename of the folder, or a link put where it was,
-// then redirects nothing and strands nothing. Whoever borrows its descriptor
+// then redirects nothing and strands nothing. Whoever borrows its handle
 // must not outlive it.
 class Folder {
 public:
     Folder() = default;
 
-    // The folder `path` names now (a link to a folder is followed, once).
-    // CannotRead when there is none.
-    static Expected<Folder, Failure> open(const std::filesystem::path& path);
+    // The folder `path` names now in `fs` (a link to a folder is followed,
+    // once). CannotRead when there is none.
+    static Expected<Folder, Failure> open(FileSystem& fs, const std::filesystem::path& path);
     // The folder `name` in `parent`, never through a link.
     static Expected<Folder, Failure> openIn(const Folder& parent, const std::filesystem::path& name);
 
-    bool valid() const { return fd_.valid(); }
-    int fd() const { return fd_.get(); }
+    bool valid() const { return handle_.valid(); }
+    const FileHandle& handle() const { return handle_; }
+    FileSystem& fileSystem() const { return handle_.fileSystem(); }
 
-    // Makes the names in the folder durable: 0, or minus errno.
-    int sync() const;
+    // Makes the names in the folder durable.
+    Status sync() const;
 
 private:
-    static Expected<Folder, Failure> openAt(int parent, const std::filesystem::path& name, int flags);
+    static Expected<Folder, Failure> openAt(const FileHandle& parent, const std::filesystem::path& name,
+                                            OpenFlags flags);
 
-    UniqueFd fd_;
+    FileHandle handle_;
     // A folder we may search but not list (no read permission) is held all
     // the same: work by name in it goes on; listing and syncing it fail as
     // they would by path.

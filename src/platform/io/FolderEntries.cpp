@@ -1,76 +1,48 @@
 #include "platform/io/FolderEntries.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/io/FileSystem.h"
 
 namespace pellora {
 
-FolderEntries::FolderEntries(int folder, const std::filesystem::path& where)
+FolderEntries::FolderEntries(const FileHandle& folder, const std::filesystem::path& where)
+    : folder_(folder), where_(where), listing_(folder.fileSystem().listAt(folder, where))
 {
-    // Its own open file: reading entries moves the offset, which a duplicate
-    // of the folder's descriptor would share with every other listing.
-    int fd = -1;
-    do
-        fd = ::openat(folder, where.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        error_ = errno;
-        return;
-    }
-    dir_ = ::fdopendir(fd);
-    if (!dir_) {
-        error_ = errno;
-        ::close(fd);
-    }
-}
-
-FolderEntries::~FolderEntries()
-{
-    if (dir_)
-        ::closedir(dir_);
 }
 
 std::optional<FolderEntries::Entry> FolderEntries::next()
 {
-    if (!dir_ || error_ != 0)
+    if (next_ == listing_.entries.size())
         return std::nullopt;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir_);
-        if (!entry) {
-            error_ = errno;
-            return std::nullopt;
-        }
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            return Entry{entry->d_name, entry->d_type};
-    }
+    return listing_.entries[next_++];
 }
 
-std::optional<struct stat> FolderEntries::statusOf(const Entry& entry, bool followLink) const
+int FolderEntries::error() const
 {
-    struct stat info {};
-    if (::fstatat(::dirfd(dir_), entry.name.c_str(), &info, followLink ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
-        return std::nullopt;
-    return info;
+    // Only once the entries read before the failure have been handed out.
+    if (listing_.end || next_ < listing_.entries.size())
+        return 0;
+    return listing_.end.error().systemError;
+}
+
+std::optional<FileKind> FolderEntries::kindOf(const Entry& entry, bool followLink) const
+{
+    const auto links = followLink ? FileSystem::Links::Followed : FileSystem::Links::NotFollowed;
+    const auto status = folder_.fileSystem().statusAt(folder_, where_ / entry.name, links);
+    return status ? std::optional(status->kind) : std::nullopt;
 }
 
 bool FolderEntries::isRegularFile(const Entry& entry) const
 {
-    if (entry.type != DT_UNKNOWN)
-        return entry.type == DT_REG;
-    const auto info = statusOf(entry, false);
-    return info && S_ISREG(info->st_mode);
+    if (entry.kind != FileKind::Unknown)
+        return entry.kind == FileKind::Regular;
+    return kindOf(entry, false) == FileKind::Regular;
 }
 
 bool FolderEntries::leadsToFolder(const Entry& entry) const
 {
-    if (entry.type != DT_UNKNOWN && entry.type != DT_LNK)
-        return entry.type == DT_DIR;
-    const auto info = statusOf(entry, true);
-    return info && S_ISDIR(info->st_mode);
+    if (entry.kind != FileKind::Unknown && entry.kind != FileKind::Link)
+        return entry.kind == FileKind::Folder;
+    return kindOf(entry, true) == FileKind::Folder;
 }
 
 } // namespace pellora

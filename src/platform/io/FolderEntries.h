@@ -1,32 +1,27 @@
 #pragma once
 
-#include <dirent.h>
+#include "platform/io/FileHandle.h"
+#include "platform/io/FileStatus.h"
+
+#include <cstddef>
 #include <filesystem>
 #include <optional>
-#include <string>
-#include <sys/stat.h>
 
 namespace pellora {
 
 // The names in a folder, read one by one, "." and ".." left out. The folder
-// is `where` looked up from `folder` (a descriptor, or AT_FDCWD with a path);
-// "." for the folder itself.
+// is `where` looked up from `folder` (see FileSystem); "." for the folder
+// itself. The folder must outlive the listing.
 class FolderEntries {
 public:
-    struct Entry {
-        std::string name;
-        unsigned char type; // DT_..., DT_UNKNOWN where the file system does not say
-    };
+    using Entry = FolderEntry;
 
-    FolderEntries(int folder, const std::filesystem::path& where);
-    ~FolderEntries();
-    FolderEntries(const FolderEntries&) = delete;
-    FolderEntries& operator=(const FolderEntries&) = delete;
+    FolderEntries(const FileHandle& folder, const std::filesystem::path& where);
 
     // The next entry, or nothing at the end or on a failure (see error()).
     std::optional<Entry> next();
-    // The errno of the failure that cut the listing short, or 0.
-    int error() const { return error_; }
+    // The error number of the failure that cut the listing short, or 0.
+    int error() const;
 
     // The entry itself is a regular file (a link is not followed).
     bool isRegularFile(const Entry& entry) const;
@@ -34,10 +29,12 @@ public:
     bool leadsToFolder(const Entry& entry) const;
 
 private:
-    std::optional<struct stat> statusOf(const Entry& entry, bool followLink) const;
+    std::optional<FileKind> kindOf(const Entry& entry, bool followLink) const;
 
-    DIR* dir_ = nullptr;
-    int error_ = 0;
+    const FileHandle& folder_;
+    std::filesystem::path where_;
+    FolderListing listing_;
+    std::size_t next_ = 0;
 };
 
 } // namespace pellora

@@ -2,13 +2,16 @@
 
 #include "platform/Expected.h"
 #include "platform/Failure.h"
-#include "platform/io/UniqueFd.h"
+#include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
 
 #include <filesystem>
 #include <optional>
 #include <string_view>
 
 namespace pellora {
+
+class FileSystem;
 
 // A final name held by a file of ours that holds no picture, for file
 // systems that can neither rename without replacing nor make hard links
@@ -22,8 +25,8 @@ namespace pellora {
 // we hold them. A sweep that finds an intent file nobody holds removes the
 // name it records when that holds nothing but a beginning of our marker.
 //
-// Names are looked up from a folder's descriptor, or from AT_FDCWD as paths
-// (see FileSystem); the reservation's folder must outlive it.
+// Names are looked up from a folder's handle, or from the working folder as
+// paths (see FileSystem); the reservation's folder must outlive it.
 class NameReservation {
 public:
     // What a reservation holds once complete: no picture, no text file and
@@ -35,8 +38,8 @@ public:
     // DestinationExists when the name is taken (a file we made under it
     // that a sweeper took for a killed run's counts as taken), otherwise
     // CannotCommit.
-    static Expected<NameReservation, Failure> take(int folder, const std::filesystem::path& name);
-    static Expected<NameReservation, Failure> take(const std::filesystem::path& path);
+    static Expected<NameReservation, Failure> take(const FileHandle& folder, const std::filesystem::path& name);
+    static Expected<NameReservation, Failure> take(FileSystem& fs, const std::filesystem::path& path);
 
     NameReservation(NameReservation&& other) noexcept;
     NameReservation& operator=(NameReservation&&) = delete;
@@ -51,23 +54,23 @@ public:
     std::optional<Failure> fillWith(const std::filesystem::path& from);
 
     // For a sweeper holding the lock of an abandoned temporary file of ours
-    // (`fd`, read from its start) in `where`, looked up from `folder`: when
+    // (`file`, read from its start) in `where`, looked up from `folder`: when
     // it is an intent file, removes the name it records if that holds
     // nothing but a beginning of the marker and nobody holds it. True when a
     // name was removed.
-    static bool clearAbandoned(int fd, int folder, const std::filesystem::path& where);
+    static bool clearAbandoned(const FileHandle& file, const FileHandle& folder, const std::filesystem::path& where);
 
 private:
-    NameReservation(int folder, std::filesystem::path path);
-    int recordIntent();
-    int createMarked();
+    NameReservation(const FileHandle& folder, std::filesystem::path path);
+    Status recordIntent();
+    Status createMarked();
     bool nameStillHoldsIt() const;
 
-    int folder_;
+    const FileHandle* folder_;
     std::filesystem::path path_;
     std::filesystem::path intentPath_;
-    UniqueFd intent_; // its lock tells a sweeper that we are alive
-    UniqueFd fd_;
+    FileHandle intent_; // its lock tells a sweeper that we are alive
+    FileHandle file_;
     bool filled_ = false;
 };
 

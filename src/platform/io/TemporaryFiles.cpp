@@ -5,13 +5,12 @@
 #include "platform/io/Folder.h"
 #include "platform/io/FolderEntries.h"
 #include "platform/io/NameReservation.h"
+#include "platform/io/OpenRegular.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <random>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace pellora::temporaryFiles {
@@ -34,19 +33,19 @@ std::uint64_t uniqueNumber()
 
 // How many files it removed: the temporary file, and the name it was
 // reserving when it is an abandoned intent file.
-int clearAbandoned(int folder, const std::filesystem::path& where, const std::filesystem::path& path)
+int clearAbandoned(const FileHandle& folder, const std::filesystem::path& where, const std::filesystem::path& path)
 {
-    FileSystem& fs = FileSystem::current();
+    FileSystem& fs = folder.fileSystem();
     // The lock is held until the unlink, so a writer cannot take the name over meanwhile.
-    UniqueFd fd(fs.openAt(folder, path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
-    if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+    const auto opened = openRegular(folder, path, Open::Read | Open::NoFollow, FailureCause::CannotRead);
+    if (!opened || !fs.tryLock(opened->handle))
         return 0;
-    const int reservation = NameReservation::clearAbandoned(fd.get(), folder, where) ? 1 : 0;
-    return reservation + (fs.unlinkAt(folder, path) == 0 ? 1 : 0);
+    const int reservation = NameReservation::clearAbandoned(opened->handle, folder, where) ? 1 : 0;
+    return reservation + (fs.unlinkAt(folder, path) ? 1 : 0);
 }
 
 // `where` looked up from `folder`: "." for the folder itself.
-int sweepIn(int folder, const std::filesystem::path& where)
+int sweepIn(const FileHandle& folder, const std::filesystem::path& where)
 {
     FolderEntries entries(folder, where);
     int removed = 0;
@@ -86,46 +85,45 @@ bool isOurs(const std::string& name)
     return true;
 }
 
-Expected<Created, int> createLocked(int folder, const std::filesystem::path& where, mode_t permissions)
+Expected<Created, Failure> createLocked(const FileHandle& folder, const std::filesystem::path& where,
+                                        unsigned permissions)
 {
-    FileSystem& fs = FileSystem::current();
+    FileSystem& fs = folder.fileSystem();
     int error = EEXIST;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::filesystem::path path = nameIn(where);
-        const int fd = fs.openAt(folder, path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, permissions);
-        if (fd == -EEXIST)
+        auto file = fs.openAt(folder, path, Open::Write | Open::Create | Open::Exclusive | Open::NoFollow, permissions);
+        if (!file && file.error().systemError == EEXIST)
             continue;
-        if (fd < 0)
-            return unexpected(-fd);
-        UniqueFd file(fd);
-        const int rc = lockAsOurs(fd, folder, path);
-        if (rc == 0)
-            return Created{std::move(file), std::move(path)};
-        error = -rc;
+        if (!file)
+            return unexpected(Failure::of(FailureCause::CannotCreate, file.error().systemError));
+        const Status locked = lockAsOurs(*file, folder, path);
+        if (locked)
+            return Created{std::move(*file), std::move(path)};
+        error = locked.error().systemError;
     }
-    return unexpected(error);
+    return unexpected(Failure::of(FailureCause::CannotCreate, error));
 }
 
-int lockAsOurs(int fd, int folder, const std::filesystem::path& name)
+Status lockAsOurs(const FileHandle& file, const FileHandle& folder, const std::filesystem::path& name)
 {
-    int rc = 0;
-    do
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0)
-        return errno == EWOULDBLOCK ? -EWOULDBLOCK : 0;
+    if (const Status locked = file.fileSystem().tryLock(file); !locked)
+        return locked.error().systemError == EWOULDBLOCK ? Status(unexpected(Failure::of(FailureCause::CannotCreate, EWOULDBLOCK)))
+                                                          : ok();
     // A sweeper may have locked, removed and let go of it before we asked.
-    return FileIdentity::nameLeadsTo(folder, name, fd) ? 0 : -EWOULDBLOCK;
+    if (!FileIdentity::nameLeadsTo(folder, name, file))
+        return unexpected(Failure::of(FailureCause::CannotCreate, EWOULDBLOCK));
+    return ok();
 }
 
-int sweep(const std::filesystem::path& folder)
+int sweep(FileSystem& fs, const std::filesystem::path& folder)
 {
-    return sweepIn(AT_FDCWD, folder);
+    return sweepIn(fs.workingFolder(), folder);
 }
 
 int sweep(const Folder& folder)
 {
-    return sweepIn(folder.fd(), ".");
+    return sweepIn(folder.handle(), ".");
 }
 
 } // namespace pellora::temporaryFiles

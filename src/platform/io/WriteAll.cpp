@@ -1,39 +1,41 @@
 #include "platform/io/WriteAll.h"
 
+#include "platform/io/FileSystem.h"
+
 #include <cerrno>
 
 namespace pellora {
 
-int writeAll(int fd, const void* data, std::size_t size)
+Status writeAll(const FileHandle& file, const void* data, std::size_t size)
 {
-    FileSystem& fs = FileSystem::current();
+    FileSystem& fs = file.fileSystem();
     const auto* bytes = static_cast<const unsigned char*>(data);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = fs.write(fd, bytes + done, size - done);
-        if (n < 0)
-            return static_cast<int>(n);
-        if (n == 0)
-            return -EIO;
-        done += static_cast<std::size_t>(n);
+        const auto n = fs.write(file, bytes + done, size - done);
+        if (!n)
+            return unexpected(Failure::of(FailureCause::CannotWrite, n.error().systemError));
+        if (*n == 0)
+            return unexpected(Failure::of(FailureCause::CannotWrite, EIO));
+        done += *n;
     }
-    return 0;
+    return ok();
 }
 
-ssize_t readAllAt(int fd, void* data, std::size_t size, std::uint64_t offset)
+Expected<std::size_t, Failure> readAllAt(const FileHandle& file, void* data, std::size_t size, std::uint64_t offset)
 {
-    FileSystem& fs = FileSystem::current();
+    FileSystem& fs = file.fileSystem();
     auto* bytes = static_cast<unsigned char*>(data);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = fs.pread(fd, bytes + done, size - done, offset + done);
-        if (n < 0)
-            return n;
-        if (n == 0)
+        const auto n = fs.readAt(file, bytes + done, size - done, offset + done);
+        if (!n)
+            return unexpected(Failure::of(FailureCause::CannotRead, n.error().systemError));
+        if (*n == 0)
             break;
-        done += static_cast<std::size_t>(n);
+        done += *n;
     }
-    return static_cast<ssize_t>(done);
+    return done;
 }
 
 } // namespace pellora

@@ -1,19 +1,22 @@
 #pragma once
 
-#include "platform/io/FileSystem.h"
+#include "platform/Expected.h"
+#include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace pellora {
 
-// Writes all `size` bytes through FileSystem, however short each write call
-// turns out. 0, or minus errno; a write that makes no progress counts as EIO
-// rather than looping forever.
-int writeAll(int fd, const void* data, std::size_t size);
+// Writes all `size` bytes through the file's FileSystem, however short each
+// write call turns out; a write that makes no progress counts as EIO rather
+// than looping forever. Failures: CannotWrite.
+Status writeAll(const FileHandle& file, const void* data, std::size_t size);
 
-// Reads `size` bytes from `offset` through FileSystem, however short each read
-// call turns out: fewer only at the end of the file. The count, or minus errno.
-ssize_t readAllAt(int fd, void* data, std::size_t size, std::uint64_t offset);
+// Reads `size` bytes from `offset` through the file's FileSystem, however
+// short each read call turns out: fewer only at the end of the file. The
+// count; failures: CannotRead.
+Expected<std::size_t, Failure> readAllAt(const FileHandle& file, void* data, std::size_t size, std::uint64_t offset);
 
 } // namespace pellora

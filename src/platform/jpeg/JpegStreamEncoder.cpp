@@ -18,7 +18,7 @@ struct JpegStreamEncoder::Codec {
     jpeg_destination_mgr destination{};
     std::jmp_buf jump{};
     std::vector<JOCTET> buffer = std::vector<JOCTET>(std::size_t{256} << 10);
-    int fd = -1;
+    const FileHandle* file = nullptr;
     int writeError = 0; // errno of a failed write, 0 when libjpeg itself failed
     bool created = false;
     bool started = false;
@@ -52,8 +52,8 @@ void startBuffer(j_compress_ptr compressor)
 void writeOut(j_compress_ptr compressor, std::size_t bytes)
 {
     Codec& codec = codecOf(reinterpret_cast<j_common_ptr>(compressor));
-    if (const int rc = writeAll(codec.fd, codec.buffer.data(), bytes); rc != 0) {
-        codec.writeError = -rc;
+    if (const Status written = writeAll(*codec.file, codec.buffer.data(), bytes); !written) {
+        codec.writeError = written.error().systemError;
         ERREXIT(compressor, JERR_FILE_WRITE);
     }
 }
@@ -135,13 +135,13 @@ int JpegStreamEncoder::clampQuality(int quality)
     return std::clamp(quality, 1, 100);
 }
 
-std::optional<Failure> JpegStreamEncoder::start(int fd, int width, int height, PixelFormat format, int quality)
+std::optional<Failure> JpegStreamEncoder::start(const FileHandle& file, int width, int height, PixelFormat format, int quality)
 {
     abandon();
     Codec& codec = *codec_;
     if (!codec.created)
         return Failure::of(FailureCause::EncoderFailed);
-    codec.fd = fd;
+    codec.file = &file;
     codec.writeError = 0;
     jpeg_compress_struct& compressor = codec.compressor;
     compressor.dest = &codec.destination;
@@ -181,6 +181,7 @@ std::optional<Failure> JpegStreamEncoder::finish()
     Codec& codec = *codec_;
     if (guarded(codec, [&] { jpeg_finish_compress(&codec.compressor); })) {
         codec.started = false;
+        codec.file = nullptr; // the file may go now
         return std::nullopt;
     }
     return failedStep();
@@ -191,6 +192,7 @@ void JpegStreamEncoder::abandon()
     if (codec_->started)
         jpeg_abort_compress(&codec_->compressor);
     codec_->started = false;
+    codec_->file = nullptr; // the file may go now
 }
 
 } // namespace pellora

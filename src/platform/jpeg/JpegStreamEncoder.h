@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
 #include "platform/jpeg/PixelFormat.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ public:
     // and 100, as the IJG quality setting does.
     static int clampQuality(int quality);
 
-    std::optional<Failure> start(int fd, int width, int height, PixelFormat format, int quality);
+    std::optional<Failure> start(const FileHandle& file, int width, int height, PixelFormat format, int quality);
     // One row of `width` pixels in the format given to start().
     std::optional<Failure> writeRow(const std::uint8_t* row);
     // Writes the end of the JPEG and what is left in the buffer.

@@ -34,9 +34,9 @@ Failure readFailure(int error)
 
 } // namespace
 
-TgaRowSource::TgaRowSource(int fd, std::uint64_t fileSize, TgaReadBuffers& buffers, bool digestContent,
+TgaRowSource::TgaRowSource(const FileHandle& file, std::uint64_t fileSize, TgaReadBuffers& buffers, bool digestContent,
                            std::size_t stripBytes)
-    : fd_(fd), size_(fileSize), buffers_(buffers), stripBytes_(stripBytes)
+    : file_(file), size_(fileSize), buffers_(buffers), stripBytes_(stripBytes)
 {
     if (!digestContent)
         headDigest_ = indexDigest_ = rowsDigest_ = ContentDigest::countingOnly();
@@ -75,7 +75,7 @@ void TgaRowSource::prepareRows()
     converter_.emplace(header_, std::span<const std::uint8_t>(buffers_.head.data() + header_.colorMapOffset(),
                                                               header_.colorMapBytes()));
     const std::size_t rawRowBytes = std::size_t{header_.width} * static_cast<std::size_t>(header_.bytesPerPixel());
-    window_.emplace(fd_, size_, std::span<const std::uint8_t>(buffers_.head.data(), headBytes_), buffers_.window,
+    window_.emplace(file_, size_, std::span<const std::uint8_t>(buffers_.head.data(), headBytes_), buffers_.window,
                     stripBytes_, header_.runLength() ? largestRunLengthRow() : rawRowBytes);
     buffers_.row.resize(std::max(buffers_.row.size(), converter_->outputRowBytes()));
     buffers_.raw.resize(std::max(buffers_.raw.size(), rawRowBytes));
@@ -94,10 +94,10 @@ std::optional<Failure> TgaRowSource::readHead()
     for (std::size_t have = 0;;) {
         if (buffers_.head.size() < wanted)
             buffers_.head.resize(wanted);
-        const ssize_t n = readAllAt(fd_, buffers_.head.data() + have, wanted - have, have);
-        if (n < 0)
-            return Failure::of(FailureCause::CannotRead, static_cast<int>(-n));
-        if (static_cast<std::size_t>(n) != wanted - have)
+        const auto n = readAllAt(file_, buffers_.head.data() + have, wanted - have, have);
+        if (!n)
+            return Failure::of(FailureCause::CannotRead, n.error().systemError);
+        if (*n != wanted - have)
             return Failure::of(FailureCause::ChangedWhileRead);
         have = wanted;
         if (have < TgaHeader::kSize)

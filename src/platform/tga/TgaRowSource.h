@@ -46,7 +46,7 @@ public:
     // `digestContent`: hash every byte read, for a check before the file is
     // deleted. `stripBytes` is how much is read at a time (less only to try
     // strip boundaries).
-    TgaRowSource(int fd, std::uint64_t fileSize, TgaReadBuffers& buffers, bool digestContent = true,
+    TgaRowSource(const FileHandle& file, std::uint64_t fileSize, TgaReadBuffers& buffers, bool digestContent = true,
                  std::size_t stripBytes = kStripBytes);
     TgaRowSource(const TgaRowSource&) = delete;
     TgaRowSource& operator=(const TgaRowSource&) = delete;
@@ -78,7 +78,7 @@ private:
     Expected<const std::uint8_t*, Failure> runLengthRow(int fileRow);
     std::size_t largestRunLengthRow() const;
 
-    int fd_;
+    const FileHandle& file_;
     std::uint64_t size_;
     TgaReadBuffers& buffers_;
     std::size_t stripBytes_;

@@ -24,17 +24,17 @@ const std::vector<std::uint8_t> kBytes = {0xFF, 0xD8, 1, 2, 3, 4, 5, 0xFF, 0xD9}
 const std::vector<unsigned char> kOld = {'o', 'l', 'd'};
 
 // Writes `bytes` to `destination` through an atomic file: nothing, or the failure.
-std::optional<Failure> writeAtomically(const std::filesystem::path& destination, Mode mode,
+std::optional<Failure> writeAtomically(FileSystem& files, const std::filesystem::path& destination, Mode mode,
                                        const std::vector<std::uint8_t>& bytes = kBytes,
                                        std::optional<timespec> time = std::nullopt)
 {
-    auto file = AtomicFile::create(destination, mode);
+    auto file = AtomicFile::create(files, destination, mode);
     if (!file)
         return file.error();
-    if (const int rc = writeAll(file->fd(), bytes.data(), bytes.size()); rc != 0)
-        return Failure::of(FailureCause::CannotWrite, -rc);
+    if (const Status written = writeAll(file->file(), bytes.data(), bytes.size()); !written)
+        return Failure::of(FailureCause::CannotWrite, written.error().systemError);
     if (time)
-        FileSystem::current().setModificationTime(file->fd(), *time);
+        [[maybe_unused]] const Status dated = file->file().fileSystem().setModificationTime(file->file(), *time);
     return file->commit();
 }
 
@@ -47,13 +47,17 @@ class AtomicFileTest : public ::testing::TestWithParam<Mode> {
 protected:
     std::optional<FailureCause> write(const std::string& name, std::optional<timespec> time = std::nullopt)
     {
-        return causeOf(writeAtomically(dir / name, GetParam(), kBytes, time));
+        return writeThrough(fs, name, time);
+    }
+    std::optional<FailureCause> writeThrough(FileSystem& files, const std::string& name,
+                                             std::optional<timespec> time = std::nullopt)
+    {
+        return causeOf(writeAtomically(files, dir / name, GetParam(), kBytes, time));
     }
     bool replacing() const { return GetParam() == Mode::Replace; }
 
     test::TempDir dir;
     test::FakeFileSystem fs;
-    ScopedFileSystem seam{fs};
 };
 
 TEST_P(AtomicFileTest, SyncsDataThenMovesThenSyncsTheFolder)
@@ -103,8 +107,7 @@ TEST_P(AtomicFileTest, EveryFailingStepLeavesTheOldFileAndNothingElse)
                 test::writeBytes(dir / name, kOld);
             test::FakeFileSystem failing;
             failing.fail(c.op, c.error, "", 1);
-            ScopedFileSystem inner(failing);
-            EXPECT_EQ(write(name), c.expected);
+            EXPECT_EQ(writeThrough(failing, name), c.expected);
             EXPECT_EQ(test::listNames(dir.path()), oldFile ? std::vector<std::string>{name} : std::vector<std::string>{});
             if (oldFile) {
                 EXPECT_EQ(test::readBytes(dir / name), kOld);
@@ -117,12 +120,11 @@ TEST_P(AtomicFileTest, AFolderThatCannotBeSyncedTakesANewPictureBackButNotARepla
 {
     test::FakeFileSystem failing;
     failing.fail(Op::Fsync, EIO, dir.path().filename().string());
-    ScopedFileSystem inner(failing);
     if (replacing()) {
-        EXPECT_EQ(write("a.jpg"), std::nullopt) << "the old contents are no longer at risk";
+        EXPECT_EQ(writeThrough(failing, "a.jpg"), std::nullopt) << "the old contents are no longer at risk";
         EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"});
     } else {
-        EXPECT_EQ(write("a.jpg"), FailureCause::CannotCommit);
+        EXPECT_EQ(writeThrough(failing, "a.jpg"), FailureCause::CannotCommit);
         EXPECT_TRUE(test::listNames(dir.path()).empty());
     }
 }
@@ -146,17 +148,17 @@ TEST_P(AtomicFileTest, CommittingKeepsTheModificationTimeGiven)
 
 TEST_P(AtomicFileTest, AMissingFolderIsAFailureNotACrash)
 {
-    EXPECT_EQ(causeOf(writeAtomically(dir / "missing" / "a.jpg", GetParam())), FailureCause::CannotCreate);
+    EXPECT_EQ(causeOf(writeAtomically(fs, dir / "missing" / "a.jpg", GetParam())), FailureCause::CannotCreate);
 }
 
 TEST_P(AtomicFileTest, WhileWrittenItsTemporaryFileIsOursAndLockedAgainstTheSweeper)
 {
-    auto file = AtomicFile::create(dir / "a.jpg", GetParam());
+    auto file = AtomicFile::create(fs, dir / "a.jpg", GetParam());
     ASSERT_TRUE(file.has_value());
     const auto names = test::listNames(dir.path());
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(temporaryFiles::isOurs(names[0])) << names[0];
-    EXPECT_EQ(temporaryFiles::sweep(dir.path()), 0);
+    EXPECT_EQ(temporaryFiles::sweep(fs, dir.path()), 0);
     EXPECT_EQ(test::listNames(dir.path()), names);
 }
 
@@ -169,8 +171,7 @@ TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNot
         test::RivalSweep rival(here.path());
         test::FakeFileSystem racing;
         racing.after(Op::Open, "create .pellora-", rival.at(moment));
-        ScopedFileSystem inner(racing);
-        EXPECT_EQ(causeOf(writeAtomically(here / "a.jpg", GetParam())), std::nullopt);
+        EXPECT_EQ(causeOf(writeAtomically(racing, here / "a.jpg", GetParam())), std::nullopt);
         EXPECT_EQ(test::listNames(here.path()), std::vector<std::string>{"a.jpg"});
         if (std::filesystem::exists(here / "a.jpg")) {
             EXPECT_EQ(test::readBytes(here / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
@@ -185,12 +186,12 @@ TEST_P(AtomicFileTest, InAFolderMovedMeanwhileItLandsOrIsRemovedWhereTheFolderWe
             SCOPED_TRACE(std::string(link ? "a link put where the folder was, " : "") + (commit ? "committed" : "dropped"));
             test::TempDir here;
             std::filesystem::create_directory(here / "a");
-            auto folder = Folder::open(here / "a");
+            auto folder = Folder::open(fs, here / "a");
             ASSERT_TRUE(folder.has_value());
             {
                 auto file = AtomicFile::create(*folder, "x.jpg", GetParam());
                 ASSERT_TRUE(file.has_value());
-                ASSERT_EQ(writeAll(file->fd(), kBytes.data(), kBytes.size()), 0);
+                ASSERT_TRUE(writeAll(file->file(), kBytes.data(), kBytes.size()).has_value());
                 std::filesystem::rename(here / "a", here / "b");
                 if (link) {
                     std::filesystem::create_directory(here / "elsewhere");
@@ -243,13 +244,13 @@ TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBef
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         const auto destination = dir / "a.jpg";
-        auto file = AtomicFile::create(destination, Mode::NeverReplace);
-        ASSERT_TRUE(file.has_value());
-        ASSERT_EQ(writeAll(file->fd(), kBytes.data(), kBytes.size()), 0);
         test::FakeFileSystem fs;
+        // The file works through the file system it was made in.
+        auto file = AtomicFile::create(fs, destination, Mode::NeverReplace);
+        ASSERT_TRUE(file.has_value());
+        ASSERT_TRUE(writeAll(file->file(), kBytes.data(), kBytes.size()).has_value());
         for (const auto& [op, error, name] : c.faults)
             fs.fail(op, error, name == "dir" ? dir.path().filename().string() : name);
-        ScopedFileSystem seam(fs);
         const auto failure = file->commit();
         EXPECT_EQ(causeOf(failure), c.cause);
         EXPECT_EQ(failure ? failure->systemError : 0, c.error);
@@ -285,7 +286,7 @@ TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
 
     // Run apart, so that a sweep that waits fails the test instead of hanging it.
     EXPECT_TRUE(test::endsWithin(std::chrono::seconds(5), [&] {
-        if (temporaryFiles::sweep(dir.path()) != 1)
+        if (temporaryFiles::sweep(systemFileSystem(), dir.path()) != 1)
             ::_exit(1);
     })) << "the sweep waited, or did not remove exactly the abandoned file";
     ::close(fd);

@@ -1,6 +1,7 @@
 #include "platform/io/FolderEntries.h"
 
 #include "platform/io/Folder.h"
+#include "platform/io/FileSystem.h"
 #include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
 
@@ -31,13 +32,13 @@ TEST(FolderEntries, TellsAnEntrysKindWhetherOrNotTheListingSaysIt)
         {"link-to-folder", {false, true}}, {"dangling", {false, false}}, {"fifo", {false, false}},
     };
 
-    auto folder = Folder::open(dir.path());
+    auto folder = Folder::open(systemFileSystem(), dir.path());
     ASSERT_TRUE(folder.has_value());
-    FolderEntries entries(folder->fd(), ".");
+    FolderEntries entries(folder->handle(), ".");
     std::map<std::string, Kind> seen;
     while (auto entry = entries.next()) {
         const Kind listed{entries.isRegularFile(*entry), entries.leadsToFolder(*entry)};
-        entry->type = DT_UNKNOWN;
+        entry->kind = FileKind::Unknown;
         const Kind looked{entries.isRegularFile(*entry), entries.leadsToFolder(*entry)};
         EXPECT_EQ(listed.regular, looked.regular) << entry->name;
         EXPECT_EQ(listed.folder, looked.folder) << entry->name;
@@ -55,10 +56,10 @@ TEST(FolderEntries, AFolderThatCannotBeListedIsAnErrorNotAnEmptyList)
 {
     test::TempDir dir;
     test::writeBytes(dir / "file", {1});
-    FolderEntries missing(AT_FDCWD, dir / "missing");
+    FolderEntries missing(systemFileSystem().workingFolder(), dir / "missing");
     EXPECT_FALSE(missing.next().has_value());
     EXPECT_EQ(missing.error(), ENOENT);
-    FolderEntries notAFolder(AT_FDCWD, dir / "file");
+    FolderEntries notAFolder(systemFileSystem().workingFolder(), dir / "file");
     EXPECT_FALSE(notAFolder.next().has_value());
     EXPECT_EQ(notAFolder.error(), ENOTDIR);
 }
@@ -69,16 +70,16 @@ TEST(Folder, OpensOnlyAFolderAndWithinOneNeverThroughALink)
     test::writeBytes(dir / "file", {1});
     std::filesystem::create_directory(dir / "folder");
     std::filesystem::create_directory_symlink(dir / "folder", dir / "link");
-    EXPECT_TRUE(Folder::open(dir / "link").has_value()) << "a folder the user names by a link is that folder";
-    EXPECT_EQ(Folder::open(dir / "file").error().systemError, ENOTDIR);
-    EXPECT_EQ(Folder::open(dir / "missing").error().systemError, ENOENT);
-    EXPECT_EQ(Folder::open(std::string((dir / "folder").string() + '\0' + "x")).error().systemError, EINVAL);
+    EXPECT_TRUE(Folder::open(systemFileSystem(), dir / "link").has_value()) << "a folder the user names by a link is that folder";
+    EXPECT_EQ(Folder::open(systemFileSystem(), dir / "file").error().systemError, ENOTDIR);
+    EXPECT_EQ(Folder::open(systemFileSystem(), dir / "missing").error().systemError, ENOENT);
+    EXPECT_EQ(Folder::open(systemFileSystem(), std::string((dir / "folder").string() + '\0' + "x")).error().systemError, EINVAL);
 
-    auto parent = Folder::open(dir.path());
+    auto parent = Folder::open(systemFileSystem(), dir.path());
     ASSERT_TRUE(parent.has_value());
     EXPECT_TRUE(Folder::openIn(*parent, "folder").has_value());
     EXPECT_FALSE(Folder::openIn(*parent, "link").has_value());
-    EXPECT_EQ(parent->sync(), 0);
+    EXPECT_TRUE(parent->sync().has_value());
 }
 
 } // namespace

@@ -22,10 +22,10 @@ TEST(NameReservation, ANameTakenOverMeanwhileIsNeverReplacedNorRemoved)
     test::TempDir dir;
     test::writeBytes(dir / "ours", kPicture);
     {
-        auto reservation = NameReservation::take(dir / "a.jpg");
+        auto reservation = NameReservation::take(systemFileSystem(), dir / "a.jpg");
         ASSERT_TRUE(reservation.has_value());
         EXPECT_EQ(test::readBytes(dir / "a.jpg"), kMarker);
-        const Failure taken = NameReservation::take(dir / "a.jpg").error();
+        const Failure taken = NameReservation::take(systemFileSystem(), dir / "a.jpg").error();
         EXPECT_EQ(taken.cause, FailureCause::DestinationExists);
         EXPECT_EQ(taken.systemError, EEXIST);
 
@@ -60,11 +60,10 @@ TEST(NameReservation, ASweepAsItsIntentFileIsCreatedLeavesARunKilledThenNothingB
             test::RivalSweep rival(dir.path());
             test::FakeFileSystem racing;
             racing.after(Op::Open, "create .pellora-", rival.at(moment));
-            ScopedFileSystem seam(racing);
-            auto reservation = NameReservation::take(dir / "a.jpg");
+            auto reservation = NameReservation::take(racing, dir / "a.jpg");
             ::_exit(reservation.has_value() ? 0 : 1);
         })) << "the name could not be reserved";
-        EXPECT_EQ(temporaryFiles::sweep(dir.path()), 2) << "the intent file was lost: the marker stays for good";
+        EXPECT_EQ(temporaryFiles::sweep(systemFileSystem(), dir.path()), 2) << "the intent file was lost: the marker stays for good";
         EXPECT_TRUE(test::listNames(dir.path()).empty());
     }
 }
@@ -84,8 +83,7 @@ TEST(NameReservation, ANewReservationThatASweepTakesForADeadRunsIsANameTakenAndN
             sweptBy = racing.calls().size();
         });
         {
-            ScopedFileSystem seam(racing);
-            const auto reservation = NameReservation::take(dir / "a.jpg");
+            const auto reservation = NameReservation::take(racing, dir / "a.jpg");
             const auto cause = reservation ? std::nullopt : std::optional(reservation.error().cause);
             EXPECT_EQ(cause, FailureCause::DestinationExists) << "a reservation the sweeper removed, or a wait for it";
         }
@@ -93,7 +91,7 @@ TEST(NameReservation, ANewReservationThatASweepTakesForADeadRunsIsANameTakenAndN
         const auto calls = racing.calls();
         EXPECT_EQ(std::count(calls.begin() + static_cast<long>(sweptBy), calls.end(), "unlink a.jpg"), 0);
         EXPECT_FALSE(std::filesystem::exists(dir / "a.jpg"));
-        temporaryFiles::sweep(dir.path());
+        temporaryFiles::sweep(systemFileSystem(), dir.path());
         EXPECT_TRUE(test::listNames(dir.path()).empty());
     }
 }
@@ -119,10 +117,10 @@ TEST(TemporaryFiles, TheSweepClearsWhatARunKilledWhileReservingANameLeftAndNothi
     std::filesystem::create_directory(dir / "sub");
     leave("sub/x.jpg", {}, "sub/x.jpg\n");
     test::writeBytes(dir / "no-intent.jpg", kMarker);
-    auto live = NameReservation::take(dir / "live.jpg");
+    auto live = NameReservation::take(systemFileSystem(), dir / "live.jpg");
     ASSERT_TRUE(live.has_value());
 
-    EXPECT_EQ(temporaryFiles::sweep(dir.path()), 3 + 7);
+    EXPECT_EQ(temporaryFiles::sweep(systemFileSystem(), dir.path()), 3 + 7);
     std::vector<std::string> names = test::listNames(dir.path());
     const auto intents = std::erase_if(names, [](const std::string& name) { return temporaryFiles::isOurs(name); });
     EXPECT_EQ(intents, 1u) << "the live reservation's intent must stay";
