@@ -3,7 +3,6 @@
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
 #include "platform/text/PathText.h"
-#include "platform/text/TransitionalQString.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 
@@ -20,14 +19,9 @@ unsigned defaultJobs()
     return threads == 0 ? 1 : threads;
 }
 
-std::optional<std::string> utf8Of(const std::optional<QString>& text)
-{
-    return text ? std::optional(text->toStdString()) : std::nullopt;
-}
-
 SettingsOverlay overlayOf(const CliOptions& options)
 {
-    return {utf8Of(options.inDir), utf8Of(options.outDir), utf8Of(options.prefix),
+    return {options.inDir, options.outDir, options.prefix,
             options.quality, options.deleteSources, options.log};
 }
 
@@ -56,20 +50,19 @@ int CliApp::exitStatusFor(const BatchSummary& summary, int stopSignal)
     }
 }
 
-int CliApp::run(const QStringList& arguments)
+int CliApp::run(const std::vector<std::string>& arguments)
 {
     const auto options = CliOptions::parse(arguments);
     if (!options) {
-        writeUtf8(err_, QStringLiteral("pellora-cli: ") + options.error() + u'\n' + CliOptions::usage());
+        writeUtf8(err_, "pellora-cli: " + options.error() + '\n' + CliOptions::usage());
         return UsageOrFolderProblem;
     }
     if (options->help) {
-        writeUtf8(out_, CliOptions::usage() + QStringLiteral("Settings file: ")
-                            + QString::fromStdString(pathText::toText(defaultSettingsFile_)) + u'\n');
+        writeUtf8(out_, CliOptions::usage() + "Settings file: " + pathText::toText(defaultSettingsFile_) + '\n');
         return AllConverted;
     }
     if (options->version) {
-        writeUtf8(out_, QStringLiteral("pellora-cli " PELLORA_VERSION "\n"));
+        writeUtf8(out_, "pellora-cli " PELLORA_VERSION "\n");
         return AllConverted;
     }
 
@@ -79,19 +72,19 @@ int CliApp::run(const QStringList& arguments)
     const auto stored = IniFile(settingsFile).read();
     if (options->settingsFile) {
         if (const auto problem = settingsFileProblem(stored)) {
-            writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2\n")
-                                .arg(*options->settingsFile, QString::fromStdString(*problem)));
+            writeUtf8(err_, "pellora-cli: settings file \"" + *options->settingsFile + "\" " + *problem + '\n');
             return UsageOrFolderProblem;
         }
     } else if (const auto problem = defaultSettingsFileProblem(settingsFile, stored)) {
-        writeUtf8(err_, QStringLiteral("pellora-cli: settings file \"%1\" %2; using the defaults\n")
-                            .arg(QString::fromStdString(pathText::toText(settingsFile)), QString::fromStdString(*problem)));
+        writeUtf8(err_, "pellora-cli: settings file \"" + pathText::toText(settingsFile) + "\" " + *problem
+                            + "; using the defaults\n");
     }
     Settings settings = Settings::from(stored);
     settings.overlay(overlayOf(*options));
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1);
-    const BatchSummary summary = BatchRun(host, options->jobs == 0 ? defaultJobs() : options->jobs).run();
+    const BatchSummary summary = BatchRun(host.request(options->jobs == 0 ? defaultJobs() : options->jobs),
+                                          host.frontEnd()).run();
     return exitStatusFor(summary, host.stopSignal());
 }
 

@@ -3,9 +3,10 @@
 #include "batch/BatchRun.h"
 #include "cli/ConsoleHost.h"
 
-#include <QStringList>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace pellora {
 
@@ -16,7 +17,7 @@ public:
 
     CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile);
 
-    int run(const QStringList& arguments);
+    int run(const std::vector<std::string>& arguments);
 
     // A run that signal N stopped before its last file (`stopSignal`, see
     // ConsoleHost::stopSignal) ends with 128 + N, the status a shell shows

@@ -1,29 +1,42 @@
 #include "cli/CliOptions.h"
 
+#include <charconv>
+#include <string_view>
+
 namespace pellora {
 
 namespace {
 
-std::optional<int> numberBetween(const QString& text, int lowest, int highest)
+// A whole number, blanks around it and a sign allowed.
+std::optional<int> numberBetween(std::string_view text, int lowest, int highest)
 {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < lowest || value > highest)
+    constexpr std::string_view blanks = " \t\n\v\f\r";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(blanks) - first + 1);
+    if (text.starts_with('+'))
+        text.remove_prefix(1);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
         return std::nullopt;
     return value;
 }
 
-bool takesValue(const QString& option)
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+bool takesValue(const std::string& option)
 {
-    return option == u"--in" || option == u"--out" || option == u"--prefix" || option == u"--settings"
-           || option == u"--quality" || option == u"--jobs";
+    return option == "--in" || option == "--out" || option == "--prefix" || option == "--settings"
+           || option == "--quality" || option == "--jobs";
 }
 
 } // namespace
 
-QString CliOptions::usage()
+std::string CliOptions::usage()
 {
-    return QStringLiteral(
+    return std::string(
         "usage: pellora-cli [--in DIR] [--out DIR] [--prefix TEXT] [--quality N] [--delete | --keep]\n"
         "                   [--log | --no-log] [--create-out] [--jobs N] [--settings FILE] [--help] [--version]\n"
         "Converts every *.tga file of the input folder to a numbered JPEG in the output folder.\n"
@@ -46,54 +59,54 @@ QString CliOptions::usage()
         "not started are untouched.\n");
 }
 
-Expected<CliOptions, QString> CliOptions::parse(const QStringList& arguments)
+Expected<CliOptions, std::string> CliOptions::parse(const std::vector<std::string>& arguments)
 {
     CliOptions options;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& option = arguments[i];
-        std::optional<QString> problem;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& option = arguments[i];
+        std::optional<std::string> problem;
         if (!takesValue(option))
             problem = options.setFlag(option);
         else if (i + 1 < arguments.size())
             problem = options.setValue(option, arguments[++i]);
         else
-            problem = QStringLiteral("%1 needs a value").arg(option);
+            problem = option + " needs a value";
         if (problem)
             return unexpected(*problem);
     }
     return options;
 }
 
-std::optional<QString> CliOptions::setFlag(const QString& option)
+std::optional<std::string> CliOptions::setFlag(const std::string& option)
 {
-    if (option == u"--help" || option == u"-h")
+    if (option == "--help" || option == "-h")
         help = true;
-    else if (option == u"--version")
+    else if (option == "--version")
         version = true;
-    else if (option == u"--delete" || option == u"--keep")
-        deleteSources = option == u"--delete";
-    else if (option == u"--log" || option == u"--no-log")
-        log = option == u"--log";
-    else if (option == u"--create-out")
+    else if (option == "--delete" || option == "--keep")
+        deleteSources = option == "--delete";
+    else if (option == "--log" || option == "--no-log")
+        log = option == "--log";
+    else if (option == "--create-out")
         createOutputFolder = true;
     else
-        return QStringLiteral("unknown option \"%1\"").arg(option);
+        return "unknown option " + quoted(option);
     return std::nullopt;
 }
 
-std::optional<QString> CliOptions::setValue(const QString& option, const QString& value)
+std::optional<std::string> CliOptions::setValue(const std::string& option, const std::string& value)
 {
-    if (option == u"--quality") {
+    if (option == "--quality") {
         quality = numberBetween(value, 1, 100);
         if (!quality)
-            return QStringLiteral("--quality takes a whole number from 1 to 100, not \"%1\"").arg(value);
-    } else if (option == u"--jobs") {
+            return "--quality takes a whole number from 1 to 100, not " + quoted(value);
+    } else if (option == "--jobs") {
         const auto count = numberBetween(value, 1, 256);
         if (!count)
-            return QStringLiteral("--jobs takes a whole number from 1 to 256, not \"%1\"").arg(value);
+            return "--jobs takes a whole number from 1 to 256, not " + quoted(value);
         jobs = static_cast<unsigned>(*count);
     } else {
-        (option == u"--in" ? inDir : option == u"--out" ? outDir : option == u"--prefix" ? prefix : settingsFile) = value;
+        (option == "--in" ? inDir : option == "--out" ? outDir : option == "--prefix" ? prefix : settingsFile) = value;
     }
     return std::nullopt;
 }

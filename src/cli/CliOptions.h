@@ -2,31 +2,31 @@
 
 #include "platform/Expected.h"
 
-#include <QString>
-#include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace pellora {
 
 // What the command line asked for. Unset values come from the settings file.
 struct CliOptions {
-    std::optional<QString> inDir, outDir, prefix;
+    std::optional<std::string> inDir, outDir, prefix;
     std::optional<int> quality;
     std::optional<bool> deleteSources, log;
     bool createOutputFolder = false;
-    std::optional<QString> settingsFile;
+    std::optional<std::string> settingsFile;
     unsigned jobs = 0; // 0: every hardware thread
     bool help = false;
     bool version = false;
 
     // On failure, a one-line reason.
-    static Expected<CliOptions, QString> parse(const QStringList& arguments);
-    static QString usage();
+    static Expected<CliOptions, std::string> parse(const std::vector<std::string>& arguments);
+    static std::string usage();
 
 private:
     // Each sets what the option asks for; on failure, a one-line reason.
-    std::optional<QString> setFlag(const QString& option);
-    std::optional<QString> setValue(const QString& option, const QString& value);
+    std::optional<std::string> setFlag(const std::string& option);
+    std::optional<std::string> setValue(const std::string& option, const std::string& value);
 };
 
 } // namespace pellora

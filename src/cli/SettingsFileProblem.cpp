@@ -1,10 +1,10 @@
 #include "cli/SettingsFileProblem.h"
 
+#include "platform/FailureTable.h"
 #include "settings/ProfileFile.h"
 #include "settings/Settings.h"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 namespace pellora {
@@ -13,16 +13,10 @@ namespace {
 
 std::string readFailure(const Failure& failure)
 {
-    switch (failure.cause) {
-    case FailureCause::NotRegularFile:
-        return "is not a regular file";
-    case FailureCause::TooLarge:
-        return "is larger than " + std::to_string(profileFile::kMaxSize >> 20) + " MiB";
-    default:
-        if (failure.systemError == ENOENT)
-            return "does not exist";
-        return "cannot be read (" + std::string(std::strerror(failure.systemError)) + ")";
-    }
+    const std::string reason = englishReason(failure);
+    if (failure.cause == FailureCause::TooLarge)
+        return reason + " " + std::to_string(profileFile::kMaxSize >> 20) + " MiB";
+    return reason;
 }
 
 } // namespace

@@ -5,9 +5,10 @@
 #include "platform/text/Cp932.h"
 #include "settings/SettingsLocation.h"
 
-#include <QStringList>
 #include <cstdio>
+#include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -36,9 +37,9 @@ int main(int argc, char** argv)
     // Ctrl+C, SIGTERM and SIGHUP end the run at its next file, through its
     // end line, with every file either committed or untouched.
     const pellora::StopSignals stopSignals;
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    // Taken as UTF-8, the text of every locale the program supports; a folder
+    // named in other bytes still reaches the system as those bytes.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
 
     pellora::CliApp cli(stdout, stderr, pellora::SettingsLocation::find(programFolder()).file());
     return cli.run(arguments);

@@ -1,6 +1,6 @@
 #include "ui/WindowBatchHost.h"
 
-#include "platform/text/TransitionalQString.h"
+#include "platform/text/PathText.h"
 #include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
 #include "ui/frmMain.h"
@@ -9,34 +9,29 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <cmath>
 
 namespace pellora {
 
 namespace {
 
-int checkValue(const QCheckBox* box)
+QString toQString(std::string_view text)
 {
-    return box->isChecked() ? 1 : 0;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string expandedText(const QLineEdit* field)
+{
+    return pathText::withHomeExpanded(field->text().toStdString());
 }
 
 } // namespace
 
 WindowBatchHost::WindowBatchHost(frmMain& window, const Prompts& prompts) : window_(window), prompts_(prompts) {}
 
-QString WindowBatchHost::inputFolderText()
+RunRequest WindowBatchHost::request(unsigned jobs) const
 {
-    return pathText::withHomeExpanded(window_.txtInDir->text());
-}
-
-QString WindowBatchHost::outputFolderText()
-{
-    return pathText::withHomeExpanded(window_.txtOutDir->text());
-}
-
-QString WindowBatchHost::prefixText()
-{
-    return window_.txtMatch->text();
+    return {expandedText(window_.txtInDir), expandedText(window_.txtOutDir), window_.txtMatch->text().toStdString(),
+            jobs};
 }
 
 // What the label beside the bar shows: the bar tracks no drag, so a thumb
@@ -46,14 +41,14 @@ int WindowBatchHost::quality()
     return window_.HScroll1->value();
 }
 
-int WindowBatchHost::logOption()
+bool WindowBatchHost::logEnabled()
 {
-    return checkValue(window_.chkLog);
+    return window_.chkLog->isChecked();
 }
 
-int WindowBatchHost::deleteOption()
+bool WindowBatchHost::deleteSources()
 {
-    return checkValue(window_.chkDel);
+    return window_.chkDel->isChecked();
 }
 
 void WindowBatchHost::clearList()
@@ -61,19 +56,19 @@ void WindowBatchHost::clearList()
     window_.List1->clear();
 }
 
-void WindowBatchHost::addListLine(const QString& line, const QString& detail)
+void WindowBatchHost::addListLine(std::string_view line, std::string_view detail)
 {
-    window_.List1->appendLine(line, detail);
+    window_.List1->appendLine(toQString(line), toQString(detail));
 }
 
-void WindowBatchHost::setProgressMaximum(double maximum)
+void WindowBatchHost::setProgressMaximum(int maximum)
 {
-    window_.ProgressBar->setMaximum(static_cast<int>(std::lround(maximum)));
+    window_.ProgressBar->setMaximum(maximum);
 }
 
-void WindowBatchHost::setProgressValue(double value)
+void WindowBatchHost::setProgressValue(int value)
 {
-    window_.ProgressBar->setValue(static_cast<int>(std::lround(value)));
+    window_.ProgressBar->setValue(value);
 }
 
 void WindowBatchHost::setBusy(bool busy)
@@ -84,29 +79,23 @@ void WindowBatchHost::setBusy(bool busy)
         window_.unsetCursor();
 }
 
-void WindowBatchHost::showCritical(const QString& text)
+void WindowBatchHost::showCritical(std::string_view text)
 {
-    prompts_.critical(&window_, text);
+    prompts_.critical(&window_, toQString(text));
 }
 
-bool WindowBatchHost::askYesNo(const QString& text)
+bool WindowBatchHost::askYesNo(std::string_view text)
 {
-    return prompts_.askYesNo(&window_, text);
+    return prompts_.askYesNo(&window_, toQString(text));
 }
 
-void WindowBatchHost::focusInputFolder()
+void WindowBatchHost::focus(Field field)
 {
-    window_.txtInDir->setFocus();
-}
-
-void WindowBatchHost::focusOutputFolder()
-{
-    window_.txtOutDir->setFocus();
-}
-
-void WindowBatchHost::focusPrefix()
-{
-    window_.txtMatch->setFocus();
+    switch (field) {
+    case Field::InputFolder: window_.txtInDir->setFocus(); break;
+    case Field::OutputFolder: window_.txtOutDir->setFocus(); break;
+    case Field::Prefix: window_.txtMatch->setFocus(); break;
+    }
 }
 
 void WindowBatchHost::yield()

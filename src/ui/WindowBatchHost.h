@@ -1,6 +1,11 @@
 #pragma once
 
-#include "batch/BatchHost.h"
+#include "batch/PerFileOptions.h"
+#include "batch/RunControl.h"
+#include "batch/RunFrontEnd.h"
+#include "batch/RunReport.h"
+#include "batch/RunRequest.h"
+#include "batch/UserQuestions.h"
 #include "ui/Prompts.h"
 
 namespace pellora {
@@ -9,30 +14,27 @@ class frmMain;
 
 // The window's side of a batch run: its controls are what the run reads and
 // where it reports.
-class WindowBatchHost : public BatchHost {
+class WindowBatchHost : public PerFileOptions, public RunReport, public UserQuestions, public RunControl {
 public:
     WindowBatchHost(frmMain& window, const Prompts& prompts);
 
-    QString inputFolderText() override;
-    QString outputFolderText() override;
-    QString prefixText() override;
+    // The folders and the prefix as the fields hold them now.
+    RunRequest request(unsigned jobs) const;
+    RunFrontEnd frontEnd() { return {*this, *this, *this, *this}; }
 
     int quality() override;
-    int logOption() override;
-    int deleteOption() override;
+    bool deleteSources() override;
+    bool logEnabled() override;
 
     void clearList() override;
-    void addListLine(const QString& line, const QString& detail) override;
-    void setProgressMaximum(double maximum) override;
-    void setProgressValue(double value) override;
+    void addListLine(std::string_view line, std::string_view detail) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressValue(int value) override;
     void setBusy(bool busy) override;
 
-    void showCritical(const QString& text) override;
-    bool askYesNo(const QString& text) override;
-
-    void focusInputFolder() override;
-    void focusOutputFolder() override;
-    void focusPrefix() override;
+    void showCritical(std::string_view text) override;
+    bool askYesNo(std::string_view text) override;
+    void focus(Field field) override;
 
     void yield() override;
     bool stopRequested() override;

@@ -2,7 +2,7 @@
 
 #include "batch/BatchRun.h"
 #include "platform/text/PathText.h"
-#include "platform/text/TransitionalQString.h"
+#include "platform/text/PathText.h"
 #include "settings/Settings.h"
 #include "ui/FolderDialog.h"
 #include "ui/QualityScrollBar.h"
@@ -66,7 +66,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
 } // namespace
 
 frmMain::frmMain(const QString& programFolder, QWidget* parent)
-    : frmMain(programFolder, SettingsLocation::find(pathText::toPath(programFolder)), parent)
+    : frmMain(programFolder, SettingsLocation::find(pathText::toPath(programFolder.toStdString())), parent)
 {
 }
 
@@ -190,8 +190,8 @@ void frmMain::saveSettings()
 
 void frmMain::setFolderFields(const QString& inDirText, const QString& outDirText)
 {
-    inDir_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(inDirText));
-    outDir_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(outDirText));
+    inDir_ = QString::fromStdString(pathText::withTrailingSeparator(pathText::withHomeExpanded(inDirText.toStdString())));
+    outDir_ = QString::fromStdString(pathText::withTrailingSeparator(pathText::withHomeExpanded(outDirText.toStdString())));
     logPath_ = outDir_ + QStringLiteral("kavlog.txt");
 }
 
@@ -233,7 +233,7 @@ void frmMain::startRun()
     QWidget* const focusWhileDisabled = focusWidget();
     {
         WindowBatchHost host(*this, prompts_);
-        BatchRun(host, static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))).run();
+        BatchRun(host.request(static_cast<unsigned>(std::max(1, QThread::idealThreadCount()))), host.frontEnd()).run();
     }
     cmdMove->setEnabled(true);
     // Disabling moved the focus away from the button; give it back unless

@@ -6,8 +6,9 @@
 #include "support/JpegProbe.h"
 #include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
+#include "support/TextLines.h"
+#include "platform/text/Utf8.h"
 
-#include <QDir>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -24,26 +25,26 @@ TEST(CliOptions, ParsesEveryOption)
     const auto options = CliOptions::parse({"--in", "/a", "--out", "/b", "--prefix", "shot", "--quality", "77",
                                             "--delete", "--no-log", "--create-out", "--jobs", "3", "--settings", "x.ini"});
     ASSERT_TRUE(options.has_value());
-    EXPECT_EQ(options->inDir, QStringLiteral("/a"));
-    EXPECT_EQ(options->outDir, QStringLiteral("/b"));
-    EXPECT_EQ(options->prefix, QStringLiteral("shot"));
+    EXPECT_EQ(options->inDir, std::string("/a"));
+    EXPECT_EQ(options->outDir, std::string("/b"));
+    EXPECT_EQ(options->prefix, std::string("shot"));
     EXPECT_EQ(options->quality, 77);
     EXPECT_EQ(options->deleteSources, true);
     EXPECT_EQ(options->log, false);
     EXPECT_TRUE(options->createOutputFolder);
     EXPECT_EQ(options->jobs, 3u);
-    EXPECT_EQ(options->settingsFile, QStringLiteral("x.ini"));
+    EXPECT_EQ(options->settingsFile, std::string("x.ini"));
     EXPECT_EQ(CliOptions::parse({"--keep", "--delete", "--keep"})->deleteSources, false); // the last one wins
 }
 
 TEST(CliOptions, RefusesBadUsageWithAReason)
 {
-    for (const QStringList& arguments : {QStringList{"--quality", "0"}, QStringList{"--quality", "101"},
-                                         QStringList{"--quality", "abc"}, QStringList{"--quality"},
-                                         QStringList{"--frobnicate"}, QStringList{"--jobs", "0"}, QStringList{"--in"}}) {
+    for (const test::Lines& arguments : {test::Lines{"--quality", "0"}, test::Lines{"--quality", "101"},
+                                         test::Lines{"--quality", "abc"}, test::Lines{"--quality"},
+                                         test::Lines{"--frobnicate"}, test::Lines{"--jobs", "0"}, test::Lines{"--in"}}) {
         const auto options = CliOptions::parse(arguments);
-        ASSERT_FALSE(options.has_value()) << arguments.join(' ').toStdString();
-        EXPECT_FALSE(options.error().isEmpty());
+        ASSERT_FALSE(options.has_value()) << test::joined(arguments, " ");
+        EXPECT_FALSE(options.error().empty());
     }
 }
 
@@ -70,7 +71,7 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
 }
 
 // What `pellora-cli ARGUMENTS` prints, run in this process with the given default settings file.
-std::string printedBy(const QStringList& arguments, const std::filesystem::path& settingsFile)
+std::string printedBy(const std::vector<std::string>& arguments, const std::filesystem::path& settingsFile)
 {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -111,9 +112,9 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
     ASSERT_TRUE(out && err);
     {
         ConsoleHost host(Settings::defaults(), false, out, err, false);
-        host.addListLine(QStringLiteral("コピー失敗 エラーコード-1"),
-                         QStringLiteral("bad.tga: TGA ファイルとして読めません\r\n（ヘッダーが短すぎます）"));
-        host.addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
+        host.addListLine(std::string("コピー失敗 エラーコード-1"),
+                         std::string("bad.tga: TGA ファイルとして読めません\r\n（ヘッダーが短すぎます）"));
+        host.addListLine(std::string("a.tga\t--->\tsshot002.jpg"), std::string());
     }
     EXPECT_EQ(contentsOf(out), "コピー失敗 エラーコード-1\na.tga\t--->\tsshot002.jpg\n");
     EXPECT_EQ(contentsOf(err), "bad.tga: TGA ファイルとして読めません  （ヘッダーが短すぎます）\n");
@@ -128,8 +129,9 @@ TEST(ConsoleHost, FoldersStartingWithTildeAreInTheHomeFolder)
     settings.inDir = "~/shots";
     settings.outDir = "~";
     ConsoleHost host(settings, false, stdout, stderr, false);
-    EXPECT_EQ(host.inputFolderText(), QDir::homePath() + QStringLiteral("/shots"));
-    EXPECT_EQ(host.outputFolderText(), QDir::homePath());
+    const std::string home = std::getenv("HOME");
+    EXPECT_EQ(host.request(1).inputFolder, home + "/shots");
+    EXPECT_EQ(host.request(1).outputFolder, home);
 }
 
 struct Outcome {
@@ -235,9 +237,9 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
         test::writeGameTga(dir / "in" / name, test::samplePicture(16, 16));
     ::chmod((dir / "in" / "a.tga").c_str(), 0444);
     test::writeBytes(dir / "settings.ini", {'[', 'i', 'n', 'i', 't', 'i', 'a', 'l', 'i', 'z', 'e', ']'});
-    const QStringList arguments{"--settings", QString::fromStdString((dir / "settings.ini").string()),
-                                "--in",       QString::fromStdString((dir / "in").string()),
-                                "--out",      QString::fromStdString((dir / "out").string()),
+    const test::Lines arguments{"--settings", (dir / "settings.ini").string(),
+                                "--in",       (dir / "in").string(),
+                                "--out",      (dir / "out").string(),
                                 "--delete", "--jobs", "2"};
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
@@ -258,7 +260,7 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
     std::fclose(err);
 
     // The program itself: the read-only TGA stays again, and says so in its status.
-    Outcome again = runCli(arguments.mid(0, 6).join(' ').toStdString() + " --delete");
+    Outcome again = runCli(test::joined(test::Lines(arguments.begin(), arguments.begin() + 6), " ") + " --delete");
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.out, "a.tga\t--->\tsshot004.jpg\nb.tga\t--->\tsshot005.jpg\n");
     EXPECT_EQ(test::listNames(dir / "in"), std::vector<std::string>{"a.tga"});
@@ -270,11 +272,16 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
 // Empty when there is none.
 std::string firstControlIn(const std::string& utf8)
 {
-    const QString text = QString::fromUtf8(utf8);
-    for (const char32_t c : text.toStdU32String()) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        const utf8::Sequence s = utf8::first(std::string_view(utf8).substr(at));
+        at += s.length;
+        const char32_t c = s.wellFormed ? s.codePoint : 0xFFFD;
         if ((c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
-            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFFFD)
-            return QString::number(static_cast<unsigned>(c), 16).toStdString();
+            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFFFD) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(c));
+            return hex;
+        }
     }
     return {};
 }
@@ -322,9 +329,9 @@ TEST(PelloraCli, HostileFileNamesStayOneLineOfPlainText)
     std::FILE* err = std::tmpfile();
     ASSERT_TRUE(out && err);
     const int status = CliApp(out, err, dir / "beside-the-program.ini")
-                           .run({"--settings", QString::fromStdString((dir / "settings.ini").string()), "--in",
-                                 QString::fromStdString((dir / "in").string()), "--out",
-                                 QString::fromStdString((dir / "out").string()), "--delete", "--log", "--jobs", "2"});
+                           .run({"--settings", (dir / "settings.ini").string(), "--in",
+                                 (dir / "in").string(), "--out",
+                                 (dir / "out").string(), "--delete", "--log", "--jobs", "2"});
     const std::string listed = contentsOf(out), told = contentsOf(err);
     std::fclose(out);
     std::fclose(err);
@@ -411,12 +418,12 @@ TEST(PelloraCli, ASettingsFileNamedThatCannotBeUsedStopsBeforeAnything)
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         ASSERT_TRUE(out && err);
-        const QString file = QString::fromStdString((dir / c.file).string());
+        const std::string file = (dir / c.file).string();
         CliApp app(out, err, dir / "beside-the-program.ini");
-        const int status = app.run({"--settings", file, "--in", QString::fromStdString((dir / "in").string()), "--out",
-                                    QString::fromStdString((dir / "out").string()), "--create-out", "--log", "--delete"});
+        const int status = app.run({"--settings", file, "--in", (dir / "in").string(), "--out",
+                                    (dir / "out").string(), "--create-out", "--log", "--delete"});
         EXPECT_EQ(status, CliApp::UsageOrFolderProblem);
-        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file.toStdString() + "\" " + c.cause + "\n");
+        EXPECT_EQ(contentsOf(err), "pellora-cli: settings file \"" + file + "\" " + c.cause + "\n");
         EXPECT_EQ(contentsOf(out), "");
         EXPECT_FALSE(std::filesystem::exists(dir / "out")) << "the run started anyway";
         EXPECT_TRUE(std::filesystem::exists(dir / "in" / "a.tga"));
@@ -484,10 +491,10 @@ TEST(PelloraCli, ADefaultSettingsFileThatCannotBeReadIsToldAndTheDefaultsAreUsed
         const std::filesystem::path settings = dir / c.file;
         const std::filesystem::path output = dir / ("out" + std::to_string(++run));
         std::filesystem::create_directory(output);
-        QStringList arguments{"--in", QString::fromStdString((dir / "in").string()), "--out",
-                              QString::fromStdString(output.string()), "--keep", "--no-log"};
+        test::Lines arguments{"--in", (dir / "in").string(), "--out",
+                              output.string(), "--keep", "--no-log"};
         if (c.named)
-            arguments << "--settings" << QString::fromStdString(settings.string());
+            arguments.insert(arguments.end(), {"--settings", settings.string()});
         const int status = CliApp(out, err, c.named ? dir / "missing.ini" : settings).run(arguments);
         EXPECT_EQ(status, CliApp::AllConverted);
         const std::string cause = c.cause;

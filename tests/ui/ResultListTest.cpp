@@ -36,8 +36,10 @@ protected:
     void addLines(int count)
     {
         for (int i = 0; i < count; ++i)
-            host->addListLine(QStringLiteral("shot%1.tga\t--->\tsshot%1.jpg").arg(list->count() + 1, 3, 10, QLatin1Char('0')),
-                              QString());
+            host->addListLine(QStringLiteral("shot%1.tga\t--->\tsshot%1.jpg")
+                                  .arg(list->count() + 1, 3, 10, QLatin1Char('0'))
+                                  .toStdString(),
+                              {});
     }
 
     bool lastLineInView() const
@@ -82,8 +84,8 @@ TEST_F(ResultListTest, ADetailBecomesTheToolTipOfItsLineOnly)
 {
     const QString failure = QStringLiteral("コピー失敗 エラーコード-1");
     const QString detail = QStringLiteral("bad.tga: TGA ファイルとして読めません（ヘッダーが短すぎます）");
-    host->addListLine(failure, detail);
-    host->addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
+    host->addListLine(failure.toStdString(), detail.toStdString());
+    host->addListLine("a.tga\t--->\tsshot002.jpg", {});
 
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), failure) << "the line itself stays as the log has it";
@@ -125,7 +127,7 @@ TEST_F(FocusMarkTest, ScrollBarAndListShowTheKeyboardFocus)
         const Prompts prompts = test::recordingPrompts(log);
         WindowBatchHost host(*window, prompts);
         for (int i = 0; i < c.lines; ++i)
-            host.addListLine(QStringLiteral("shot.tga\t--->\tsshot001.jpg"), QString());
+            host.addListLine("shot.tga\t--->\tsshot001.jpg", {});
         auto* widget = control<QWidget>(*window, c.name);
         const QImage without = withFocus(widget, false);
         const QImage with = withFocus(widget, true);
