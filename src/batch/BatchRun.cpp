@@ -2,22 +2,22 @@
 
 #include "batch/CollectSourceFiles.h"
 #include "batch/ConvertTgaToJpeg.h"
-#include "batch/FailureReason.h"
 #include "batch/FindHighestSerial.h"
 #include "batch/InFlightConversions.h"
-#include "log/modFunc.h"
-#include "platform/io/FileIdentity.h"
+#include "batch/RunTexts.h"
+#include "log/OperationLog.h"
+#include "platform/FailureTable.h"
 #include "platform/io/FileSystem.h"
 #include "platform/io/OpenRegular.h"
 #include "platform/io/TemporaryFiles.h"
 #include "platform/text/PathText.h"
-#include "platform/text/TransitionalQString.h"
 #include "platform/text/VisibleName.h"
-
-#include <QDateTime>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <exception>
 #include <new>
 #include <system_error>
@@ -29,61 +29,51 @@ namespace {
 std::atomic<bool> runInProgress{false};
 
 constexpr int kHighestSerial = 999;
-constexpr std::size_t kCheckBufferBytes = std::size_t{1} << 20;
-
-const QString kInputFolderInvalid = QStringLiteral("コピー元フォルダが無効です。");
-const QString kOutputFolderQuestion = QStringLiteral("コピー先フォルダが無効です。\r\n新しく作成しますか？");
-const QString kOutputFolderNotCreated = QStringLiteral("コピー先フォルダを作成できません。");
-const QString kPrefixInvalid = QStringLiteral("ファイル名が無効です。");
-const QString kNoSourceFiles = QStringLiteral("処理するファイルが見つかりません。");
-const QString kSerialLimit = QStringLiteral("エラー発生 連番が999件を越えました。");
-const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
-const QString kLogFileName = QStringLiteral("kavlog.txt");
-const QString kSourceExtension = QStringLiteral(".tga");
+constexpr std::string_view kLogFileName = "kavlog.txt";
+constexpr std::string_view kSourceExtension = ".tga";
 
 // The longest serial name the prefix must leave room for.
-constexpr qsizetype kSerialNameBytes = sizeof "999.jpg" - 1;
+constexpr std::size_t kSerialNameBytes = sizeof "999.jpg" - 1;
 // The longest file name the system accepts, in bytes.
-constexpr qsizetype kNameMaxBytes = 255;
+constexpr std::size_t kNameMaxBytes = 255;
 
 // Whether a prefix can begin a file name in the output folder: no folder
 // separator, none of \ / : * ? " < > |, no control character, and short
 // enough that the prefix and "999.jpg" still make a file name. Empty is fine.
-bool isValidPrefix(const QString& prefix)
+bool isValidPrefix(std::string_view prefix)
 {
-    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    for (const QChar c : prefix) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c))
+    constexpr std::string_view forbidden = "\\/:*?\"<>|";
+    for (const char c : prefix) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || forbidden.find(c) != std::string_view::npos)
             return false;
     }
     // "." and ".." followed by digits are still names, but a prefix of only
     // dots would let the serial name start a hidden or relative name.
-    if (prefix == u"." || prefix == u"..")
+    if (prefix == "." || prefix == "..")
         return false;
     // Too long to be part of a name, it would fail every file of the run.
-    return static_cast<qsizetype>(pathText::toPath(prefix).native().size()) + kSerialNameBytes <= kNameMaxBytes;
+    return pathText::toPath(prefix).native().size() + kSerialNameBytes <= kNameMaxBytes;
 }
 
 // Date and time as the Japanese general date form writes them: short date, a
-// space, long time without a leading zero on the hour ("2002/01/10 9:05:03").
-// Fixed whatever the user's locale, so logs read the same everywhere.
-QString generalDateNow()
+// space, long time without a leading zero on the hour ("2002/01/10 9:05:03"),
+// in local time. Fixed whatever the user's locale, so logs read the same
+// everywhere.
+std::string generalDateNow()
 {
-    const QDateTime moment = QDateTime::currentDateTime();
-    const QDate date = moment.date();
-    const QTime time = moment.time();
-    return QStringLiteral("%1/%2/%3 %4:%5:%6")
-        .arg(date.year(), 4, 10, QLatin1Char('0'))
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.day(), 2, 10, QLatin1Char('0'))
-        .arg(time.hour())
-        .arg(time.minute(), 2, 10, QLatin1Char('0'))
-        .arg(time.second(), 2, 10, QLatin1Char('0'));
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local {};
+    ::localtime_r(&now, &local);
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
 }
 
-QString listingFailureLine(const Failure& failure)
+std::string listingFailureLine(const Failure& failure)
 {
-    return QStringLiteral("エラー発生 \r\n") + QString::number(failure.systemError) + QStringLiteral(" : ")
+    return std::string(runText::kErrorWithNumber) + std::to_string(failure.systemError) + " : "
            + systemErrorText(failure.systemError);
 }
 
@@ -101,62 +91,17 @@ int systemErrorOf(const std::exception& error)
     return 0;
 }
 
-QString resultLine(const SourceFile& file, const QString& newName, const std::optional<Failure>& failure)
+std::string resultLine(const SourceFile& file, const std::string& newName, const Status& converted)
 {
-    if (failure)
-        return QStringLiteral("コピー失敗 エラーコード") + QString::number(resultCodeOf(*failure));
-    return file.Name + QStringLiteral("\t--->\t") + newName;
+    if (!converted)
+        return std::string(runText::kFailedWithCode) + std::to_string(resultCodeOf(converted.error()));
+    return file.name + std::string(runText::kConverted) + newName;
 }
 
-// What is under a source's name when its turn to go comes, when it is not a
-// reason to keep it.
-enum class SourceNow { Unchanged, Gone };
-
-Unexpected<SourceKept> kept(SourceKept::Because because)
+// "name: why", beside a list line.
+std::string detailOf(const SourceFile& file, const std::string& why)
 {
-    return unexpected(SourceKept{because});
-}
-
-Unexpected<SourceKept> uncheckable(int systemError)
-{
-    return unexpected(SourceKept{SourceKept::Because::Failed, Failure::of(FailureCause::CannotRead, systemError)});
-}
-
-// Unchanged when `name` in `folder` still names the very file that was
-// converted and that file still holds exactly the bytes that were converted;
-// Gone when nothing is there any more. Its size and date cannot tell: a picture rewritten in
-// place within the file system's time step (a second on exFAT, two on FAT)
-// keeps both.
-Expected<SourceNow, SourceKept> sourceNow(const Folder& folder, const std::filesystem::path& name,
-                                          const ConvertedSource& converted, UninitializedBytes& buffer)
-{
-    if (!converted.digest.hashed())
-        return kept(SourceKept::Because::ReadBeforeDeleteWasOn);
-    const auto opened = openRegular(folder.handle(), name, Open::Read | Open::NoFollow, FailureCause::CannotRead);
-    const int error = opened ? 0 : opened.error().systemError;
-    if (error == ENOENT)
-        return SourceNow::Gone;
-    // A link now stands under its name (ELOOP), or something else that is no picture.
-    if (error == ELOOP || (!opened && opened.error().cause == FailureCause::NotRegularFile))
-        return kept(SourceKept::Because::Changed);
-    if (!opened)
-        return uncheckable(error);
-    if (!(FileIdentity::of(opened->status) == converted.identity))
-        return kept(SourceKept::Because::Changed);
-    if (buffer.size() < kCheckBufferBytes)
-        buffer.resize(kCheckBufferBytes);
-    const auto digest = ContentDigest::ofFile(opened->handle, std::span<std::uint8_t>(buffer.data(), buffer.size()));
-    if (!digest)
-        return unexpected(SourceKept{SourceKept::Because::Failed, digest.error()});
-    if (!(*digest == converted.digest))
-        return kept(SourceKept::Because::Changed);
-    // And the name still leads to it.
-    const auto named = FileIdentity::of(folder.handle(), name);
-    if (!named)
-        return SourceNow::Gone;
-    if (named->device != converted.identity.device || named->inode != converted.identity.inode)
-        return kept(SourceKept::Because::Changed);
-    return SourceNow::Unchanged;
+    return file.name + ": " + why;
 }
 
 // The folder `path` names, or nothing when it names none (the reason does not matter here).
@@ -176,9 +121,11 @@ std::filesystem::path withoutTrailingSeparators(std::filesystem::path path)
     return path;
 }
 
-QString serialName(const QString& prefix, int serial)
+std::string serialName(const std::string& prefix, int serial)
 {
-    return prefix + QStringLiteral("%1").arg(serial, 3, 10, QLatin1Char('0')) + QStringLiteral(".jpg");
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%03d", serial);
+    return prefix + digits + ".jpg";
 }
 
 // Clears the in-progress mark however the run ends.
@@ -197,7 +144,12 @@ private:
 
 } // namespace
 
-BatchRun::BatchRun(BatchHost& host, FileSystem& fs, unsigned jobs) : host_(host), fs_(fs), jobs_(jobs == 0 ? 1 : jobs) {}
+BatchRun::BatchRun(RunRequest request, RunFrontEnd frontEnd, FileSystem& fs)
+    : request_(std::move(request)), frontEnd_(frontEnd), fs_(fs)
+{
+    if (request_.jobs == 0)
+        request_.jobs = 1;
+}
 
 bool BatchRun::inProgress()
 {
@@ -217,12 +169,11 @@ BatchSummary BatchRun::run()
     // Whatever throws (memory running out, mostly) ends the run here, through
     // its end line, not the program.
     try {
-        host_.setBusy(true);
-        host_.clearList();
-        inDir_ = pathText::withTrailingSeparator(host_.inputFolderText());
-        outDir_ = pathText::withTrailingSeparator(host_.outputFolderText());
-        logPath_ = pathText::toPath(outDir_ + kLogFileName);
-        matchPrefix_ = host_.prefixText();
+        frontEnd_.report.setBusy(true);
+        frontEnd_.report.clearList();
+        inDir_ = pathText::withTrailingSeparator(request_.inputFolder);
+        outDir_ = pathText::withTrailingSeparator(request_.outputFolder);
+        logPath_ = pathText::toPath(outDir_ + std::string(kLogFileName));
         summary_.end = checkFoldersAndPrefix();
         if (summary_.end == BatchEnd::Completed) {
             reportLogFailures_ = true;
@@ -242,14 +193,14 @@ BatchSummary BatchRun::run()
 BatchEnd BatchRun::listAndConvert()
 {
     temporaryFiles::sweep(outFolder_);
-    log(QStringLiteral("---処理開始--- [") + generalDateNow() + QStringLiteral("]"));
+    log(std::string(runText::kStarted) + generalDateNow() + "]");
     auto files = CollectSourceFiles(inFolder_, kSourceExtension);
     if (!files) {
         report(listingFailureLine(files.error()));
         return BatchEnd::ListingFailed;
     }
     if (files->empty()) {
-        report(kNoSourceFiles);
+        report(runText::kNoSourceFiles);
         return BatchEnd::NoSourceFiles;
     }
     return convertAll(*files);
@@ -271,36 +222,35 @@ void BatchRun::reportUnexpected()
     }
 }
 
+BatchEnd BatchRun::refuse(std::string_view message, UserQuestions::Field field, BatchEnd end)
+{
+    frontEnd_.questions.showCritical(message);
+    frontEnd_.questions.focus(field);
+    return end;
+}
+
 // Each folder is opened once here, and the whole run works in the folders
 // so opened: moved or renamed meanwhile, or their paths made links to other
 // folders, they still get everything and nothing goes elsewhere.
 BatchEnd BatchRun::checkFoldersAndPrefix()
 {
+    using Field = UserQuestions::Field;
     auto in = openFolder(fs_, pathText::toPath(inDir_));
-    if (!in) {
-        host_.showCritical(kInputFolderInvalid);
-        host_.focusInputFolder();
-        return BatchEnd::InputFolderMissing;
-    }
+    if (!in)
+        return refuse(runText::kInputFolderInvalid, Field::InputFolder, BatchEnd::InputFolderMissing);
     inFolder_ = std::move(*in);
     // A separator in the prefix would write outside the output folder.
-    if (!isValidPrefix(matchPrefix_)) {
-        host_.showCritical(kPrefixInvalid);
-        host_.focusPrefix();
-        return BatchEnd::InvalidPrefix;
-    }
+    if (!isValidPrefix(request_.prefix))
+        return refuse(runText::kPrefixInvalid, Field::Prefix, BatchEnd::InvalidPrefix);
     auto out = openFolder(fs_, pathText::toPath(outDir_));
     if (!out) {
-        if (!host_.askYesNo(kOutputFolderQuestion)) {
-            host_.focusOutputFolder();
+        if (!frontEnd_.questions.askYesNo(runText::kOutputFolderQuestion)) {
+            frontEnd_.questions.focus(Field::OutputFolder);
             return BatchEnd::OutputFolderDeclined;
         }
         out = createOutputFolder();
-        if (!out) {
-            host_.showCritical(kOutputFolderNotCreated);
-            host_.focusOutputFolder();
-            return BatchEnd::OutputFolderNotCreated;
-        }
+        if (!out)
+            return refuse(runText::kOutputFolderNotCreated, Field::OutputFolder, BatchEnd::OutputFolderNotCreated);
     }
     outFolder_ = std::move(*out);
     return BatchEnd::Completed;
@@ -320,13 +270,13 @@ std::optional<Folder> BatchRun::createOutputFolder()
 
 BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
 {
-    int serial = FindHighestSerial(outFolder_, matchPrefix_);
-    host_.setProgressMaximum(static_cast<double>(files.size()));
-    host_.setProgressValue(0);
+    int serial = FindHighestSerial(outFolder_, request_.prefix);
+    frontEnd_.report.setProgressMaximum(static_cast<int>(files.size()));
+    frontEnd_.report.setProgressValue(0);
 
-    InFlightConversions inFlight(jobs_, inFolder_, outFolder_);
+    InFlightConversions inFlight(request_.jobs, inFolder_, outFolder_);
     BatchEnd end = BatchEnd::Completed;
-    double progress = 0;
+    int progress = 0;
     size_t next = 0;
     for (;;) {
         // Hand out work while there is room; each hand-out is one file's turn.
@@ -344,11 +294,11 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
             break;
         if (const BatchEnd finished = finishOldest(inFlight); end == BatchEnd::Completed)
             end = finished;
-        host_.setProgressValue(++progress);
+        frontEnd_.report.setProgressValue(++progress);
     }
     // Said once the files in hand are finished, as the last line of the run.
     if (end == BatchEnd::SerialLimit)
-        report(kSerialLimit);
+        report(runText::kSerialLimit);
     if (end == BatchEnd::Unexpected)
         reportUnexpected();
     return end;
@@ -357,16 +307,16 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
 // Completed when the file was handed out, otherwise why no more files are.
 BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight)
 {
-    host_.yield();
-    if (host_.stopRequested())
+    frontEnd_.control.yield();
+    if (frontEnd_.control.stopRequested())
         return BatchEnd::Stopped;
     if (++serial > kHighestSerial)
         return BatchEnd::SerialLimit;
-    const QString newName = serialName(matchPrefix_, serial);
     // A file handed out with the delete option off is not hashed as it is
     // read, and so stays even if the option is turned on before it is done:
     // nothing can prove it still holds what was converted.
-    inFlight.start(file, newName, host_.quality(), host_.deleteOption() == 1);
+    inFlight.start(file, serialName(request_.prefix, serial), frontEnd_.options.quality(),
+                   frontEnd_.options.deleteSources());
     return BatchEnd::Completed;
 }
 
@@ -374,11 +324,11 @@ BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversi
 BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight)
 {
     // Everything visible happens in list order, after that file's conversion.
-    const auto done = inFlight.takeOldest([this] { host_.yield(); });
+    const auto done = inFlight.takeOldest([this] { frontEnd_.control.yield(); });
     try {
         // Once per file before its line: an option changed after one line
         // takes effect for the next, however many files are in flight.
-        host_.yield();
+        frontEnd_.control.yield();
         finishFile(done);
     } catch (const std::exception& error) {
         return noteUnexpected(error);
@@ -388,66 +338,56 @@ BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight)
 
 void BatchRun::finishFile(const InFlightConversions::Done& done)
 {
-    const QString line = resultLine(done.file, QString::fromStdString(visibleName(pathText::toPath(done.newName))), done.failure);
-    if (done.failure) {
+    const std::string line = resultLine(done.file, visibleName(pathText::toPath(done.newName)), done.converted);
+    if (!done.converted) {
         ++summary_.failed;
         // A failure line names no file; the detail says which one and why.
-        report(line, done.file.Name + QStringLiteral(": ") + failureReason(*done.failure));
+        report(line, detailOf(done.file, failureReason(done.converted.error())));
         return;
     }
     ++summary_.converted;
-    const auto kept = host_.deleteOption() == 1 ? deleteSource(done.file, done.source, done.newName) : std::nullopt;
-    if (kept)
-        ++summary_.sourcesKept;
+    if (!frontEnd_.options.deleteSources()) {
+        report(line);
+        return;
+    }
+    const auto deleted = deletion_.deleteConverted(done.file, done.source, pathText::toPath(done.newName));
+    if (deleted) {
+        report(line);
+        return;
+    }
     // The line reads the same whether its TGA went or stayed; a TGA that
     // stayed against the option is told beside it, or every later run would
     // make another JPEG of it without a word.
-    report(line, kept ? done.file.Name + QStringLiteral(": ") + keptReason(*kept) : QString());
-}
-
-std::optional<SourceKept> BatchRun::deleteSource(const SourceFile& source, const ConvertedSource& converted,
-                                                 const QString& newName)
-{
-    // A JPEG moved or removed meanwhile no longer stands in for its source.
-    if (!FileIdentity::of(outFolder_.handle(), pathText::toPath(newName)))
-        return FileIdentity::of(inFolder_.handle(), source.Path) ? std::optional(SourceKept{SourceKept::Because::JpegGone}) : std::nullopt;
-    // A source replaced or rewritten since it was read holds a picture the
-    // JPEG does not show, and stays.
-    const auto now = sourceNow(inFolder_, source.Path, converted, checkBuffer_);
-    if (!now)
-        return now.error();
-    if (*now == SourceNow::Gone)
-        return std::nullopt;
-    if (const auto failure = modFunc::DeleteFileIfExists(inFolder_.handle(), source.Path))
-        return SourceKept{SourceKept::Because::Failed, *failure};
-    return std::nullopt;
+    ++summary_.sourcesKept;
+    report(line, detailOf(done.file, deleted.error().reason()));
 }
 
 void BatchRun::finish()
 {
-    host_.setBusy(false);
-    host_.setProgressValue(0);
+    frontEnd_.report.setBusy(false);
+    frontEnd_.report.setProgressValue(0);
     // The end line carries its own CR LF, so the log shows an empty line after each run.
-    log(QStringLiteral("---処理終了--- [") + generalDateNow() + QStringLiteral("]\r\n"));
+    log(std::string(runText::kEnded) + generalDateNow() + "]\r\n");
 }
 
-void BatchRun::report(const QString& line, const QString& detail)
+void BatchRun::report(std::string_view line, std::string_view detail)
 {
-    host_.addListLine(line, detail);
+    frontEnd_.report.addListLine(line, detail);
     log(line);
 }
 
-void BatchRun::log(const QString& line)
+void BatchRun::log(std::string_view line)
 {
-    if (host_.logOption() != 1)
+    if (!frontEnd_.options.logEnabled())
         return;
     // Until the output folder is open, its path is all there is.
-    const auto failure = outFolder_.valid() ? modFunc::AppendLogLine(line, outFolder_.handle(), logPath_.filename())
-                                            : modFunc::AppendLogLine(fs_, line, logPath_);
-    if (!failure)
+    const Status logged = outFolder_.valid()
+                              ? operationLog::appendLine(line, outFolder_.handle(), logPath_.filename())
+                              : operationLog::appendLine(fs_, line, logPath_);
+    if (logged)
         return;
     if (reportLogFailures_ && !summary_.logWriteFailed)
-        host_.addListLine(kLogUnwritable, QString());
+        frontEnd_.report.addListLine(runText::kLogUnwritable, {});
     if (reportLogFailures_)
         summary_.logWriteFailed = true;
 }

@@ -1,17 +1,18 @@
 #pragma once
 
-#include "batch/BatchHost.h"
-#include "batch/ConvertTgaToJpeg.h"
+#include "batch/DeletionPolicy.h"
 #include "batch/InFlightConversions.h"
+#include "batch/RunFrontEnd.h"
+#include "batch/RunRequest.h"
 #include "batch/SourceFile.h"
-#include "batch/SourceKept.h"
 #include "platform/io/FileSystem.h"
 #include "platform/io/Folder.h"
-#include "platform/io/UninitializedBytes.h"
 
-#include <QString>
+#include <exception>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace pellora {
@@ -29,7 +30,7 @@ enum class BatchEnd {
     ListingFailed,
     NoSourceFiles,
     SerialLimit,
-    Stopped,              // the host asked the run to stop
+    Stopped,              // the front end asked the run to stop
     Unexpected,           // something threw (memory ran out, say): no more files were handed out
 };
 
@@ -43,12 +44,12 @@ struct BatchSummary {
 
 // One batch run: lists the TGA files of the input folder, numbers them after
 // the highest serial in the output folder, converts each, and reports every
-// file to the host and the log. `jobs` conversions may run at once; whatever
-// the host and the log see stays in list order.
+// file to the front end and the log. `request.jobs` conversions may run at
+// once; whatever the front end and the log see stays in list order.
 class BatchRun {
 public:
     // Works in `fs`, which must outlive the run.
-    BatchRun(BatchHost& host, FileSystem& fs, unsigned jobs = 1);
+    BatchRun(RunRequest request, RunFrontEnd frontEnd, FileSystem& fs);
     BatchSummary run();
 
     // True while any run of this process is between its start and its end line.
@@ -56,40 +57,38 @@ public:
 
 private:
     BatchEnd checkFoldersAndPrefix();
+    BatchEnd refuse(std::string_view message, UserQuestions::Field field, BatchEnd end);
     std::optional<Folder> createOutputFolder();
     BatchEnd listAndConvert();
     BatchEnd convertAll(const std::vector<SourceFile>& files);
     BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
     BatchEnd finishOldest(InFlightConversions& inFlight);
     void finishFile(const InFlightConversions::Done& done);
-    // Deletes a converted source when it still is what was converted; why it stays otherwise.
-    std::optional<SourceKept> deleteSource(const SourceFile& source, const ConvertedSource& converted,
-                                           const QString& newName);
     BatchEnd noteUnexpected(const std::exception& error);
     void reportUnexpected();
     void finish();
 
     // Adds a line to the list, and to the log when the log option is on.
-    void report(const QString& line, const QString& detail = QString());
-    void log(const QString& line);
+    void report(std::string_view line, std::string_view detail = {});
+    void log(std::string_view line);
 
-    BatchHost& host_;
+    RunRequest request_;
+    RunFrontEnd frontEnd_;
     FileSystem& fs_;
-    unsigned jobs_;
     BatchSummary summary_;
 
-    // Taken from the host at the start of the run.
-    QString inDir_, outDir_, matchPrefix_;
+    // The request's folders with a separator at their end.
+    std::string inDir_, outDir_;
     std::filesystem::path logPath_;
     // The folders as they were when the run checked them: see checkFoldersAndPrefix.
     Folder inFolder_, outFolder_;
+    // Works in those folders, whatever they hold when the run opens them.
+    DeletionPolicy deletion_{inFolder_, outFolder_};
     // A log failure is told once, and only once the run is past its folder
     // checks: before that, the output folder may simply not exist.
     bool reportLogFailures_ = false;
     // What ended the run unexpectedly, as a system error (0: not known).
     int unexpectedError_ = 0;
-    // For reading a source once more before it is deleted.
-    UninitializedBytes checkBuffer_;
 };
 
 } // namespace pellora

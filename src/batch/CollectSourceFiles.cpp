@@ -1,6 +1,8 @@
 #include "batch/CollectSourceFiles.h"
 
 #include "platform/io/FolderEntries.h"
+#include "platform/text/UnicodeCase.h"
+#include "platform/text/Utf8.h"
 #include "platform/text/VisibleName.h"
 
 #include <algorithm>
@@ -10,17 +12,18 @@ namespace pellora {
 namespace {
 
 // Windows lists a folder in the order of its names in upper case, so "_a"
-// comes after "b" there (a lower-case comparison would put it first).
+// comes after "b" there (a lower-case comparison would put it first). The
+// names compare as UTF-16, the form Windows keeps them in.
 void sortAsWindowsLists(std::vector<SourceFile>& files)
 {
-    std::vector<std::pair<QString, size_t>> keys;
+    std::vector<std::pair<std::u16string, size_t>> keys;
     keys.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i)
-        keys.emplace_back(files[i].Name.toUpper(), i);
+        keys.emplace_back(utf8::toUtf16(unicodeCase::toUpper(files[i].name)), i);
     std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
         if (a.first != b.first)
             return a.first < b.first;
-        return files[a.second].Path.filename().native() < files[b.second].Path.filename().native();
+        return files[a.second].path.filename().native() < files[b.second].path.filename().native();
     });
     std::vector<SourceFile> sorted;
     sorted.reserve(files.size());
@@ -31,23 +34,23 @@ void sortAsWindowsLists(std::vector<SourceFile>& files)
 
 } // namespace
 
-Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& folder, const QString& extension)
+Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& folder, std::string_view extension)
 {
     std::vector<SourceFile> files;
     FolderEntries entries(folder.handle(), ".");
     while (const auto entry = entries.next()) {
         // Shown as the list and the log show it, so that a name with a line
         // break or an escape sequence is still one line and only text.
-        const QString name = QString::fromStdString(visibleName(std::filesystem::path(entry->name)));
+        std::string name = visibleName(std::filesystem::path(entry->name));
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
-        if (name.startsWith(u'.') || !name.endsWith(extension, Qt::CaseInsensitive))
+        if (name.starts_with('.') || !unicodeCase::endsWithIgnoringCase(name, extension))
             continue;
         // A link is never a source: deleting it would not remove the picture,
         // and following it would read outside the folder the user chose.
         if (!entries.isRegularFile(*entry))
             continue;
-        files.push_back(SourceFile{entry->name, name});
+        files.push_back(SourceFile{entry->name, std::move(name)});
     }
     if (entries.error() != 0)
         return unexpected(Failure::of(FailureCause::CannotRead, entries.error()));

@@ -5,7 +5,7 @@
 #include "platform/Failure.h"
 #include "platform/io/Folder.h"
 
-#include <QString>
+#include <string_view>
 #include <vector>
 
 namespace pellora {
@@ -13,6 +13,6 @@ namespace pellora {
 // The regular, not hidden, files of `folder` whose names end in `extension`
 // (".tga", in any case), sorted by name ignoring case, as Windows lists them. A failure discards the
 // partial list: no list is different from an empty one. On failure, CannotRead.
-Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& folder, const QString& extension);
+Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& folder, std::string_view extension);
 
 } // namespace pellora

@@ -115,27 +115,6 @@ Expected<StagedJpeg, Failure> stageGuarded(const FileHandle& sourceFolder, const
 
 } // namespace
 
-std::int16_t resultCodeOf(const Failure& failure)
-{
-    switch (failure.cause) {
-    case FailureCause::CannotRead:
-    case FailureCause::NotRegularFile:
-    case FailureCause::TooLarge:
-    case FailureCause::ChangedWhileRead:
-    case FailureCause::BadTga: return ResultCode::DecodeFailed;
-    case FailureCause::EncoderFailed: return ResultCode::EncoderFailed;
-    case FailureCause::CannotCreate: return ResultCode::CannotCreate;
-    case FailureCause::CannotWrite: return ResultCode::CannotWrite;
-    case FailureCause::DestinationExists: return ResultCode::DestinationExists;
-    case FailureCause::CannotCommit: return ResultCode::CannotCommit;
-    // Only a source's removal fails so, never a conversion.
-    case FailureCause::CannotDelete:
-    case FailureCause::ReadOnly:
-    case FailureCause::Unexpected: return ResultCode::UnexpectedFailure;
-    }
-    return ResultCode::UnexpectedFailure;
-}
-
 Expected<StagedJpeg, Failure> stageTgaAsJpeg(FileSystem& fs, const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
@@ -151,12 +130,14 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const s
     return stageGuarded(sourceFolder.handle(), source, &destinationFolder, destination, quality, digestContent);
 }
 
-std::optional<Failure> commitStagedJpeg(AtomicFile& staged)
+Status commitStagedJpeg(AtomicFile& staged)
 {
     try {
-        return staged.commit();
+        if (const auto failure = staged.commit())
+            return unexpected(*failure);
+        return ok();
     } catch (const std::exception&) {
-        return Failure::of(FailureCause::Unexpected);
+        return unexpected(Failure::of(FailureCause::Unexpected));
     }
 }
 
@@ -166,8 +147,8 @@ std::int16_t ConvertTgaToJpeg(FileSystem& fs, const std::filesystem::path& sourc
     auto staged = stageTgaAsJpeg(fs, source, destination, quality);
     if (!staged)
         return resultCodeOf(staged.error());
-    const auto failure = commitStagedJpeg(staged->file);
-    return failure ? resultCodeOf(*failure) : ResultCode::Success;
+    const Status committed = commitStagedJpeg(staged->file);
+    return committed ? ResultCode::Success : resultCodeOf(committed.error());
 }
 
 } // namespace pellora

@@ -2,7 +2,7 @@
 
 #include "platform/io/Folder.h"
 
-#include <QString>
+#include <string_view>
 
 namespace pellora {
 
@@ -10,6 +10,6 @@ namespace pellora {
 // `prefix` (ignoring case), any extension: the three characters after the
 // prefix, read as a number. 0 when nothing qualifies. A folder that cannot be
 // listed counts as one where nothing qualifies.
-int FindHighestSerial(const Folder& folder, const QString& prefix);
+int FindHighestSerial(const Folder& folder, std::string_view prefix);
 
 } // namespace pellora

@@ -1,7 +1,6 @@
 #include "batch/InFlightConversions.h"
 
 #include "platform/text/PathText.h"
-#include "platform/text/TransitionalQString.h"
 
 #include <chrono>
 #include <exception>
@@ -18,7 +17,7 @@ void guarded(const std::shared_ptr<std::promise<Outcome>>& outcome, Stage stage)
     try {
         stage();
     } catch (const std::exception&) {
-        outcome->set_value(Outcome{Failure::of(FailureCause::Unexpected), {}});
+        outcome->set_value(Outcome{unexpected(Failure::of(FailureCause::Unexpected)), {}});
     }
 }
 
@@ -36,13 +35,13 @@ InFlightConversions::~InFlightConversions()
         pending.outcome.wait();
 }
 
-void InFlightConversions::start(const SourceFile& file, const QString& newName, int quality, bool digestContent)
+void InFlightConversions::start(const SourceFile& file, const std::string& newName, int quality, bool digestContent)
 {
     auto outcome = std::make_shared<std::promise<Outcome>>();
     pending_.push_back(Pending{file, newName, outcome->get_future()});
     auto staging = std::make_shared<std::promise<Staged>>();
     auto staged = std::make_shared<std::future<Staged>>(staging->get_future());
-    workers_->submit([&in = sourceFolder_, &out = destinationFolder_, staging, source = file.Path,
+    workers_->submit([&in = sourceFolder_, &out = destinationFolder_, staging, source = file.path,
                       destination = pathText::toPath(newName), quality, digestContent] {
         staging->set_value(stageTgaAsJpeg(in, source, out, destination, quality, digestContent));
     });
@@ -56,7 +55,7 @@ void InFlightConversions::start(const SourceFile& file, const QString& newName, 
 void InFlightConversions::commit(Staged staged, std::promise<Outcome>& outcome)
 {
     if (!staged) {
-        outcome.set_value(Outcome{staged.error(), {}});
+        outcome.set_value(Outcome{unexpected(staged.error()), {}});
         return;
     }
     outcome.set_value(Outcome{commitStagedJpeg(staged->file), staged->source});
@@ -69,12 +68,12 @@ InFlightConversions::Done InFlightConversions::takeOldest(const std::function<vo
         whileWaiting();
     // A broken promise (a task that could not even be queued) is that
     // file's failure, not the run's end.
-    Outcome outcome{Failure::of(FailureCause::Unexpected), {}};
+    Outcome outcome{unexpected(Failure::of(FailureCause::Unexpected)), {}};
     try {
         outcome = oldest.outcome.get();
     } catch (const std::exception&) {
     }
-    Done done{std::move(oldest.file), std::move(oldest.newName), outcome.failure, outcome.source};
+    Done done{std::move(oldest.file), std::move(oldest.newName), outcome.converted, outcome.source};
     pending_.pop_front();
     return done;
 }

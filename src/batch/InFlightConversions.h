@@ -5,12 +5,11 @@
 #include "batch/WorkerPool.h"
 #include "platform/io/Folder.h"
 
-#include <QString>
 #include <deque>
 #include <functional>
 #include <future>
 #include <memory>
-#include <optional>
+#include <string>
 
 namespace pellora {
 
@@ -28,9 +27,9 @@ class InFlightConversions {
 public:
     struct Done {
         SourceFile file;
-        QString newName;
-        std::optional<Failure> failure;
-        ConvertedSource source; // what was converted, when nothing failed
+        std::string newName;
+        Status converted;
+        ConvertedSource source; // what was converted, when it was
     };
 
     // Sources are read from `sourceFolder`, JPEGs written into
@@ -46,19 +45,19 @@ public:
 
     // `digestContent`: the source may be deleted, so the bytes converted must
     // be known to compare with it then.
-    void start(const SourceFile& file, const QString& newName, int quality, bool digestContent);
+    void start(const SourceFile& file, const std::string& newName, int quality, bool digestContent);
     // Waits for the oldest conversion, calling `whileWaiting` about every
     // 10 ms so the host stays responsive.
     Done takeOldest(const std::function<void()>& whileWaiting);
 
 private:
     struct Outcome {
-        std::optional<Failure> failure;
+        Status converted;
         ConvertedSource source;
     };
     struct Pending {
         SourceFile file;
-        QString newName;
+        std::string newName;
         std::future<Outcome> outcome;
     };
     using Staged = Expected<StagedJpeg, Failure>;

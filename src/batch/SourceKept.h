@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 
 #include <cstdint>
+#include <string>
 
 namespace pellora {
 
@@ -20,6 +21,9 @@ struct SourceKept {
     };
     Because because = Because::Failed;
     Failure failure{};
+
+    // Why it stayed, as the detail of its list line says it (Japanese).
+    std::string reason() const;
 };
 
 } // namespace pellora

@@ -51,16 +51,16 @@ int CliApp::run(const std::vector<std::string>& arguments)
     const auto options = CliOptions::parse(arguments, say_);
     if (!options) {
         // One line, not the whole help: the reason stays in sight.
-        writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {options.error()}) + say_(CliText::TryHelp)));
+        writeUtf8(err_, say_(CliText::UsageProblem, {options.error()}) + say_(CliText::TryHelp));
         return UsageOrFolderProblem;
     }
     if (options->help) {
-        writeUtf8(out_, QString::fromStdString(say_(CliText::Usage)
-                                               + say_(CliText::SettingsFileInUse, {pathText::toText(defaultSettingsFile_)})));
+        writeUtf8(out_, say_(CliText::Usage)
+                                               + say_(CliText::SettingsFileInUse, {pathText::toText(defaultSettingsFile_)}));
         return AllConverted;
     }
     if (options->version) {
-        writeUtf8(out_, QStringLiteral("pellora-cli " PELLORA_VERSION "\n"));
+        writeUtf8(out_, "pellora-cli " PELLORA_VERSION "\n");
         return AllConverted;
     }
 
@@ -70,19 +70,21 @@ int CliApp::run(const std::vector<std::string>& arguments)
     const auto stored = IniFile(settingsFile).read();
     if (options->settingsFile) {
         if (const auto problem = settingsFileProblem(stored, say_)) {
-            writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {say_(CliText::NamedSettingsFileProblem,
-                                                                                     {visibleName(std::string_view(*options->settingsFile)), *problem})})));
+            writeUtf8(err_, say_(CliText::UsageProblem, {say_(CliText::NamedSettingsFileProblem,
+                                                                                     {visibleName(std::string_view(*options->settingsFile)), *problem})}));
             return UsageOrFolderProblem;
         }
     } else if (const auto problem = defaultSettingsFileProblem(settingsFile, stored, say_)) {
-        writeUtf8(err_, QString::fromStdString(say_(CliText::UsageProblem, {say_(CliText::DefaultSettingsFileProblem,
-                                                                                 {visibleName(settingsFile), *problem})})));
+        writeUtf8(err_, say_(CliText::UsageProblem, {say_(CliText::DefaultSettingsFileProblem,
+                                                                                 {visibleName(settingsFile), *problem})}));
     }
     Settings settings = Settings::from(stored);
     settings.overlay(*options);
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1, say_);
-    const BatchSummary summary = BatchRun(host, FileSystem::forFrontEnds(), options->jobs == 0 ? defaultJobs() : options->jobs).run();
+    const BatchSummary summary = BatchRun(host.request(options->jobs == 0 ? defaultJobs() : options->jobs),
+                                          host.frontEnd(), FileSystem::forFrontEnds())
+                                     .run();
     return exitStatusFor(summary, host.stopSignal());
 }
 

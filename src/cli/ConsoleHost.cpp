@@ -5,35 +5,52 @@
 
 #include <cerrno>
 #include <csignal>
+#include <string>
 
 namespace pellora {
 
 namespace {
 
-int writeLine(std::FILE* stream, const QString& text)
+int writeLine(std::FILE* stream, std::string_view text)
 {
-    return writeUtf8(stream, text + u'\n');
+    return writeUtf8(stream, std::string(text) + '\n');
 }
 
 // A reader of standard error pairs a detail with its list line only while the
 // detail stays on one line, whatever its maker put into it.
-QString onOneLine(QString text)
+std::string onOneLine(std::string_view text)
 {
-    for (QChar& c : text) {
-        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            c = u' ';
+    // U+2028 and U+2029, the line and paragraph separators.
+    constexpr std::string_view kSeparators[] = {"\xE2\x80\xA8", "\xE2\x80\xA9"};
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            out += ' ';
+            ++i;
+            continue;
+        }
+        bool separator = false;
+        for (const std::string_view s : kSeparators) {
+            if (text.substr(i).starts_with(s)) {
+                out += ' ';
+                i += s.size();
+                separator = true;
+                break;
+            }
+        }
+        if (!separator)
+            out += text[i++];
     }
-    return text;
+    return out;
 }
 
 } // namespace
 
-int writeUtf8(std::FILE* stream, const QString& text)
+int writeUtf8(std::FILE* stream, std::string_view text)
 {
-    const QByteArray utf8 = text.toUtf8();
     errno = 0;
-    const bool written = std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stream) ==
-                         static_cast<size_t>(utf8.size());
+    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
     const bool flushed = std::fflush(stream) == 0;
     if (written && flushed)
         return 0;
@@ -49,19 +66,15 @@ ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std:
 
 // The shell expands a "~" it sees, but not one in quotes or in the settings
 // file the window wrote; the folder means the same here as in the window.
-QString ConsoleHost::inputFolderText()
+RunRequest ConsoleHost::request(unsigned jobs) const
 {
-    return QString::fromStdString(pathText::withHomeExpanded(settings_.inDir));
-}
-
-QString ConsoleHost::outputFolderText()
-{
-    return QString::fromStdString(pathText::withHomeExpanded(settings_.outDir));
+    return {pathText::withHomeExpanded(settings_.inDir), pathText::withHomeExpanded(settings_.outDir),
+            settings_.prefix, jobs};
 }
 
 // Standard output keeps exactly the lines of the list, for scripts; the
 // detail goes beside it on standard error, on one line like the list line.
-void ConsoleHost::addListLine(const QString& line, const QString& detail)
+void ConsoleHost::addListLine(std::string_view line, std::string_view detail)
 {
     eraseProgress();
     // A reader that went away (`| head -1`) wants no more lines: the run
@@ -69,7 +82,7 @@ void ConsoleHost::addListLine(const QString& line, const QString& detail)
     // a redirected list) loses only lines; the log still has them.
     if (writeLine(out_, line) == EPIPE)
         outputClosed_ = true;
-    if (!detail.isEmpty())
+    if (!detail.empty())
         writeLine(err_, onOneLine(detail));
     drawProgress();
 }
@@ -86,12 +99,12 @@ int ConsoleHost::stopSignal() const
     return outputClosed_ ? SIGPIPE : 0;
 }
 
-void ConsoleHost::setProgressMaximum(double maximum)
+void ConsoleHost::setProgressMaximum(int maximum)
 {
     maximum_ = maximum;
 }
 
-void ConsoleHost::setProgressValue(double value)
+void ConsoleHost::setProgressValue(int value)
 {
     value_ = value;
     if (value_ == 0 && maximum_ > 0 && progressShown_)
@@ -100,17 +113,17 @@ void ConsoleHost::setProgressValue(double value)
         drawProgress();
 }
 
-void ConsoleHost::showCritical(const QString& text)
+void ConsoleHost::showCritical(std::string_view text)
 {
     eraseProgress();
     writeLine(err_, text);
 }
 
-bool ConsoleHost::askYesNo(const QString& text)
+bool ConsoleHost::askYesNo(std::string_view text)
 {
     eraseProgress();
     writeLine(err_, text);
-    writeLine(err_, QString::fromStdString(say_(answerYes_ ? CliText::AnsweredYes : CliText::AnsweredNo)));
+    writeLine(err_, say_(answerYes_ ? CliText::AnsweredYes : CliText::AnsweredNo));
     return answerYes_;
 }
 
@@ -119,9 +132,9 @@ void ConsoleHost::drawProgress()
     if (!showProgress_ || maximum_ <= 0 || value_ <= 0)
         return;
     constexpr int width = 30;
-    const int filled = static_cast<int>(width * value_ / maximum_);
-    std::fprintf(err_, "\r[%.*s%*s] %d/%d", filled, "##############################", width - filled, "",
-                 static_cast<int>(value_), static_cast<int>(maximum_));
+    const int filled = width * value_ / maximum_;
+    std::fprintf(err_, "\r[%.*s%*s] %d/%d", filled, "##############################", width - filled, "", value_,
+                 maximum_);
     std::fflush(err_);
     progressShown_ = true;
 }

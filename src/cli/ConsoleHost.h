@@ -1,39 +1,42 @@
 #pragma once
 
-#include "batch/BatchHost.h"
 #include "cli/CliMessages.h"
+#include "batch/PerFileOptions.h"
+#include "batch/RunControl.h"
+#include "batch/RunFrontEnd.h"
+#include "batch/RunReport.h"
+#include "batch/RunRequest.h"
+#include "batch/UserQuestions.h"
 #include "settings/Settings.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace pellora {
 
-// The batch run's host on a terminal: list lines to standard output, messages
-// and the details of failed files to standard error, the Yes/No question
-// ("create the missing output folder?") answered by an option.
-class ConsoleHost : public BatchHost {
+// A batch run's front end on a terminal: list lines to standard output,
+// messages and the details of failed files to standard error, the Yes/No
+// question ("create the missing output folder?") answered by an option.
+class ConsoleHost : public PerFileOptions, public RunReport, public UserQuestions, public RunControl {
 public:
     ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress,
                 CliMessages messages = CliMessages());
 
-    QString inputFolderText() override;
-    QString outputFolderText() override;
-    QString prefixText() override { return QString::fromStdString(settings_.prefix); }
-    int quality() override { return settings_.quality; }
-    int logOption() override { return settings_.log ? 1 : 0; }
-    int deleteOption() override { return settings_.deleteSources ? 1 : 0; }
+    // The settings' folders and prefix, for a run of `jobs` conversions at once.
+    RunRequest request(unsigned jobs) const;
+    RunFrontEnd frontEnd() { return {*this, *this, *this, *this}; }
 
-    void clearList() override {}
-    void addListLine(const QString& line, const QString& detail) override;
-    void setProgressMaximum(double maximum) override;
-    void setProgressValue(double value) override;
-    void setBusy(bool) override {}
-    void showCritical(const QString& text) override;
-    bool askYesNo(const QString& text) override;
-    void focusInputFolder() override {}
-    void focusOutputFolder() override {}
-    void focusPrefix() override {}
-    void yield() override {}
+    int quality() override { return settings_.quality; }
+    bool deleteSources() override { return settings_.deleteSources; }
+    bool logEnabled() override { return settings_.log; }
+
+    void addListLine(std::string_view line, std::string_view detail) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressValue(int value) override;
+
+    void showCritical(std::string_view text) override;
+    bool askYesNo(std::string_view text) override;
+
     // After Ctrl+C, SIGTERM or SIGHUP (see StopSignals), or once nobody reads
     // the list any more.
     bool stopRequested() override;
@@ -52,13 +55,13 @@ private:
     std::FILE* err_;
     bool showProgress_;
     bool progressShown_ = false;
-    double maximum_ = 0, value_ = 0;
+    int maximum_ = 0, value_ = 0;
     bool outputClosed_ = false;
     CliMessages say_;
 };
 
-// Writes `text` to a terminal or a pipe as UTF-8, at once: 0, or the system
+// Writes `text` (UTF-8) to a terminal or a pipe at once: 0, or the system
 // error that stopped it (EPIPE when nobody reads the pipe any more).
-int writeUtf8(std::FILE* stream, const QString& text);
+int writeUtf8(std::FILE* stream, std::string_view text);
 
 } // namespace pellora

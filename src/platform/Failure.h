@@ -10,9 +10,9 @@ namespace pellora {
 
 // Why something failed, as every part of the program returns it: a cause,
 // the system's error number where there is one, and for a refused TGA file
-// the decoder's reason. A conversion's failure becomes the list line's code
-// in one place (resultCodeOf) and words for the user in another
-// (failureReason); the log and the settings file keep theirs to themselves.
+// the decoder's reason. What each becomes for the user (the list line's
+// code, the Japanese reason, the command line's English) is one row of
+// FailureTable.
 enum class FailureCause : std::uint8_t {
     CannotRead,        // opening or reading a file failed (systemError)
     NotRegularFile,    // a folder, a link, a FIFO, a device...

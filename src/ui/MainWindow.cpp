@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 
 #include "platform/text/PathText.h"
-#include "platform/text/TransitionalQString.h"
 #include "settings/Settings.h"
 #include "ui/FolderDialog.h"
 #include "ui/QualityScrollBar.h"
@@ -64,7 +63,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
 } // namespace
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
-    : MainWindow(programFolder, SettingsLocation::find(pathText::toPath(programFolder)), parent)
+    : MainWindow(programFolder, SettingsLocation::find(pathText::toPath(programFolder.toStdString())), parent)
 {
 }
 
@@ -202,8 +201,8 @@ void MainWindow::saveSettings()
 
 void MainWindow::takeFolders(const QString& inputText, const QString& outputText)
 {
-    inputFolder_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(inputText));
-    outputFolder_ = pathText::withTrailingSeparator(pathText::withHomeExpanded(outputText));
+    inputFolder_ = QString::fromStdString(pathText::withTrailingSeparator(pathText::withHomeExpanded(inputText.toStdString())));
+    outputFolder_ = QString::fromStdString(pathText::withTrailingSeparator(pathText::withHomeExpanded(outputText.toStdString())));
     logPath_ = outputFolder_ + QStringLiteral("kavlog.txt");
 }
 
@@ -288,8 +287,9 @@ void MainWindow::startRun()
         return;
     takeFolders(inputFolderBox_->text(), outputFolderBox_->text());
     // The home folder as it is now, not when the run's thread gets to it.
-    WindowBatchHost::Start start{pathText::withHomeExpanded(inputFolderBox_->text()),
-                                 pathText::withHomeExpanded(outputFolderBox_->text()), prefixBox_->text()};
+    WindowBatchHost::Start start{pathText::withHomeExpanded(inputFolderBox_->text().toStdString()),
+                                 pathText::withHomeExpanded(outputFolderBox_->text().toStdString()),
+                                 prefixBox_->text().toStdString()};
 
     moveHadFocus_ = moveButton_->hasFocus();
     moveButton_->setEnabled(false);

@@ -44,7 +44,7 @@ void RunController::run(WindowBatchHost::Start start, unsigned jobs)
     // hear that the run is over whatever happened.
     try {
         WindowBatchHost host(std::move(start), options_, *this);
-        BatchRun(host, FileSystem::forFrontEnds(), jobs).run();
+        BatchRun(host.request(jobs), host.frontEnd(), FileSystem::forFrontEnds()).run();
     } catch (...) {
     }
     QMetaObject::invokeMethod(this, &RunController::endRun, Qt::QueuedConnection);

@@ -1,24 +1,27 @@
 #include "ui/WindowBatchHost.h"
 
-#include "platform/text/TransitionalQString.h"
 #include "ui/LiveRunOptions.h"
 #include "ui/RunController.h"
 
-#include <cmath>
+#include <QString>
 
 namespace pellora {
 
 namespace {
 
-// The run's options are on only when exactly 1.
-int optionValue(bool on)
+QString textOf(std::string_view utf8)
 {
-    return on ? 1 : 0;
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-int progressValue(double value)
+RunController::Box boxOf(UserQuestions::Field field)
 {
-    return static_cast<int>(std::lround(value));
+    switch (field) {
+    case UserQuestions::Field::InputFolder: return RunController::Box::InputFolder;
+    case UserQuestions::Field::OutputFolder: return RunController::Box::OutputFolder;
+    case UserQuestions::Field::Prefix: break;
+    }
+    return RunController::Box::Prefix;
 }
 
 } // namespace
@@ -28,19 +31,9 @@ WindowBatchHost::WindowBatchHost(Start start, const LiveRunOptions& options, Run
 {
 }
 
-QString WindowBatchHost::inputFolderText()
+RunRequest WindowBatchHost::request(unsigned jobs) const
 {
-    return start_.inputFolderText;
-}
-
-QString WindowBatchHost::outputFolderText()
-{
-    return start_.outputFolderText;
-}
-
-QString WindowBatchHost::prefixText()
-{
-    return start_.prefixText;
+    return RunRequest{start_.inputFolder, start_.outputFolder, start_.prefix, jobs};
 }
 
 int WindowBatchHost::quality()
@@ -48,14 +41,14 @@ int WindowBatchHost::quality()
     return options_.quality;
 }
 
-int WindowBatchHost::logOption()
+bool WindowBatchHost::logEnabled()
 {
-    return optionValue(options_.log);
+    return options_.log;
 }
 
-int WindowBatchHost::deleteOption()
+bool WindowBatchHost::deleteSources()
 {
-    return optionValue(options_.deleteSources);
+    return options_.deleteSources;
 }
 
 void WindowBatchHost::clearList()
@@ -63,19 +56,19 @@ void WindowBatchHost::clearList()
     Q_EMIT controller_.listCleared();
 }
 
-void WindowBatchHost::addListLine(const QString& line, const QString& detail)
+void WindowBatchHost::addListLine(std::string_view line, std::string_view detail)
 {
-    Q_EMIT controller_.lineAdded(line, detail);
+    Q_EMIT controller_.lineAdded(textOf(line), textOf(detail));
 }
 
-void WindowBatchHost::setProgressMaximum(double maximum)
+void WindowBatchHost::setProgressMaximum(int maximum)
 {
-    Q_EMIT controller_.progressMaximumChanged(progressValue(maximum));
+    Q_EMIT controller_.progressMaximumChanged(maximum);
 }
 
-void WindowBatchHost::setProgressValue(double value)
+void WindowBatchHost::setProgressValue(int value)
 {
-    Q_EMIT controller_.progressChanged(progressValue(value));
+    Q_EMIT controller_.progressChanged(value);
 }
 
 void WindowBatchHost::setBusy(bool busy)
@@ -83,29 +76,19 @@ void WindowBatchHost::setBusy(bool busy)
     Q_EMIT controller_.busyChanged(busy);
 }
 
-void WindowBatchHost::showCritical(const QString& text)
+void WindowBatchHost::showCritical(std::string_view text)
 {
-    controller_.showCritical(text);
+    controller_.showCritical(textOf(text));
 }
 
-bool WindowBatchHost::askYesNo(const QString& text)
+bool WindowBatchHost::askYesNo(std::string_view text)
 {
-    return controller_.askYesNo(text);
+    return controller_.askYesNo(textOf(text));
 }
 
-void WindowBatchHost::focusInputFolder()
+void WindowBatchHost::focus(Field field)
 {
-    Q_EMIT controller_.focusRequested(RunController::Box::InputFolder);
-}
-
-void WindowBatchHost::focusOutputFolder()
-{
-    Q_EMIT controller_.focusRequested(RunController::Box::OutputFolder);
-}
-
-void WindowBatchHost::focusPrefix()
-{
-    Q_EMIT controller_.focusRequested(RunController::Box::Prefix);
+    Q_EMIT controller_.focusRequested(boxOf(field));
 }
 
 // The run no longer holds the window's thread, but it still waits here, once

@@ -1,8 +1,13 @@
 #pragma once
 
-#include "batch/BatchHost.h"
+#include "batch/PerFileOptions.h"
+#include "batch/RunControl.h"
+#include "batch/RunFrontEnd.h"
+#include "batch/RunReport.h"
+#include "batch/RunRequest.h"
+#include "batch/UserQuestions.h"
 
-#include <QString>
+#include <string>
 
 namespace pellora {
 
@@ -13,38 +18,34 @@ struct LiveRunOptions;
 // took from the window at its start, the options as the window shows them
 // now, and the controller through which it reports to the window and asks the
 // user.
-class WindowBatchHost : public BatchHost {
+class WindowBatchHost : public PerFileOptions, public RunReport, public UserQuestions, public RunControl {
 public:
-    // What a run takes from the window once, at its start: the boxes' texts,
-    // a home folder's `~` already expanded.
+    // What a run takes from the window once, at its start: the boxes' texts
+    // (UTF-8), a home folder's `~` already expanded.
     struct Start {
-        QString inputFolderText;
-        QString outputFolderText;
-        QString prefixText;
+        std::string inputFolder;
+        std::string outputFolder;
+        std::string prefix;
     };
 
     WindowBatchHost(Start start, const LiveRunOptions& options, RunController& controller);
 
-    QString inputFolderText() override;
-    QString outputFolderText() override;
-    QString prefixText() override;
+    RunRequest request(unsigned jobs) const;
+    RunFrontEnd frontEnd() { return {*this, *this, *this, *this}; }
 
     int quality() override;
-    int logOption() override;
-    int deleteOption() override;
+    bool deleteSources() override;
+    bool logEnabled() override;
 
     void clearList() override;
-    void addListLine(const QString& line, const QString& detail) override;
-    void setProgressMaximum(double maximum) override;
-    void setProgressValue(double value) override;
+    void addListLine(std::string_view line, std::string_view detail) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressValue(int value) override;
     void setBusy(bool busy) override;
 
-    void showCritical(const QString& text) override;
-    bool askYesNo(const QString& text) override;
-
-    void focusInputFolder() override;
-    void focusOutputFolder() override;
-    void focusPrefix() override;
+    void showCritical(std::string_view text) override;
+    bool askYesNo(std::string_view text) override;
+    void focus(Field field) override;
 
     void yield() override;
     bool stopRequested() override;

@@ -6,10 +6,11 @@
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <regex>
 #include <functional>
 #include <new>
 #include <sys/stat.h>
@@ -19,9 +20,10 @@ namespace pellora {
 namespace {
 
 using test::FakeHost;
+using test::Lines;
 using test::TempDir;
 
-const QString kLimitLine = QStringLiteral("エラー発生 連番が999件を越えました。");
+const std::string kLimitLine = std::string("エラー発生 連番が999件を越えました。");
 
 class BatchRunTest : public ::testing::Test {
 protected:
@@ -29,8 +31,8 @@ protected:
     {
         std::filesystem::create_directory(in());
         std::filesystem::create_directory(out());
-        host.inDir = QString::fromStdString(in().string());
-        host.outDir = QString::fromStdString(out().string());
+        host.inDir = in().string();
+        host.outDir = out().string();
     }
 
     std::filesystem::path in() const { return dir / "in"; }
@@ -44,15 +46,12 @@ protected:
     void touch(const std::filesystem::path& path) { test::writeBytes(path, {'x'}); }
 
     // The log as text, with the run's date and time masked out.
-    QString logText() const
+    std::string logText() const
     {
-        const auto bytes = test::readText(logFile());
-        QString text = QString::fromStdString(cp932::decode(bytes).value());
-        return text.replace(QRegularExpression(QStringLiteral("\\d{4}/\\d\\d/\\d\\d \\d{1,2}:\\d\\d:\\d\\d")),
-                            QStringLiteral("DATE"));
+        return test::withDatesMasked(cp932::decode(test::readText(logFile())).value());
     }
 
-    BatchSummary run(unsigned jobs = 1, FileSystem& fs = systemFileSystem()) { return BatchRun(host, fs, jobs).run(); }
+    BatchSummary run(unsigned jobs = 1, FileSystem& fs = systemFileSystem()) { return BatchRun(host.request(jobs), host.frontEnd(), fs).run(); }
 
     TempDir dir;
     FakeHost host;
@@ -73,12 +72,12 @@ TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
 
     EXPECT_EQ(summary.end, BatchEnd::Completed);
     EXPECT_EQ(summary.converted, 4);
-    EXPECT_EQ(host.lines, QStringList({"A.tga\t--->\tsshot001.jpg", "b.TGA\t--->\tsshot002.jpg",
+    EXPECT_EQ(host.lines, Lines({"A.tga\t--->\tsshot001.jpg", "b.TGA\t--->\tsshot002.jpg",
                                        "c.Tga\t--->\tsshot003.jpg", "_d.tga\t--->\tsshot004.jpg"}));
     EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot001.jpg", "sshot002.jpg",
                                                                 "sshot003.jpg", "sshot004.jpg"}));
     EXPECT_TRUE(test::decodeJpegFile(out() / "sshot002.jpg").has_value());
-    EXPECT_TRUE(host.events.contains(QStringLiteral("max:4")));
+    EXPECT_TRUE(test::contains(host.events, std::string("max:4")));
     // Sources stay when the delete option is off.
     EXPECT_TRUE(std::filesystem::exists(in() / "b.TGA"));
 }
@@ -93,7 +92,7 @@ TEST_F(BatchRunTest, ContinuesAfterTheHighestSerialOfAnyExtensionAndCase)
     addSource("x.tga");
 
     run();
-    EXPECT_EQ(host.lines, QStringList({"x.tga\t--->\tsshot011.jpg"}));
+    EXPECT_EQ(host.lines, Lines({"x.tga\t--->\tsshot011.jpg"}));
 }
 
 TEST_F(BatchRunTest, BlanksAroundTheSerialStillCount)
@@ -103,7 +102,7 @@ TEST_F(BatchRunTest, BlanksAroundTheSerialStillCount)
     std::filesystem::create_directory(out() / "sshot900"); // folders do not count
     addSource("x.tga");
     run();
-    EXPECT_EQ(host.lines, QStringList({"x.tga\t--->\tsshot013.jpg"}));
+    EXPECT_EQ(host.lines, Lines({"x.tga\t--->\tsshot013.jpg"}));
 }
 
 TEST_F(BatchRunTest, StopsAtTheSerialLimitBeforeTouchingTheFile)
@@ -116,7 +115,7 @@ TEST_F(BatchRunTest, StopsAtTheSerialLimitBeforeTouchingTheFile)
     const BatchSummary summary = run();
 
     EXPECT_EQ(summary.end, BatchEnd::SerialLimit);
-    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot999.jpg", kLimitLine}));
+    EXPECT_EQ(host.lines, Lines({"a.tga\t--->\tsshot999.jpg", kLimitLine}));
     EXPECT_FALSE(std::filesystem::exists(in() / "a.tga"));
     EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
     EXPECT_FALSE(std::filesystem::exists(out() / "sshot1000.jpg"));
@@ -127,7 +126,7 @@ TEST_F(BatchRunTest, AFullSerialRangeConvertsNothing)
     touch(out() / "sshot999.jpg");
     addSource("a.tga");
     run();
-    EXPECT_EQ(host.lines, QStringList({kLimitLine}));
+    EXPECT_EQ(host.lines, Lines({kLimitLine}));
     EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot999.jpg"}));
 }
 
@@ -135,48 +134,48 @@ TEST_F(BatchRunTest, NoSourceFilesIsReportedAndLogged)
 {
     const BatchSummary summary = run();
     EXPECT_EQ(summary.end, BatchEnd::NoSourceFiles);
-    EXPECT_EQ(host.lines, QStringList({"処理するファイルが見つかりません。"}));
-    EXPECT_EQ(logText(), QStringLiteral("---処理開始--- [DATE]\r\n処理するファイルが見つかりません。\r\n"
+    EXPECT_EQ(host.lines, Lines({"処理するファイルが見つかりません。"}));
+    EXPECT_EQ(logText(), std::string("---処理開始--- [DATE]\r\n処理するファイルが見つかりません。\r\n"
                                         "---処理終了--- [DATE]\r\n\r\n"));
 }
 
 TEST_F(BatchRunTest, MissingInputFolderLogsOnlyTheEndLine)
 {
-    host.inDir += QStringLiteral("-missing");
+    host.inDir += std::string("-missing");
     const BatchSummary summary = run();
     EXPECT_EQ(summary.end, BatchEnd::InputFolderMissing);
-    EXPECT_TRUE(host.lines.isEmpty());
-    EXPECT_EQ(host.events, QStringList({"busy", "clear", "critical:コピー元フォルダが無効です。", "focus:in", "idle",
+    EXPECT_TRUE(host.lines.empty());
+    EXPECT_EQ(host.events, Lines({"busy", "clear", "critical:コピー元フォルダが無効です。", "focus:in", "idle",
                                         "value:0"}));
-    EXPECT_EQ(logText(), QStringLiteral("---処理終了--- [DATE]\r\n\r\n"));
+    EXPECT_EQ(logText(), std::string("---処理終了--- [DATE]\r\n\r\n"));
 }
 
 TEST_F(BatchRunTest, DeclinedOutputFolderEndsTheRunWithoutCreatingIt)
 {
-    host.outDir += QStringLiteral("/new");
+    host.outDir += std::string("/new");
     addSource("a.tga");
     const BatchSummary summary = run();
     EXPECT_EQ(summary.end, BatchEnd::OutputFolderDeclined);
-    EXPECT_TRUE(host.events.contains("ask:コピー先フォルダが無効です。\r\n新しく作成しますか？"));
-    EXPECT_TRUE(host.events.contains("focus:out"));
+    EXPECT_TRUE(test::contains(host.events, "ask:コピー先フォルダが無効です。\r\n新しく作成しますか？"));
+    EXPECT_TRUE(test::contains(host.events, "focus:out"));
     EXPECT_FALSE(std::filesystem::exists(out() / "new"));
     // The end line could not be logged (no folder), and that is not worth a list line.
-    EXPECT_TRUE(host.lines.isEmpty());
+    EXPECT_TRUE(host.lines.empty());
 }
 
 TEST_F(BatchRunTest, AcceptedOutputFolderIsCreatedOneLevelOnly)
 {
     addSource("a.tga");
     host.answerYes = true;
-    host.outDir += QStringLiteral("/new");
+    host.outDir += std::string("/new");
     run();
-    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot001.jpg"}));
+    EXPECT_EQ(host.lines, Lines({"a.tga\t--->\tsshot001.jpg"}));
     EXPECT_TRUE(std::filesystem::exists(out() / "new" / "sshot001.jpg"));
 
-    host.outDir += QStringLiteral("/deeper/still");
+    host.outDir += std::string("/deeper/still");
     const BatchSummary summary = run();
     EXPECT_EQ(summary.end, BatchEnd::OutputFolderNotCreated);
-    EXPECT_TRUE(host.events.contains("critical:コピー先フォルダを作成できません。"));
+    EXPECT_TRUE(test::contains(host.events, "critical:コピー先フォルダを作成できません。"));
     EXPECT_FALSE(std::filesystem::exists(out() / "new" / "deeper"));
 }
 
@@ -190,11 +189,11 @@ TEST_F(BatchRunTest, AFailedFileIsReportedKeptAndTheRunGoesOn)
     const BatchSummary summary = run();
 
     EXPECT_EQ(summary.failed, 1);
-    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード-1",
+    EXPECT_EQ(host.lines, Lines({"a.tga\t--->\tsshot001.jpg", "コピー失敗 エラーコード-1",
                                        "c.tga\t--->\tsshot003.jpg"}));
     // Only the failure line has more to say: which file, and why.
-    EXPECT_EQ(host.details, QStringList({QString(), QStringLiteral("b.tga: TGA ファイルとして読めません（ヘッダーが短すぎます）"),
-                                         QString()}));
+    EXPECT_EQ(host.details, Lines({std::string(), std::string("b.tga: TGA ファイルとして読めません（ヘッダーが短すぎます）"),
+                                         std::string()}));
     EXPECT_FALSE(std::filesystem::exists(in() / "a.tga"));
     EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
     EXPECT_FALSE(std::filesystem::exists(in() / "c.tga"));
@@ -217,7 +216,7 @@ TEST_F(BatchRunTest, OptionsAreReadAfreshForEveryFile)
     EXPECT_FALSE(std::filesystem::exists(in() / "a.tga"));
     EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
     EXPECT_TRUE(std::filesystem::exists(in() / "c.tga"));
-    EXPECT_EQ(logText(), QStringLiteral("---処理開始--- [DATE]\r\na.tga\t--->\tsshot001.jpg\r\n"));
+    EXPECT_EQ(logText(), std::string("---処理開始--- [DATE]\r\na.tga\t--->\tsshot001.jpg\r\n"));
     EXPECT_EQ(host.qualityReads, 3);
 }
 
@@ -233,7 +232,7 @@ TEST_F(BatchRunTest, DeleteTurnedOnDuringARunTakesTheFilesNotYetStarted)
             host.deleteValue = 1;
     };
     run();
-    ASSERT_EQ(host.lines.size(), 6);
+    ASSERT_EQ(host.lines.size(), 6u);
     EXPECT_TRUE(std::filesystem::exists(in() / "a.tga"));
     EXPECT_TRUE(std::filesystem::exists(in() / "b.tga"));
     EXPECT_FALSE(std::filesystem::exists(in() / "f.tga"));
@@ -250,14 +249,14 @@ struct KeptScene {
 struct KeptCase {
     const char* name;
     std::function<void(KeptScene&)> arrange;
-    QStringList details; // beside a.tga, b.tga and c.tga's lines
+    Lines details; // beside a.tga, b.tga and c.tga's lines
 };
 
 using Op = test::FakeFileSystem::Op;
-const QString kNotDeleted = QStringLiteral("元の TGA ファイルを削除できないため残しました");
-const QString kReadOnlyDisk = kNotDeleted + QStringLiteral("（書き込み禁止のディスクです）");
-const QString kChanged = QStringLiteral("元の TGA ファイルは読み込んだ後に書き換えられたため残しました");
-const QString kReadFirst = QStringLiteral("元の TGA ファイルは削除する設定になる前に読み込んだため残しました");
+const std::string kNotDeleted = std::string("元の TGA ファイルを削除できないため残しました");
+const std::string kReadOnlyDisk = kNotDeleted + std::string("（書き込み禁止のディスクです）");
+const std::string kChanged = std::string("元の TGA ファイルは読み込んだ後に書き換えられたため残しました");
+const std::string kReadFirst = std::string("元の TGA ファイルは削除する設定になる前に読み込んだため残しました");
 
 std::vector<KeptCase> keptCases()
 {
@@ -290,7 +289,7 @@ std::vector<KeptCase> keptCases()
         {"its JPEG removed before the TGA's turn",
          [](KeptScene& s) {
              s.host.onYield = [&s](int) {
-                 if (s.host.lines.isEmpty())
+                 if (s.host.lines.empty())
                      std::filesystem::remove(s.out / "sshot001.jpg");
              };
          },
@@ -315,7 +314,7 @@ std::vector<KeptCase> keptCases()
 // another JPEG of it without a word.
 TEST_F(BatchRunTest, ATgaKeptAgainstTheDeleteOptionIsToldBesideItsLine)
 {
-    const QStringList lines{"a.tga\t--->\tsshot001.jpg", "b.tga\t--->\tsshot002.jpg", "c.tga\t--->\tsshot003.jpg"};
+    const Lines lines{"a.tga\t--->\tsshot001.jpg", "b.tga\t--->\tsshot002.jpg", "c.tga\t--->\tsshot003.jpg"};
     for (const KeptCase& c : keptCases()) {
         SCOPED_TRACE(c.name);
         for (const auto& folder : {in(), out()}) {
@@ -334,14 +333,14 @@ TEST_F(BatchRunTest, ATgaKeptAgainstTheDeleteOptionIsToldBesideItsLine)
         summary = run(1, fs);
         EXPECT_EQ(host.lines, lines);
         EXPECT_EQ(host.details, c.details);
-        EXPECT_EQ(logText(), QStringLiteral("---処理開始--- [DATE]\r\n") + lines.join(QStringLiteral("\r\n")) +
-                                 QStringLiteral("\r\n---処理終了--- [DATE]\r\n\r\n"));
+        EXPECT_EQ(logText(), std::string("---処理開始--- [DATE]\r\n") + test::joined(lines, "\r\n") +
+                                 std::string("\r\n---処理終了--- [DATE]\r\n\r\n"));
         EXPECT_EQ(summary.converted, 3);
-        EXPECT_EQ(summary.sourcesKept, static_cast<int>(c.details.size() - c.details.count(QString())));
+        EXPECT_EQ(summary.sourcesKept, static_cast<int>(c.details.size() - std::count(c.details.begin(), c.details.end(), std::string())));
         // A TGA told of is still there; every other one is gone.
-        for (qsizetype i = 0; i < c.details.size(); ++i) {
+        for (std::size_t i = 0; i < c.details.size(); ++i) {
             const auto source = in() / (std::string(1, static_cast<char>('a' + i)) + ".tga");
-            EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(source)), !c.details[i].isEmpty()) << source;
+            EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(source)), !c.details[i].empty()) << source;
         }
     }
 }
@@ -361,9 +360,9 @@ TEST_F(BatchRunTest, WholeLogOfAThreeFileRunInShiftJis)
         cp932::encode("---処理開始--- [DATE]\r\nb.tga\t--->\tsshot001.jpg\r\nc.tga\t--->\tsshot002.jpg\r\n"
                       "スクショ1.tga\t--->\tsshot003.jpg\r\n---処理終了--- [DATE]\r\n\r\n")
             .value();
-    QString masked = logText();
-    EXPECT_TRUE(masked.startsWith(QString::fromStdString(cp932::decode(firstRun).value()))) << masked.toStdString();
-    EXPECT_TRUE(masked.contains(QStringLiteral("b.tga\t--->\tsshot004.jpg")));
+    std::string masked = logText();
+    EXPECT_TRUE(masked.starts_with(cp932::decode(firstRun).value())) << masked;
+    EXPECT_TRUE(test::contains(masked, "b.tga\t--->\tsshot004.jpg"));
     // Shift_JIS bytes, not UTF-8: "処" is 8F 88.
     EXPECT_NE(bytes.find("\x8f\x88\x97\x9d\x8a\x4a\x8e\x6e"), std::string::npos);
     EXPECT_EQ(bytes.find("\xe5\x87\xa6"), std::string::npos);
@@ -372,21 +371,21 @@ TEST_F(BatchRunTest, WholeLogOfAThreeFileRunInShiftJis)
 TEST_F(BatchRunTest, PrefixThatCannotBeAFileNameStopsBeforeWriting)
 {
     addSource("a.tga");
-    for (const QString& prefix : {QStringLiteral("../x"), QStringLiteral("a/b"), QStringLiteral("a:b"),
-                                 QStringLiteral("a*"), QStringLiteral("tab\t")}) {
+    for (const std::string& prefix : {std::string("../x"), std::string("a/b"), std::string("a:b"),
+                                 std::string("a*"), std::string("tab\t")}) {
         host.prefix = prefix;
         host.events.clear();
         const BatchSummary summary = run();
-        EXPECT_EQ(summary.end, BatchEnd::InvalidPrefix) << prefix.toStdString();
-        EXPECT_TRUE(host.events.contains("critical:ファイル名が無効です。"));
-        EXPECT_TRUE(host.events.contains("focus:prefix"));
+        EXPECT_EQ(summary.end, BatchEnd::InvalidPrefix) << prefix;
+        EXPECT_TRUE(test::contains(host.events, "critical:ファイル名が無効です。"));
+        EXPECT_TRUE(test::contains(host.events, "focus:prefix"));
     }
     EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt"}));
     EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"in", "out"}));
 
     host.prefix.clear(); // empty is a valid prefix: 001.jpg
     run();
-    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\t001.jpg"}));
+    EXPECT_EQ(host.lines, Lines({"a.tga\t--->\t001.jpg"}));
 }
 
 TEST_F(BatchRunTest, ASecondStartDuringARunDoesNothing)
@@ -394,10 +393,10 @@ TEST_F(BatchRunTest, ASecondStartDuringARunDoesNothing)
     addSource("a.tga");
     BatchSummary nested;
     test::FakeHost other;
-    host.onYield = [&](int) { nested = BatchRun(other, systemFileSystem(), 1).run(); };
+    host.onYield = [&](int) { nested = BatchRun(other.request(1), other.frontEnd(), systemFileSystem()).run(); };
     run();
     EXPECT_EQ(nested.end, BatchEnd::AlreadyRunning);
-    EXPECT_TRUE(other.events.isEmpty());
+    EXPECT_TRUE(other.events.empty());
     EXPECT_FALSE(BatchRun::inProgress());
 }
 
@@ -411,8 +410,8 @@ TEST_F(BatchRunTest, StopRequestEndsSoonThroughTheEndLineWithNothingHalfDone)
 
     EXPECT_EQ(summary.end, BatchEnd::Stopped);
     // Files already handed to a worker finish and are reported in order; no new one starts.
-    ASSERT_GE(host.lines.size(), 1);
-    EXPECT_LT(host.lines.size(), 8);
+    ASSERT_GE(host.lines.size(), 1u);
+    EXPECT_LT(host.lines.size(), 8u);
     const auto outputs = test::listNames(out());
     EXPECT_EQ(outputs.size(), static_cast<size_t>(host.lines.size()) + 1); // + kavlog.txt
     for (const auto& name : outputs) {
@@ -421,7 +420,7 @@ TEST_F(BatchRunTest, StopRequestEndsSoonThroughTheEndLineWithNothingHalfDone)
         }
     }
     EXPECT_EQ(test::listNames(in()).size(), 8u - static_cast<size_t>(host.lines.size()));
-    EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n")));
+    EXPECT_TRUE(logText().ends_with(std::string("---処理終了--- [DATE]\r\n\r\n")));
 }
 
 // Memory that runs out mid-run (a std::bad_alloc from wherever it strikes)
@@ -466,9 +465,9 @@ TEST_F(BatchRunTest, MemoryRunningOutEndsTheRunThroughItsEndLine)
         summary = run(1, fs);
         EXPECT_EQ(summary.end, BatchEnd::Unexpected);
         EXPECT_EQ(summary.converted, row.converted);
-        ASSERT_EQ(host.lines.size(), row.converted + 1);
-        EXPECT_EQ(host.lines.last(), QStringLiteral("エラー発生 \r\n12 : メモリが不足しています。"));
-        EXPECT_TRUE(logText().endsWith(QStringLiteral("---処理終了--- [DATE]\r\n\r\n"))) << logText().toStdString();
+        ASSERT_EQ(host.lines.size(), static_cast<size_t>(row.converted) + 1);
+        EXPECT_EQ(host.lines.back(), std::string("エラー発生 \r\n12 : メモリが不足しています。"));
+        EXPECT_TRUE(logText().ends_with(std::string("---処理終了--- [DATE]\r\n\r\n"))) << logText();
         // Each file converted and deleted, or untouched; nothing half done.
         const auto jpegs = test::listNames(out());
         EXPECT_EQ(jpegs.size() - 1 + test::listNames(in()).size(), 6u) << "a picture is doubled or lost";
@@ -484,7 +483,7 @@ TEST_F(BatchRunTest, UnwritableLogIsReportedOnceAndTheRunGoesOn)
     addSource("b.tga");
     const BatchSummary summary = run();
     EXPECT_TRUE(summary.logWriteFailed);
-    EXPECT_EQ(host.lines, QStringList({"動作ログを書き込めません。", "a.tga\t--->\tsshot001.jpg",
+    EXPECT_EQ(host.lines, Lines({"動作ログを書き込めません。", "a.tga\t--->\tsshot001.jpg",
                                        "b.tga\t--->\tsshot002.jpg"}));
 }
 
@@ -502,20 +501,20 @@ TEST_F(BatchRunTest, ParallelRunGivesExactlyTheSequentialResult)
                 test::writeGameTga(other / "in" / name, test::samplePicture(40, 30, i));
         }
         FakeHost h;
-        h.inDir = QString::fromStdString((other / "in").string());
-        h.outDir = QString::fromStdString((other / "out").string());
+        h.inDir = (other / "in").string();
+        h.outDir = (other / "out").string();
         h.deleteValue = 1;
-        BatchRun(h, systemFileSystem(), jobs).run();
+        BatchRun(h.request(jobs), h.frontEnd(), systemFileSystem()).run();
         std::vector<std::vector<unsigned char>> jpegs;
         for (const auto& name : test::listNames(other / "out"))
             if (name != "kavlog.txt")
                 jpegs.push_back(test::readBytes(other / "out" / name));
-        QString log = QString::fromStdString(cp932::decode(test::readText(other / "out" / "kavlog.txt")).value());
-        log.replace(QRegularExpression(QStringLiteral("\\[[^]]*\\]")), QStringLiteral("[DATE]"));
+        std::string log = cp932::decode(test::readText(other / "out" / "kavlog.txt")).value();
+        log = std::regex_replace(log, std::regex(R"(\[[^\]]*\])"), "[DATE]");
         return std::tuple(h.lines, log, test::listNames(other / "in"), test::listNames(other / "out"), jpegs);
     };
     const auto sequential = runWith(1);
-    EXPECT_EQ(std::get<0>(sequential).size(), 40);
+    EXPECT_EQ(std::get<0>(sequential).size(), 40u);
     EXPECT_EQ(sequential, runWith(4));
 }
 
@@ -542,8 +541,8 @@ TEST_F(BatchRunTest, SerialLimitWithWorkInFlightWritesNothingPastIt)
     host.deleteValue = 1;
     const BatchSummary summary = run(4);
     EXPECT_EQ(summary.end, BatchEnd::SerialLimit);
-    EXPECT_EQ(host.lines.size(), 5);
-    EXPECT_EQ(host.lines.last(), kLimitLine);
+    EXPECT_EQ(host.lines.size(), 5u);
+    EXPECT_EQ(host.lines.back(), kLimitLine);
     EXPECT_EQ(test::listNames(out()), (std::vector<std::string>{"kavlog.txt", "sshot995.jpg", "sshot996.jpg",
                                                                 "sshot997.jpg", "sshot998.jpg", "sshot999.jpg"}));
     EXPECT_EQ(test::listNames(in()).size(), 6u);

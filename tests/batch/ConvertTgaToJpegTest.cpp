@@ -1,5 +1,5 @@
 #include "batch/ConvertTgaToJpeg.h"
-#include "batch/FailureReason.h"
+#include "platform/FailureTable.h"
 
 #include "support/FakeFileSystem.h"
 #include "support/JpegProbe.h"
@@ -87,26 +87,26 @@ TEST(FailureTest, EachCauseHasItsCodeAndReason)
     struct Row {
         Failure failure;
         int code;
-        const char16_t* reason;
+        const char* reason;
     };
     const Row rows[] = {
-        {Failure::badTga(TgaError::TruncatedHeader), -1, u"TGA ファイルとして読めません（ヘッダーが短すぎます）"},
-        {Failure::of(FailureCause::CannotRead, EACCES), -1, u"ファイルを読み込めません（アクセスが拒否されました）"},
-        {Failure::of(FailureCause::ChangedWhileRead), -1, u"読み込み中にファイルが書き換えられました"},
-        {Failure::of(FailureCause::EncoderFailed), 1, u"JPEG に変換できません"},
+        {Failure::badTga(TgaError::TruncatedHeader), -1, "TGA ファイルとして読めません（ヘッダーが短すぎます）"},
+        {Failure::of(FailureCause::CannotRead, EACCES), -1, "ファイルを読み込めません（アクセスが拒否されました）"},
+        {Failure::of(FailureCause::ChangedWhileRead), -1, "読み込み中にファイルが書き換えられました"},
+        {Failure::of(FailureCause::EncoderFailed), 1, "JPEG に変換できません"},
         {Failure::of(FailureCause::CannotCreate, ENOSPC), 2,
-         u"コピー先にファイルを作成できません（ディスクの空き容量が足りません）"},
+         "コピー先にファイルを作成できません（ディスクの空き容量が足りません）"},
         {Failure::of(FailureCause::CannotWrite, EIO), 3,
-         u"JPEG ファイルを書き込めません（ディスクの読み書き中にエラーが発生しました）"},
+         "JPEG ファイルを書き込めません（ディスクの読み書き中にエラーが発生しました）"},
         // Past the user's file size limit (ulimit -f), which the program meets as EFBIG.
-        {Failure::of(FailureCause::CannotWrite, EFBIG), 3, u"JPEG ファイルを書き込めません（ファイルが大きすぎます）"},
-        {Failure::of(FailureCause::DestinationExists), 4, u"同じ名前のファイルがコピー先にあります"},
-        {Failure::of(FailureCause::CannotCommit, EINVAL), 5, u"JPEG ファイルを保存できません（パラメーターが間違っています）"},
-        {Failure::of(FailureCause::Unexpected), 99, u"予期しないエラーが発生しました"},
+        {Failure::of(FailureCause::CannotWrite, EFBIG), 3, "JPEG ファイルを書き込めません（ファイルが大きすぎます）"},
+        {Failure::of(FailureCause::DestinationExists), 4, "同じ名前のファイルがコピー先にあります"},
+        {Failure::of(FailureCause::CannotCommit, EINVAL), 5, "JPEG ファイルを保存できません（パラメーターが間違っています）"},
+        {Failure::of(FailureCause::Unexpected), 99, "予期しないエラーが発生しました"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(resultCodeOf(row.failure), row.code) << failureReason(row.failure).toStdString();
-        EXPECT_EQ(failureReason(row.failure), QString::fromUtf16(row.reason));
+        EXPECT_EQ(resultCodeOf(row.failure), row.code) << failureReason(row.failure);
+        EXPECT_EQ(failureReason(row.failure), row.reason);
     }
 }
 

@@ -8,8 +8,9 @@
 #include "support/JpegProbe.h"
 #include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
+#include "support/TextLines.h"
+#include "platform/text/Utf8.h"
 
-#include <QDir>
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -307,9 +308,9 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
     ASSERT_TRUE(out && err);
     {
         ConsoleHost host(Settings::defaults(), false, out, err, false);
-        host.addListLine(QStringLiteral("コピー失敗 エラーコード-1"),
-                         QStringLiteral("bad.tga: TGA ファイルとして読めません\r\n（ヘッダーが短すぎます）"));
-        host.addListLine(QStringLiteral("a.tga\t--->\tsshot002.jpg"), QString());
+        host.addListLine(std::string("コピー失敗 エラーコード-1"),
+                         std::string("bad.tga: TGA ファイルとして読めません\r\n（ヘッダーが短すぎます）"));
+        host.addListLine(std::string("a.tga\t--->\tsshot002.jpg"), std::string());
     }
     EXPECT_EQ(contentsOf(out), "コピー失敗 エラーコード-1\na.tga\t--->\tsshot002.jpg\n");
     EXPECT_EQ(contentsOf(err), "bad.tga: TGA ファイルとして読めません  （ヘッダーが短すぎます）\n");
@@ -324,8 +325,9 @@ TEST(ConsoleHost, FoldersStartingWithTildeAreInTheHomeFolder)
     settings.inDir = "~/shots";
     settings.outDir = "~";
     ConsoleHost host(settings, false, stdout, stderr, false);
-    EXPECT_EQ(host.inputFolderText(), QDir::homePath() + QStringLiteral("/shots"));
-    EXPECT_EQ(host.outputFolderText(), QDir::homePath());
+    const std::string home = std::getenv("HOME");
+    EXPECT_EQ(host.request(1).inputFolder, home + "/shots");
+    EXPECT_EQ(host.request(1).outputFolder, home);
 }
 
 struct Outcome {
@@ -499,11 +501,16 @@ TEST(PelloraCli, ATgaThatCouldNotBeDeletedIsToldAndFailsTheRun)
 // Empty when there is none.
 std::string firstControlIn(const std::string& utf8)
 {
-    const QString text = QString::fromUtf8(utf8);
-    for (const char32_t c : text.toStdU32String()) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        const utf8::Sequence s = utf8::first(std::string_view(utf8).substr(at));
+        at += s.length;
+        const char32_t c = s.wellFormed ? s.codePoint : 0xFFFD;
         if ((c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
-            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFFFD)
-            return QString::number(static_cast<unsigned>(c), 16).toStdString();
+            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFFFD) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(c));
+            return hex;
+        }
     }
     return {};
 }

@@ -9,7 +9,6 @@
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 #include <chrono>
 #include <sys/resource.h>
@@ -19,7 +18,7 @@ namespace {
 
 using test::FakeHost;
 
-const QString kPrefixInvalid = QStringLiteral("critical:ファイル名が無効です。");
+const std::string kPrefixInvalid = std::string("critical:ファイル名が無効です。");
 
 class BadInputTest : public ::testing::Test {
 protected:
@@ -28,8 +27,8 @@ protected:
         std::filesystem::create_directory(in());
         std::filesystem::create_directory(out());
         std::filesystem::create_directory(outside());
-        host.inDir = QString::fromStdString(in().string());
-        host.outDir = QString::fromStdString(out().string());
+        host.inDir = in().string();
+        host.outDir = out().string();
         host.deleteValue = 1;
     }
 
@@ -37,7 +36,7 @@ protected:
     std::filesystem::path out() const { return dir / "out"; }
     std::filesystem::path outside() const { return dir / "outside"; }
 
-    BatchSummary run(unsigned jobs = 1, FileSystem& fs = systemFileSystem()) { return BatchRun(host, fs, jobs).run(); }
+    BatchSummary run(unsigned jobs = 1, FileSystem& fs = systemFileSystem()) { return BatchRun(host.request(jobs), host.frontEnd(), fs).run(); }
 
     int accountFor(int expected)
     {
@@ -71,12 +70,12 @@ TEST_F(BadInputTest, AwkwardFileNamesOpenConvertAndAreDeleted)
     for (const unsigned jobs : {1u, 4u}) {
         SCOPED_TRACE("jobs " + std::to_string(jobs));
         const BatchSummary summary = run(jobs);
-        EXPECT_EQ(summary.converted, static_cast<int>(std::size(names))) << host.lines.join(" | ").toStdString();
+        EXPECT_EQ(summary.converted, static_cast<int>(std::size(names))) << test::joined(host.lines, " | ");
         EXPECT_EQ(summary.failed, 0);
-        EXPECT_FALSE(summary.logWriteFailed) << host.lines.join(" | ").toStdString();
+        EXPECT_FALSE(summary.logWriteFailed) << test::joined(host.lines, " | ");
         EXPECT_TRUE(test::listNames(in()).empty());
-        for (const QString& line : host.lines)
-            EXPECT_TRUE(line.contains(QStringLiteral("\t--->\tsshot"))) << line.toStdString();
+        for (const std::string& line : host.lines)
+            EXPECT_TRUE(test::contains(line, "\t--->\tsshot")) << line;
         EXPECT_EQ(accountFor(static_cast<int>(std::size(names))), 0);
         // The second pass converts the same names again, numbered after the first.
         std::filesystem::remove_all(in());
@@ -97,7 +96,7 @@ TEST_F(BadInputTest, ALinkNamedLikeASourceIsNeitherReadNorDeleted)
     std::filesystem::create_symlink(outside() / "missing.tga", in() / "dangling.tga");
 
     run();
-    EXPECT_EQ(host.lines, QStringList({"処理するファイルが見つかりません。"}));
+    EXPECT_EQ(host.lines, test::Lines({"処理するファイルが見つかりません。"}));
     EXPECT_TRUE(std::filesystem::is_symlink(in() / "link.tga"));
     EXPECT_TRUE(std::filesystem::is_symlink(in() / "dangling.tga"));
     EXPECT_FALSE(std::filesystem::exists(outside() / "missing.tga"));
@@ -117,7 +116,7 @@ TEST_F(BadInputTest, ALinkNamedLikeASerialIsNeverWrittenThrough)
     test::FakeFileSystem fs;
     fs.after(test::FakeFileSystem::Op::Close, "b.tga", [&] { std::filesystem::create_symlink(outside() / "late.jpg", out() / "sshot004.jpg"); });
     run(1, fs);
-    EXPECT_EQ(host.lines, QStringList({"a.tga\t--->\tsshot003.jpg", "コピー失敗 エラーコード4"}));
+    EXPECT_EQ(host.lines, test::Lines({"a.tga\t--->\tsshot003.jpg", "コピー失敗 エラーコード4"}));
     EXPECT_EQ(test::readText(outside() / "victim.jpg"), "v");
     EXPECT_FALSE(std::filesystem::exists(outside() / "nothing.jpg"));
     EXPECT_FALSE(std::filesystem::exists(outside() / "late.jpg"));
@@ -151,9 +150,9 @@ TEST_F(BadInputTest, TenThousandFilesStopAtTheSerialLimitInBoundedTimeAndMemory)
     EXPECT_EQ(summary.end, BatchEnd::SerialLimit);
     EXPECT_EQ(summary.converted, 999);
     ASSERT_EQ(host.lines.size(), 1000);
-    EXPECT_EQ(host.lines.front(), QStringLiteral("f00000.tga\t--->\tsshot001.jpg"));
-    EXPECT_EQ(host.lines[998], QStringLiteral("f00998.tga\t--->\tsshot999.jpg"));
-    EXPECT_EQ(host.lines.back(), QStringLiteral("エラー発生 連番が999件を越えました。"));
+    EXPECT_EQ(host.lines.front(), std::string("f00000.tga\t--->\tsshot001.jpg"));
+    EXPECT_EQ(host.lines[998], std::string("f00998.tga\t--->\tsshot999.jpg"));
+    EXPECT_EQ(host.lines.back(), std::string("エラー発生 連番が999件を越えました。"));
     EXPECT_EQ(test::listNames(in()).size(), static_cast<size_t>(kFiles - 999));
     EXPECT_TRUE(std::filesystem::exists(in() / "f00999.tga"));
     EXPECT_EQ(test::listNames(out()).size(), 1000u); // 999 pictures and the log
@@ -198,19 +197,22 @@ TEST_F(BadInputTest, APrefixTooLongForAFileNameIsRefusedAtTheStart)
 {
     ledger.addSource(in() / "a.tga", test::distinctPicture(32, 24, 1));
     // prefix + "999.jpg" must fit in 255 bytes.
-    for (const QString& prefix : {QString(255, u'p'), QString(249, u'p'), QString(83, QChar(0x753B))}) {
+    std::string picture83; // 83 times U+753B, three bytes each
+    for (int i = 0; i < 83; ++i)
+        picture83 += "画";
+    for (const std::string& prefix : {std::string(255, 'p'), std::string(249, 'p'), picture83}) {
         host.prefix = prefix;
         host.events.clear();
         const BatchSummary summary = run();
         EXPECT_EQ(summary.end, BatchEnd::InvalidPrefix) << prefix.size();
-        EXPECT_TRUE(host.events.contains(kPrefixInvalid));
-        EXPECT_TRUE(host.events.contains(QStringLiteral("focus:prefix")));
+        EXPECT_TRUE(test::contains(host.events, kPrefixInvalid));
+        EXPECT_TRUE(test::contains(host.events, std::string("focus:prefix")));
     }
     EXPECT_TRUE(std::filesystem::exists(in() / "a.tga"));
 
-    host.prefix = QString(248, u'p'); // exactly 255 bytes with its serial: still a name
+    host.prefix = std::string(248, 'p'); // exactly 255 bytes with its serial: still a name
     const BatchSummary summary = run();
-    EXPECT_EQ(summary.converted, 1) << host.lines.join(" | ").toStdString();
+    EXPECT_EQ(summary.converted, 1) << test::joined(host.lines, " | ");
     EXPECT_TRUE(std::filesystem::exists(out() / (std::string(248, 'p') + "001.jpg")));
     EXPECT_EQ(accountFor(1), 0);
 }

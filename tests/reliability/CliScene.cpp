@@ -3,9 +3,9 @@
 #include "platform/io/TemporaryFiles.h"
 #include "platform/text/Cp932.h"
 
-#include <QRegularExpression>
 
 #include <algorithm>
+#include <regex>
 #include <cstdio>
 
 namespace pellora::test {
@@ -93,9 +93,8 @@ std::string joinedLines(const std::vector<std::string>& lines)
 
 bool endsWithEndLine(const std::string& log)
 {
-    static const QRegularExpression endLine(
-        QStringLiteral("\r\n---処理終了--- \\[\\d{4}/\\d\\d/\\d\\d \\d{1,2}:\\d\\d:\\d\\d\\]\r\n\r\n$"));
-    return endLine.match(QString::fromStdString(cp932::decode(log).value())).hasMatch();
+    static const std::regex endLine("\r\n---処理終了--- \\[\\d{4}/\\d\\d/\\d\\d \\d{1,2}:\\d\\d:\\d\\d\\]\r\n\r\n$");
+    return std::regex_search(cp932::decode(log).value(), endLine);
 }
 
 std::vector<std::string> visibleNames(const std::filesystem::path& folder)

@@ -28,8 +28,8 @@ using test::FakeFileSystem;
 using Op = FakeFileSystem::Op;
 using Moment = test::RivalSweep::Moment;
 
-const QString kFailurePrefix = QStringLiteral("コピー失敗 エラーコード");
-const QString kLogUnwritable = QStringLiteral("動作ログを書き込めません。");
+const std::string kFailurePrefix = std::string("コピー失敗 エラーコード");
+const std::string kLogUnwritable = std::string("動作ログを書き込めません。");
 const char* const kSourceNames[] = {"a.tga", "b.tga", "c.tga", "d.tga"};
 constexpr int kAnyCount = -1;
 
@@ -40,8 +40,8 @@ public:
     {
         std::filesystem::create_directory(in());
         std::filesystem::create_directory(out());
-        host.inDir = QString::fromStdString(in().string());
-        host.outDir = QString::fromStdString(out().string());
+        host.inDir = in().string();
+        host.outDir = out().string();
         host.deleteValue = 1;
         for (int i = 0; i < 4; ++i)
             ledger.addSource(in() / kSourceNames[i], test::distinctPicture(48, 32, i + 1));
@@ -56,23 +56,23 @@ public:
 
     BatchSummary run()
     {
-        return BatchRun(host, fs, jobs_).run();
+        return BatchRun(host.request(jobs_), host.frontEnd(), fs).run();
     }
 
     // Lines of one file each, in list order, without the log's own warning.
-    QStringList resultLines() const
+    test::Lines resultLines() const
     {
-        QStringList lines = host.lines;
-        lines.removeAll(kLogUnwritable);
+        test::Lines lines = host.lines;
+        std::erase(lines, kLogUnwritable);
         return lines;
     }
     // What each of those lines tells beside it.
-    QStringList resultDetails() const
+    test::Lines resultDetails() const
     {
-        QStringList details;
-        for (qsizetype i = 0; i < host.lines.size(); ++i)
+        test::Lines details;
+        for (std::size_t i = 0; i < host.lines.size(); ++i)
             if (host.lines[i] != kLogUnwritable)
-                details << host.details[i];
+                details.push_back(host.details[i]);
         return details;
     }
 
@@ -87,16 +87,20 @@ public:
     }
 
     // The run's lines as the log in `folder` holds them, without its start and end lines.
-    QStringList loggedLines(const std::filesystem::path& folder) const
+    test::Lines loggedLines(const std::filesystem::path& folder) const
     {
         const auto path = folder / "kavlog.txt";
         if (!std::filesystem::exists(path))
             return {};
-        QStringList lines = QString::fromStdString(cp932::decode(test::readText(path)).value()).split(QStringLiteral("\r\n"));
-        QStringList body;
-        for (const QString& line : lines)
-            if (!line.isEmpty() && !line.startsWith(QStringLiteral("---処理")))
-                body << line;
+        const std::string text = cp932::decode(test::readText(path)).value();
+        test::Lines body;
+        for (std::size_t at = 0; at <= text.size();) {
+            const std::size_t end = std::min(text.find("\r\n", at), text.size());
+            const std::string line = text.substr(at, end - at);
+            if (!line.empty() && !line.starts_with("---処理"))
+                body.push_back(line);
+            at = end + 2;
+        }
         return body;
     }
 
@@ -352,20 +356,20 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
         if (!ok)
             problems.push_back(what);
     };
-    const QStringList lines = run.resultLines();
+    const test::Lines lines = run.resultLines();
     expectThat(summary.end == BatchEnd::Completed, "the run did not go on to its end");
-    expectThat(lines.size() == 4, "not one line per file: " + run.host.lines.join(" | ").toStdString());
+    expectThat(lines.size() == 4, "not one line per file: " + test::joined(run.host.lines, " | "));
 
-    const QStringList details = run.resultDetails();
+    const test::Lines details = run.resultDetails();
     const auto in = run.dir / c.inputEndsIn, out = run.dir / c.outputEndsIn;
     int failures = 0, toldKept = 0;
-    for (qsizetype i = 0; i < lines.size() && i < 4; ++i) {
+    for (std::size_t i = 0; i < lines.size() && i < 4; ++i) {
         const std::string source = kSourceNames[i];
         const auto serial = out / ("sshot00" + std::to_string(i + 1) + ".jpg");
-        if (lines[i].startsWith(kFailurePrefix)) {
+        if (lines[i].starts_with(kFailurePrefix)) {
             ++failures;
             if (c.code != 0)
-                expectThat(lines[i] == kFailurePrefix + QString::number(c.code), "unexpected " + lines[i].toStdString());
+                expectThat(lines[i] == kFailurePrefix + std::to_string(c.code), "unexpected " + lines[i]);
             if (c.code != -1)
                 expectThat(std::filesystem::exists(in / source), "failed source not kept: " + source);
             expectThat(!std::filesystem::exists(serial), "a failed file left its serial name: " + serial.string());
@@ -376,9 +380,9 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
             if (!kept)
                 expectThat(!std::filesystem::exists(in / source), "converted source not deleted: " + source);
             // A TGA kept against the delete option is told beside its line, and only such a one.
-            const bool told = details[i].startsWith(QString::fromStdString(source + ": ")) && details[i].contains(u"残しました");
+            const bool told = details[i].starts_with(source + ": ") && test::contains(details[i], "残しました");
             toldKept += told ? 1 : 0;
-            expectThat(told == kept, source + (kept ? " kept without a word" : " told of: ") + details[i].toStdString());
+            expectThat(told == kept, source + (kept ? " kept without a word" : " told of: ") + details[i]);
         }
     }
     if (c.failures != kAnyCount)
@@ -403,7 +407,7 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
         for (const auto& folder : folders)
             expectThat(run.leftTemporaries(folder).empty(), "a temporary file was left in " +
                                                                 folder.filename().string() + "; lines: " +
-                                                                run.host.lines.join(" | ").toStdString());
+                                                                test::joined(run.host.lines, " | "));
     // Where a link to another folder was put, the run put nothing and took nothing.
     std::map<std::string, std::vector<unsigned char>> elsewhere;
     if (std::filesystem::exists(run.elsewhere()))
@@ -411,21 +415,21 @@ std::vector<std::string> problemsAfter(FaultedRun& run, const FaultCase& c, cons
             elsewhere[name] = test::readBytes(run.elsewhere() / name);
     expectThat(elsewhere == run.elsewhereHeld, "the folder a link led to was changed");
 
-    const QStringList logged = run.loggedLines(out);
+    const test::Lines logged = run.loggedLines(out);
     if (c.logFails) {
-        expectThat(run.host.lines.count(kLogUnwritable) == 1, "the log failure is not told exactly once");
+        expectThat(std::count(run.host.lines.begin(), run.host.lines.end(), kLogUnwritable) == 1, "the log failure is not told exactly once");
         // Whatever reached the log is the run's own lines, in order.
-        qsizetype at = 0;
-        for (const QString& line : logged) {
-            at = lines.indexOf(line, at);
-            expectThat(at >= 0, "log line not in the list: " + line.toStdString());
-            if (at < 0)
+        auto at = lines.begin();
+        for (const std::string& line : logged) {
+            at = std::find(at, lines.end(), line);
+            expectThat(at != lines.end(), "log line not in the list: " + line);
+            if (at == lines.end())
                 break;
             ++at;
         }
     } else {
-        expectThat(logged == lines, "log differs from the list: " + logged.join(" | ").toStdString());
-        expectThat(!run.host.lines.contains(kLogUnwritable), "a log failure was reported");
+        expectThat(logged == lines, "log differs from the list: " + test::joined(logged, " | "));
+        expectThat(!test::contains(run.host.lines, kLogUnwritable), "a log failure was reported");
     }
     return problems;
 }
@@ -449,7 +453,7 @@ TEST(FaultedRun, EveryFaultAtEveryStepKeepsEveryPicture)
                 next.inDir = run.host.inDir;
                 next.outDir = run.host.outDir;
                 next.deleteValue = 1;
-                BatchRun(next, systemFileSystem(), jobs).run();
+                BatchRun(next.request(jobs), next.frontEnd(), systemFileSystem()).run();
                 if (!run.leftTemporaries(run.out()).empty())
                     problems.push_back("the next run did not remove the temporary file");
                 if (!test::listNames(run.in()).empty())
@@ -589,7 +593,7 @@ TEST(FaultedRun, ASourceIsUnlinkedOnlyAfterItsJpegIsDurable)
         FaultedRun run(jobs);
         test::FakeFileSystem recorder;
         {
-            BatchRun(run.host, recorder, jobs).run();
+            BatchRun(run.host.request(jobs), run.host.frontEnd(), recorder).run();
         }
         const auto calls = recorder.calls();
         auto find = [&](const std::string& text, size_t from = 0) -> long {

@@ -1,64 +1,71 @@
 #pragma once
 
-#include "batch/BatchHost.h"
+#include "batch/PerFileOptions.h"
+#include "batch/RunControl.h"
+#include "batch/RunFrontEnd.h"
+#include "batch/RunReport.h"
+#include "batch/RunRequest.h"
+#include "batch/UserQuestions.h"
+#include "support/TextLines.h"
 
-#include <QString>
-#include <QStringList>
 #include <functional>
+#include <string>
 
 namespace pellora::test {
 
-// A batch host that records everything the run does to it, in order.
-class FakeHost : public BatchHost {
+// A front end that records everything the run does to it, in order.
+class FakeHost : public PerFileOptions, public RunReport, public UserQuestions, public RunControl {
 public:
-    QString inDir, outDir, prefix = QStringLiteral("sshot");
-    int qualityValue = 90, logValue = 1, deleteValue = 0;
+    std::string inDir, outDir, prefix = "sshot";
+    int qualityValue = 90;
+    bool logValue = true, deleteValue = false;
     bool answerYes = false;
     bool stop = false;
     // Called at each yield (after it is recorded), to change options mid-run.
     std::function<void(int yieldCount)> onYield;
 
-    QStringList lines;   // the list as the window would show it
-    QStringList details; // beside each line, what it would tell on request (mostly empty)
-    QStringList events; // every call, in order
+    Lines lines;   // the list as the window would show it
+    Lines details; // beside each line, what it would tell on request (mostly empty)
+    Lines events;  // every call, in order
     int yields = 0;
     int qualityReads = 0, deleteReads = 0, logReads = 0;
 
-    QString inputFolderText() override { return inDir; }
-    QString outputFolderText() override { return outDir; }
-    QString prefixText() override { return prefix; }
+    RunRequest request(unsigned jobs = 1) const { return {inDir, outDir, prefix, jobs}; }
+    RunFrontEnd frontEnd() { return {*this, *this, *this, *this}; }
+
     int quality() override { ++qualityReads; return qualityValue; }
-    int logOption() override { ++logReads; return logValue; }
-    int deleteOption() override { ++deleteReads; return deleteValue; }
+    bool logEnabled() override { ++logReads; return logValue; }
+    bool deleteSources() override { ++deleteReads; return deleteValue; }
 
     void clearList() override
     {
         lines.clear();
         details.clear();
-        events << QStringLiteral("clear");
+        events.push_back("clear");
     }
-    void addListLine(const QString& line, const QString& detail) override
+    void addListLine(std::string_view line, std::string_view detail) override
     {
-        lines << line;
-        details << detail;
-        events << QStringLiteral("line:") + line;
+        lines.emplace_back(line);
+        details.emplace_back(detail);
+        events.push_back("line:" + std::string(line));
     }
-    void setProgressMaximum(double maximum) override { events << QStringLiteral("max:%1").arg(maximum); }
-    void setProgressValue(double value) override { events << QStringLiteral("value:%1").arg(value); }
-    void setBusy(bool busy) override { events << (busy ? QStringLiteral("busy") : QStringLiteral("idle")); }
-    void showCritical(const QString& text) override { events << QStringLiteral("critical:") + text; }
-    bool askYesNo(const QString& text) override
+    void setProgressMaximum(int maximum) override { events.push_back("max:" + std::to_string(maximum)); }
+    void setProgressValue(int value) override { events.push_back("value:" + std::to_string(value)); }
+    void setBusy(bool busy) override { events.push_back(busy ? "busy" : "idle"); }
+    void showCritical(std::string_view text) override { events.push_back("critical:" + std::string(text)); }
+    bool askYesNo(std::string_view text) override
     {
-        events << QStringLiteral("ask:") + text;
+        events.push_back("ask:" + std::string(text));
         return answerYes;
     }
-    void focusInputFolder() override { events << QStringLiteral("focus:in"); }
-    void focusOutputFolder() override { events << QStringLiteral("focus:out"); }
-    void focusPrefix() override { events << QStringLiteral("focus:prefix"); }
+    void focus(Field field) override
+    {
+        events.push_back(field == Field::InputFolder ? "focus:in" : field == Field::OutputFolder ? "focus:out" : "focus:prefix");
+    }
     void yield() override
     {
         ++yields;
-        events << QStringLiteral("yield");
+        events.push_back("yield");
         if (onYield)
             onYield(yields);
     }

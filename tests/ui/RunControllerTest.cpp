@@ -59,7 +59,7 @@ protected:
 
     WindowBatchHost::Start start() const
     {
-        return {test::qtext(work / "in"), test::qtext(work / "out"), QStringLiteral("sshot")};
+        return {(work / "in").string(), (work / "out").string(), "sshot"};
     }
 
     test::TempDir work;

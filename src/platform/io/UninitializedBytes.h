@@ -7,7 +7,7 @@
 namespace pellora {
 
 // An allocator whose resize leaves new bytes uninitialised: a buffer that a
-// read is about to fill need not be zeroed first (8 MB per screenshot).
+// read is about to fill need not be zeroed first.
 template <typename T>
 struct DefaultInitAllocator : std::allocator<T> {
     template <typename U>

@@ -20,6 +20,7 @@ enum class TgaError : std::uint8_t {
     RunOverflowsImage,
 };
 
+// In English, for tests and diagnostics (see FailureTable).
 const char* describe(TgaError error);
 
 } // namespace pellora

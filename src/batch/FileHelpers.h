@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Failure.h"
+#include "platform/io/FileHandle.h"
+
+#include <filesystem>
+
+namespace pellora {
+class FileSystem;
+}
+
+// Small questions and chores on single files that a run needs.
+namespace pellora::fileHelpers {
+
+// True when `path` names an existing folder, with or without a trailing separator.
+bool folderExists(const std::filesystem::path& path);
+
+// Deletes `name` in the folder open as `folder` (see FileSystem) when it is
+// there; nothing when it is gone (or never was). A read-only file (no write
+// permission, as Windows marks it) stays, even for root: ReadOnly. A folder
+// stays too, and every other refusal (a read-only disk, a folder the user may
+// not change) is CannotDelete.
+[[nodiscard]] Status deleteFileIfExists(const FileHandle& folder, const std::filesystem::path& name);
+// The same for a path in `fs`.
+[[nodiscard]] Status deleteFileIfExists(FileSystem& fs, const std::filesystem::path& path);
+
+} // namespace pellora::fileHelpers
