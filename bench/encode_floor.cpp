@@ -76,7 +76,7 @@ bool load(const fs::path& path, std::vector<LoadedPicture>& pictures)
     pellora::TgaReadBuffers buffers;
     pellora::TgaRowSource rows(opened->handle, static_cast<std::uint64_t>(opened->status.size), buffers);
     LoadedPicture picture;
-    if (!rows.open()) {
+    if (rows.open()) {
         picture.width = rows.width();
         picture.height = rows.height();
         picture.format = rows.pixelFormat();

@@ -1,6 +1,6 @@
 // Any settings file, and one value written into it in memory and through the
 // file. The file lives in a scratch folder in memory when the system has one,
-// since every PutIni syncs it.
+// since every write of the settings file syncs it.
 #include "checks/ProfileRewriteCheck.h"
 
 #include <unistd.h>

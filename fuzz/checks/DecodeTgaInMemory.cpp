@@ -20,8 +20,8 @@ Expected<DecodedTga, Failure> decodeTgaInMemory(std::span<const std::uint8_t> fi
     // buffers for every input would slow the fuzzer down tenfold.
     thread_local TgaReadBuffers buffers;
     TgaRowSource rows(fd, file.size(), buffers, true, stripBytes);
-    if (auto failure = rows.open())
-        return unexpected(*failure);
+    if (const Status opened = rows.open(); !opened)
+        return unexpected(opened.error());
     DecodedTga picture;
     picture.width = rows.width();
     picture.height = rows.height();

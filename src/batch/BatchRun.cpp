@@ -29,7 +29,6 @@ namespace {
 std::atomic<bool> runInProgress{false};
 
 constexpr int kHighestSerial = 999;
-constexpr std::string_view kLogFileName = "kavlog.txt";
 constexpr std::string_view kSourceExtension = ".tga";
 
 // The longest serial name the prefix must leave room for.

@@ -52,6 +52,9 @@ public:
     BatchRun(RunRequest request, RunFrontEnd frontEnd, FileSystem& fs);
     BatchSummary run();
 
+    // The log's name in the output folder.
+    static constexpr std::string_view kLogFileName = "kavlog.txt";
+
     // True while any run of this process is between its start and its end line.
     static bool inProgress();
 

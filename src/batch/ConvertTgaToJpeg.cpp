@@ -27,20 +27,20 @@ Workspace& workspace()
     return perThread;
 }
 
-std::optional<Failure> encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder, const FileHandle& file, int quality)
+Status encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder, const FileHandle& file, int quality)
 {
-    if (auto failure = encoder.start(file, rows.width(), rows.height(), rows.pixelFormat(), quality))
-        return failure;
+    if (Status started = encoder.start(file, rows.width(), rows.height(), rows.pixelFormat(), quality); !started)
+        return started;
     for (int y = 0; y < rows.height(); ++y) {
         auto row = rows.nextRow();
         if (!row) {
             encoder.abandon();
-            return row.error();
+            return unexpected(row.error());
         }
-        if (auto failure = encoder.writeRow(*row))
-            return failure;
+        if (Status written = encoder.writeRow(*row); !written)
+            return written;
     }
-    return std::nullopt;
+    return ok();
 }
 
 // Only a regular file of a size a screenshot can have.
@@ -72,22 +72,22 @@ Expected<StagedJpeg, Failure> stage(const FileHandle& sourceFolder, const std::f
 
     Workspace& work = workspace();
     TgaRowSource rows(file, static_cast<std::uint64_t>(before.size), work.buffers, digestContent);
-    if (auto failure = rows.open())
-        return unexpected(*failure);
+    if (const Status opened = rows.open(); !opened)
+        return unexpected(opened.error());
     constexpr auto kNeverReplace = AtomicFile::Mode::NeverReplace;
     auto staged = destinationFolder ? AtomicFile::create(*destinationFolder, destination, kNeverReplace)
                                     : AtomicFile::create(sourceFolder.fileSystem(), destination, kNeverReplace);
     if (!staged)
         return unexpected(staged.error());
-    if (auto failure = encodeRows(rows, work.encoder, staged->file(), quality))
-        return unexpected(*failure);
+    if (const Status encoded = encodeRows(rows, work.encoder, staged->file(), quality); !encoded)
+        return unexpected(encoded.error());
     auto digest = rows.finish();
     if (!digest) {
         work.encoder.abandon();
         return unexpected(digest.error());
     }
-    if (auto failure = work.encoder.finish())
-        return unexpected(*failure);
+    if (const Status finished = work.encoder.finish(); !finished)
+        return unexpected(finished.error());
     // A picture rewritten while it was read would give a JPEG of two pictures.
     FileSystem& fs = file.fileSystem();
     const auto after = fs.status(file);
@@ -133,9 +133,7 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const s
 Status commitStagedJpeg(AtomicFile& staged)
 {
     try {
-        if (const auto failure = staged.commit())
-            return unexpected(*failure);
-        return ok();
+        return staged.commit();
     } catch (const std::exception&) {
         return unexpected(Failure::of(FailureCause::Unexpected));
     }

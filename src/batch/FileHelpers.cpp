@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <string>
-#include <system_error>
 
 namespace pellora::fileHelpers {
 
@@ -21,14 +20,6 @@ Unexpected<Failure> cannotDelete(int error) { return unexpected(Failure::of(Fail
 bool isNotThere(int error) { return error == ENOENT || error == ENOTDIR; }
 
 } // namespace
-
-bool folderExists(const std::filesystem::path& path)
-{
-    if (path.empty() || hasEmbeddedNul(path))
-        return false;
-    std::error_code error;
-    return std::filesystem::is_directory(path, error);
-}
 
 Status deleteFileIfExists(FileSystem& fs, const std::filesystem::path& path)
 {

@@ -9,11 +9,8 @@ namespace pellora {
 class FileSystem;
 }
 
-// Small questions and chores on single files that a run needs.
+// Chores on single files that a run needs.
 namespace pellora::fileHelpers {
-
-// True when `path` names an existing folder, with or without a trailing separator.
-bool folderExists(const std::filesystem::path& path);
 
 // Deletes `name` in the folder open as `folder` (see FileSystem) when it is
 // there; nothing when it is gone (or never was). A read-only file (no write

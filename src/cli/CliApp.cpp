@@ -21,6 +21,13 @@ unsigned defaultJobs()
     return threads == 0 ? 1 : threads;
 }
 
+// Before a run, help and problems alike: when even this cannot be written,
+// there is nowhere left to say so, and the exit status still tells.
+void print(std::FILE* stream, std::string_view text)
+{
+    (void)writeUtf8(stream, text);
+}
+
 } // namespace
 
 CliApp::CliApp(std::FILE* out, std::FILE* err, std::filesystem::path defaultSettingsFile, CliMessages messages)
@@ -51,16 +58,15 @@ int CliApp::run(const std::vector<std::string>& arguments)
     const auto options = CliOptions::parse(arguments, say_);
     if (!options) {
         // One line, not the whole help: the reason stays in sight.
-        writeUtf8(err_, say_(CliText::UsageProblem, {options.error()}) + say_(CliText::TryHelp));
+        print(err_, say_(CliText::UsageProblem, {options.error()}) + say_(CliText::TryHelp));
         return UsageOrFolderProblem;
     }
     if (options->help) {
-        writeUtf8(out_, say_(CliText::Usage)
-                                               + say_(CliText::SettingsFileInUse, {pathText::toText(defaultSettingsFile_)}));
+        print(out_, say_(CliText::Usage) + say_(CliText::SettingsFileInUse, {pathText::toText(defaultSettingsFile_)}));
         return AllConverted;
     }
     if (options->version) {
-        writeUtf8(out_, "pellora-cli " PELLORA_VERSION "\n");
+        print(out_, "pellora-cli " PELLORA_VERSION "\n");
         return AllConverted;
     }
 
@@ -70,13 +76,14 @@ int CliApp::run(const std::vector<std::string>& arguments)
     const auto stored = IniFile(settingsFile).read();
     if (options->settingsFile) {
         if (const auto problem = settingsFileProblem(stored, say_)) {
-            writeUtf8(err_, say_(CliText::UsageProblem, {say_(CliText::NamedSettingsFileProblem,
-                                                                                     {visibleName(std::string_view(*options->settingsFile)), *problem})}));
+            print(err_, say_(CliText::UsageProblem,
+                             {say_(CliText::NamedSettingsFileProblem,
+                                   {visibleName(std::string_view(*options->settingsFile)), *problem})}));
             return UsageOrFolderProblem;
         }
     } else if (const auto problem = defaultSettingsFileProblem(settingsFile, stored, say_)) {
-        writeUtf8(err_, say_(CliText::UsageProblem, {say_(CliText::DefaultSettingsFileProblem,
-                                                                                 {visibleName(settingsFile), *problem})}));
+        print(err_, say_(CliText::UsageProblem,
+                         {say_(CliText::DefaultSettingsFileProblem, {visibleName(settingsFile), *problem})}));
     }
     Settings settings = Settings::from(stored);
     settings.overlay(*options);

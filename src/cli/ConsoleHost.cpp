@@ -11,9 +11,16 @@ namespace pellora {
 
 namespace {
 
-int writeLine(std::FILE* stream, std::string_view text)
+Status writeLine(std::FILE* stream, std::string_view text)
 {
     return writeUtf8(stream, std::string(text) + '\n');
+}
+
+// Standard error is where problems are told: when it cannot be written,
+// there is nowhere left to tell that.
+void tell(std::FILE* err, std::string_view text)
+{
+    (void)writeLine(err, text);
 }
 
 // A reader of standard error pairs a detail with its list line only while the
@@ -47,14 +54,14 @@ std::string onOneLine(std::string_view text)
 
 } // namespace
 
-int writeUtf8(std::FILE* stream, std::string_view text)
+Status writeUtf8(std::FILE* stream, std::string_view text)
 {
     errno = 0;
     const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
     const bool flushed = std::fflush(stream) == 0;
     if (written && flushed)
-        return 0;
-    return errno != 0 ? errno : EIO;
+        return ok();
+    return unexpected(Failure::of(FailureCause::CannotWrite, errno != 0 ? errno : EIO));
 }
 
 ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress,
@@ -80,10 +87,10 @@ void ConsoleHost::addListLine(std::string_view line, std::string_view detail)
     // A reader that went away (`| head -1`) wants no more lines: the run
     // stops at its next file as on Ctrl+C. Any other error (a full disk under
     // a redirected list) loses only lines; the log still has them.
-    if (writeLine(out_, line) == EPIPE)
+    if (const Status written = writeLine(out_, line); !written && written.error().systemError == EPIPE)
         outputClosed_ = true;
     if (!detail.empty())
-        writeLine(err_, onOneLine(detail));
+        tell(err_, onOneLine(detail));
     drawProgress();
 }
 
@@ -116,14 +123,14 @@ void ConsoleHost::setProgressValue(int value)
 void ConsoleHost::showCritical(std::string_view text)
 {
     eraseProgress();
-    writeLine(err_, text);
+    tell(err_, text);
 }
 
 bool ConsoleHost::askYesNo(std::string_view text)
 {
     eraseProgress();
-    writeLine(err_, text);
-    writeLine(err_, say_(answerYes_ ? CliText::AnsweredYes : CliText::AnsweredNo));
+    tell(err_, text);
+    tell(err_, say_(answerYes_ ? CliText::AnsweredYes : CliText::AnsweredNo));
     return answerYes_;
 }
 

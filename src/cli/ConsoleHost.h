@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliMessages.h"
+#include "platform/Failure.h"
 #include "batch/PerFileOptions.h"
 #include "batch/RunControl.h"
 #include "batch/RunFrontEnd.h"
@@ -60,8 +61,8 @@ private:
     CliMessages say_;
 };
 
-// Writes `text` (UTF-8) to a terminal or a pipe at once: 0, or the system
-// error that stopped it (EPIPE when nobody reads the pipe any more).
-int writeUtf8(std::FILE* stream, std::string_view text);
+// Writes `text` (UTF-8) to a terminal or a pipe at once. On failure,
+// CannotWrite with the system's error: EPIPE when nobody reads the pipe any more.
+[[nodiscard]] Status writeUtf8(std::FILE* stream, std::string_view text);
 
 } // namespace pellora

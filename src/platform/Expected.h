@@ -16,9 +16,10 @@ template <typename E>
 Unexpected<E> unexpected(E error) { return Unexpected<E>{std::move(error)}; }
 
 // A value or the reason there is none. A small stand-in for C++23's
-// std::expected, which our C++20 toolchain does not have.
+// std::expected, which our C++20 toolchain does not have. Dropping one unread
+// would drop the failure with it.
 template <typename T, typename E>
-class Expected {
+class [[nodiscard]] Expected {
 public:
     Expected(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     Expected(Unexpected<E> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}

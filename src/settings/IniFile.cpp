@@ -83,8 +83,8 @@ Status store(PrivateProfile& profile, std::string_view section, const IniFile::E
     const auto valueBytes = profileEncoding::bytesOf(encoding, value);
     if (!sectionBytes || !keyBytes || !valueBytes)
         return unexpected(cannotHold());
-    if (!edited.setValue(*sectionBytes, *keyBytes, *valueBytes))
-        return unexpected(Failure::of(FailureCause::CannotWrite, EINVAL)); // a name that would not read back
+    if (Status set = edited.setValue(*sectionBytes, *keyBytes, *valueBytes); !set)
+        return set; // a name that would not read back
     if (mayTurnBack)
         backToCp932WhenEverythingFits(edited);
     profile = std::move(edited);

@@ -1,5 +1,7 @@
 #include "settings/PrivateProfile.h"
 
+#include <cerrno>
+
 namespace pellora {
 
 namespace {
@@ -73,25 +75,25 @@ std::optional<std::string> PrivateProfile::value(std::string_view section, std::
     return std::string(text.substr(0, text.find('\0')));
 }
 
-bool PrivateProfile::setValue(std::string_view section, std::string_view key, std::string_view value)
+Status PrivateProfile::setValue(std::string_view section, std::string_view key, std::string_view value)
 {
     if (!canHoldSection(section) || !canHoldKey(key) || holdsLineBreakOrNul(value))
-        return false;
+        return unexpected(Failure::of(FailureCause::CannotWrite, EINVAL));
     const Location location = locate(section, key);
     if (location.entry) {
         const size_t from = location.entry->valueBegin;
         bytes_.replace(from, location.entryLine.next - from, std::string(value) + std::string(kLineEnd));
-        return true;
+        return ok();
     }
     const std::string entry = std::string(key) + "=" + std::string(value) + std::string(kLineEnd);
     if (location.sectionFound) {
         insertLine(location.insertAt, location.insertAfterUnterminatedLine, entry);
-        return true;
+        return ok();
     }
     const bool endsUnterminated = bytes_.size() > bodyStart_ && bytes_.back() != '\n';
     const std::string header = "[" + std::string(section) + "]" + std::string(kLineEnd);
     insertLine(bytes_.size(), endsUnterminated, header + entry);
-    return true;
+    return ok();
 }
 
 bool PrivateProfile::hasSection(std::string_view section) const

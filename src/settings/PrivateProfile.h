@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -34,9 +36,9 @@ public:
 
     // Replaces the value of an existing entry, or adds the entry as the last
     // one of its section, or adds the section at the end. Lines it writes end
-    // in CR LF. False (and nothing changed) when a name could not be read back
-    // as written or the value holds a line break or a NUL byte.
-    bool setValue(std::string_view section, std::string_view key, std::string_view value);
+    // in CR LF. CannotWrite (and nothing changed) when a name could not be
+    // read back as written or the value holds a line break or a NUL byte.
+    [[nodiscard]] Status setValue(std::string_view section, std::string_view key, std::string_view value);
 
     // First bytes of code page 932's double-byte characters. Their second byte
     // can be an ASCII letter, ']' or '\', so such text is walked character by

@@ -82,9 +82,7 @@ Status replace(FileSystem& fs, const std::filesystem::path& path, std::string_vi
         keepAttributes(file->file(), *kept);
     if (const Status written = writeAll(file->file(), bytes.data(), bytes.size()); !written)
         return unexpected(Failure::of(FailureCause::CannotWrite, written.error().systemError));
-    if (auto failure = file->commit())
-        return unexpected(*failure);
-    return ok();
+    return file->commit();
 }
 
 } // namespace pellora::profileFile

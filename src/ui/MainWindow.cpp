@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "batch/BatchRun.h"
 #include "platform/text/PathText.h"
 #include "settings/Settings.h"
 #include "ui/FolderDialog.h"
@@ -178,7 +179,7 @@ void MainWindow::loadSettings()
     logCheck_->setChecked(stored.log);
     inputFolderBox_->setText(inDir);
     outputFolderBox_->setText(outDir);
-    takeFolders(inDir, outDir);
+    takeFromBoxes();
     setWindowTitle(caption());
     QDir::setCurrent(programFolder_);
     showQuality(qualityBar_->value());
@@ -199,11 +200,27 @@ void MainWindow::saveSettings()
         (void)current.save(settings_.file());
 }
 
-void MainWindow::takeFolders(const QString& inputText, const QString& outputText)
+// The home folder as it is now, not when the run's thread gets to it.
+void MainWindow::takeFromBoxes()
 {
-    inputFolder_ = QString::fromStdString(pathText::withTrailingSeparator(pathText::withHomeExpanded(inputText.toStdString())));
-    outputFolder_ = QString::fromStdString(pathText::withTrailingSeparator(pathText::withHomeExpanded(outputText.toStdString())));
-    logPath_ = outputFolder_ + QStringLiteral("kavlog.txt");
+    taken_ = WindowBatchHost::Start{pathText::withHomeExpanded(inputFolderBox_->text().toStdString()),
+                                    pathText::withHomeExpanded(outputFolderBox_->text().toStdString()),
+                                    prefixBox_->text().toStdString()};
+}
+
+QString MainWindow::inputFolder() const
+{
+    return QString::fromStdString(pathText::withTrailingSeparator(taken_.inputFolder));
+}
+
+QString MainWindow::outputFolder() const
+{
+    return QString::fromStdString(pathText::withTrailingSeparator(taken_.outputFolder));
+}
+
+QString MainWindow::logPath() const
+{
+    return outputFolder() + QString::fromUtf8(BatchRun::kLogFileName.data(), BatchRun::kLogFileName.size());
 }
 
 void MainWindow::showQuality(int value)
@@ -285,16 +302,12 @@ void MainWindow::startRun()
 {
     if (run_->running())
         return;
-    takeFolders(inputFolderBox_->text(), outputFolderBox_->text());
-    // The home folder as it is now, not when the run's thread gets to it.
-    WindowBatchHost::Start start{pathText::withHomeExpanded(inputFolderBox_->text().toStdString()),
-                                 pathText::withHomeExpanded(outputFolderBox_->text().toStdString()),
-                                 prefixBox_->text().toStdString()};
+    takeFromBoxes();
 
     moveHadFocus_ = moveButton_->hasFocus();
     moveButton_->setEnabled(false);
     focusWhileDisabled_ = focusWidget();
-    run_->start(std::move(start), static_cast<unsigned>(std::max(1, QThread::idealThreadCount())));
+    run_->start(taken_, static_cast<unsigned>(std::max(1, QThread::idealThreadCount())));
 }
 
 void MainWindow::onRunFinished()

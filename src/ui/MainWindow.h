@@ -4,6 +4,7 @@
 #include "ui/LiveRunOptions.h"
 #include "ui/Prompts.h"
 #include "ui/RunController.h"
+#include "ui/WindowBatchHost.h"
 
 #include <QPointer>
 #include <QString>
@@ -46,10 +47,11 @@ public:
     static QString caption();
 
     // The folders and the log as the last run took them (before the first,
-    // as loaded), a home folder's `~` expanded and a separator added.
-    const QString& inputFolder() const { return inputFolder_; }
-    const QString& outputFolder() const { return outputFolder_; }
-    const QString& logPath() const { return logPath_; }
+    // as loaded), a home folder's `~` expanded and a separator added, as the
+    // run works in them.
+    QString inputFolder() const;
+    QString outputFolder() const;
+    QString logPath() const;
 
     // From Move until the run has ended and the window has shown all of it.
     bool runInProgress() const { return run_->running(); }
@@ -80,7 +82,7 @@ private:
     void setTabOrderAsDesigned();
     void loadSettings();
     void saveSettings();
-    void takeFolders(const QString& inputText, const QString& outputText);
+    void takeFromBoxes();
     void showQuality(int value);
     void publishOptions();
     void connectRun();
@@ -94,9 +96,8 @@ private:
     FolderChooser chooser_;
     Prompts prompts_;
 
-    QString inputFolder_;
-    QString outputFolder_;
-    QString logPath_;
+    // What the last run was started with; before the first, what was loaded.
+    WindowBatchHost::Start taken_;
 
     bool closeWhenRunEnds_ = false;
     bool endProgramWhenClosed_ = false;

@@ -139,6 +139,28 @@ TEST_F(BatchRunTest, NoSourceFilesIsReportedAndLogged)
                                         "---処理終了--- [DATE]\r\n\r\n"));
 }
 
+// Only an existing folder is an input folder; the run checks the folder
+// itself, so a trailing separator is no other folder.
+TEST_F(BatchRunTest, OnlyAnExistingFolderIsTheInputFolder)
+{
+    touch(dir / "file");
+    const struct {
+        std::string inDir;
+        bool accepted;
+    } cases[] = {
+        {in().string(), true},
+        {in().string() + "/", true},
+        {(dir / "missing").string(), false},
+        {(dir / "file").string(), false},
+        {in().string() + std::string("\0b", 2), false}, // not cut short at the NUL
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inDir);
+        host.inDir = c.inDir;
+        EXPECT_EQ(run().end, c.accepted ? BatchEnd::NoSourceFiles : BatchEnd::InputFolderMissing);
+    }
+}
+
 TEST_F(BatchRunTest, MissingInputFolderLogsOnlyTheEndLine)
 {
     host.inDir += std::string("-missing");

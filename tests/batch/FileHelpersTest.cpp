@@ -14,18 +14,6 @@ using test::TempDir;
 
 int errorOf(const Status& status) { return status ? 0 : status.error().systemError; }
 
-TEST(FolderExists, TrueOnlyForExistingFolders)
-{
-    TempDir dir;
-    test::writeBytes(dir / "file", {1});
-    EXPECT_TRUE(fileHelpers::folderExists(dir.path()));
-    EXPECT_TRUE(fileHelpers::folderExists(dir.path().string() + "/"));
-    EXPECT_FALSE(fileHelpers::folderExists(dir / "missing"));
-    EXPECT_FALSE(fileHelpers::folderExists(dir / "file"));
-    EXPECT_FALSE(fileHelpers::folderExists(""));
-    EXPECT_FALSE(fileHelpers::folderExists(std::string("a\0b", 3)));
-}
-
 TEST(DeleteFileIfExists, DeletesFilesAndIgnoresEverythingElse)
 {
     TempDir dir;

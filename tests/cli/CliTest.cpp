@@ -12,12 +12,14 @@
 #include "platform/text/Utf8.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace pellora {
 namespace {
@@ -316,6 +318,42 @@ TEST(ConsoleHost, DetailOfALineGoesToStandardErrorOnOneLine)
     EXPECT_EQ(contentsOf(err), "bad.tga: TGA ファイルとして読めません  （ヘッダーが短すぎます）\n");
     std::fclose(out);
     std::fclose(err);
+}
+
+// `| head -1`: once nobody reads the list, the run stops as after Ctrl+C,
+// and any other write failure only loses lines.
+TEST(ConsoleHost, AListNobodyReadsAnyMoreStopsTheRun)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    std::FILE* out = ::fdopen(ends[1], "w");
+    ASSERT_NE(out, nullptr);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    const Status written = writeUtf8(out, "a.tga\t--->\tsshot001.jpg\n");
+    ConsoleHost host(Settings::defaults(), false, out, stderr, false);
+    host.addListLine("a.tga\t--->\tsshot001.jpg", "");
+    std::signal(SIGPIPE, previous);
+    ASSERT_FALSE(written.has_value());
+    EXPECT_EQ(written.error().cause, FailureCause::CannotWrite);
+    EXPECT_EQ(written.error().systemError, EPIPE);
+    EXPECT_EQ(host.stopSignal(), SIGPIPE);
+    std::fclose(out);
+
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    const Status lost = writeUtf8(full, "x\n");
+    ConsoleHost diskFull(Settings::defaults(), false, full, stderr, false);
+    diskFull.addListLine("a.tga\t--->\tsshot001.jpg", "");
+    ASSERT_FALSE(lost.has_value());
+    EXPECT_EQ(lost.error().systemError, ENOSPC);
+    EXPECT_EQ(diskFull.stopSignal(), 0) << "a full disk under the list is no reason to stop";
+    std::fclose(full);
+
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(writeUtf8(file, "x\n").has_value());
+    std::fclose(file);
 }
 
 // The window stores a folder as its box shows it, "~/shots" included.

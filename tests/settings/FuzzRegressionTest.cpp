@@ -11,7 +11,7 @@ namespace pellora {
 namespace {
 
 // Every settings file and write saved under regressions/profile/ keeps the
-// other keys and reads the written value back, in memory and through PutIni.
+// other keys and reads the written value back, in memory and through IniFile's write.
 TEST(FuzzRegressionTest, SavedSettingsRewritesKeepEveryOtherKey)
 {
     const std::filesystem::path folder = std::filesystem::path(PELLORA_REGRESSIONS_DIR) / "profile";

@@ -34,22 +34,22 @@ bool linkUnsupported(const Status& status)
     return refusedAsUnsupported(status) || (!status && status.error().systemError == EPERM);
 }
 
-std::optional<Failure> moveWithoutReplacing(const FileHandle& folder, const std::filesystem::path& from,
-                                            const std::filesystem::path& to)
+Status moveWithoutReplacing(const FileHandle& folder, const std::filesystem::path& from,
+                            const std::filesystem::path& to)
 {
     FileSystem& fs = folder.fileSystem();
     if (const Status moved = fs.renameNoReplaceAt(folder, from, folder, to); !refusedAsUnsupported(moved))
-        return moved ? std::nullopt : std::optional(Failure::ofPlacing(moved.error().systemError));
+        return moved ? ok() : unexpected(Failure::ofPlacing(moved.error().systemError));
     if (const Status linked = fs.linkAt(folder, from, folder, to); !linkUnsupported(linked)) {
         if (!linked)
-            return Failure::ofPlacing(linked.error().systemError);
+            return unexpected(Failure::ofPlacing(linked.error().systemError));
         // A second name left behind is swept like any temporary file.
         [[maybe_unused]] const Status removed = fs.unlinkAt(folder, from);
-        return std::nullopt;
+        return ok();
     }
     auto reservation = NameReservation::take(folder, to);
     if (!reservation)
-        return reservation.error();
+        return unexpected(reservation.error());
     return reservation->fillWith(from);
 }
 
@@ -103,13 +103,13 @@ void AtomicFile::discard()
     pending_ = false;
 }
 
-std::optional<Failure> AtomicFile::moveIntoPlace()
+Status AtomicFile::moveIntoPlace()
 {
     if (mode_ == Mode::NeverReplace)
         return moveWithoutReplacing(*at_, temporary_, destination_);
     if (const Status moved = at_->fileSystem().renameAt(*at_, temporary_, *at_, destination_); !moved)
-        return Failure::of(FailureCause::CannotCommit, moved.error().systemError);
-    return std::nullopt;
+        return unexpected(Failure::of(FailureCause::CannotCommit, moved.error().systemError));
+    return ok();
 }
 
 Status AtomicFile::syncFolder() const
@@ -117,29 +117,29 @@ Status AtomicFile::syncFolder() const
     return folder_ ? folder_->sync() : syncFolderAt(at_->fileSystem(), temporaryFiles::folderOf(destination_));
 }
 
-std::optional<Failure> AtomicFile::commit()
+Status AtomicFile::commit()
 {
     if (!pending_)
-        return Failure::of(FailureCause::CannotCommit, EINVAL);
+        return unexpected(Failure::of(FailureCause::CannotCommit, EINVAL));
     FileSystem& fs = at_->fileSystem();
     if (const Status synced = fs.sync(file_); !synced) {
         discard();
-        return Failure::of(FailureCause::CannotWrite, synced.error().systemError);
+        return unexpected(Failure::of(FailureCause::CannotWrite, synced.error().systemError));
     }
-    if (auto failure = moveIntoPlace()) {
+    if (Status moved = moveIntoPlace(); !moved) {
         discard();
-        return failure;
+        return moved;
     }
     pending_ = false;
     // The name is only durable once the folder is synced.
     if (const Status synced = syncFolder(); !synced && mode_ == Mode::NeverReplace) {
         [[maybe_unused]] const Status removed = fs.unlinkAt(*at_, destination_);
         [[maybe_unused]] const Status closed = file_.close();
-        return Failure::of(FailureCause::CannotCommit, synced.error().systemError);
+        return unexpected(Failure::of(FailureCause::CannotCommit, synced.error().systemError));
     }
     // Data and name are synced: a late close error cannot change the file.
     [[maybe_unused]] const Status closed = file_.close();
-    return std::nullopt;
+    return ok();
 }
 
 } // namespace pellora

@@ -6,7 +6,6 @@
 #include "platform/io/FileHandle.h"
 
 #include <filesystem>
-#include <optional>
 
 namespace pellora {
 
@@ -59,7 +58,7 @@ public:
     // Safe to run on another thread than the one that created the file.
     // CannotWrite when the data cannot be synced; DestinationExists when the
     // name is taken (never-replace only); otherwise CannotCommit.
-    std::optional<Failure> commit();
+    [[nodiscard]] Status commit();
 
 private:
     AtomicFile(const FileHandle& at, const Folder* folder, FileHandle file, std::filesystem::path temporary,
@@ -67,7 +66,7 @@ private:
     static Expected<AtomicFile, Failure> createAt(const FileHandle& at, const Folder* folder,
                                                   const std::filesystem::path& destination, Mode mode,
                                                   unsigned permissions);
-    std::optional<Failure> moveIntoPlace();
+    Status moveIntoPlace();
     Status syncFolder() const;
     void discard();
 

@@ -12,6 +12,17 @@ namespace {
 
 constexpr std::uint64_t kBlock = ContentDigest::kBlockSize;
 
+Failure shrank()
+{
+    return Failure::of(FailureCause::ChangedWhileRead);
+}
+
+// Asked for more, or out of order, than the window was made for.
+Failure misused()
+{
+    return Failure::of(FailureCause::CannotRead, EINVAL);
+}
+
 } // namespace
 
 FileWindow::FileWindow(const FileHandle& file, std::uint64_t fileSize, std::span<const std::uint8_t> head,
@@ -51,7 +62,7 @@ void FileWindow::startBackward(ContentDigest& digest)
 
 // Fills `out` with the file's bytes [from, to): those inside the head from
 // there, the others read from the file into the digest.
-std::optional<int> FileWindow::readInto(std::uint8_t* out, std::uint64_t from, std::uint64_t to)
+Status FileWindow::readInto(std::uint8_t* out, std::uint64_t from, std::uint64_t to)
 {
     const std::uint64_t headEnd = head_.size();
     if (from < headEnd) {
@@ -61,25 +72,25 @@ std::optional<int> FileWindow::readInto(std::uint8_t* out, std::uint64_t from, s
         from = stop;
     }
     if (from >= to)
-        return std::nullopt;
+        return ok();
     const std::size_t wanted = static_cast<std::size_t>(to - from);
     const auto n = readAllAt(file_, out, wanted, from);
     if (!n)
-        return n.error().systemError;
+        return unexpected(Failure::of(FailureCause::CannotRead, n.error().systemError));
     if (*n != wanted)
-        return ENODATA;
+        return unexpected(shrank());
     digest_->add(from, std::span<const std::uint8_t>(out, wanted));
     readLo_ = std::min(readLo_, from);
     readHi_ = std::max(readHi_, to);
-    return std::nullopt;
+    return ok();
 }
 
-Expected<const std::uint8_t*, int> FileWindow::forward(std::uint64_t begin, std::uint64_t end)
+Expected<const std::uint8_t*, Failure> FileWindow::forward(std::uint64_t begin, std::uint64_t end)
 {
     if (end > size_)
-        return unexpected(ENODATA);
+        return unexpected(shrank());
     if (begin < lo_ || begin > hi_)
-        return unexpected(EINVAL);
+        return unexpected(misused());
     if (end > hi_) {
         // Keep what is still wanted, then read whole blocks after it.
         const std::size_t kept = static_cast<std::size_t>(hi_ - begin);
@@ -87,18 +98,18 @@ Expected<const std::uint8_t*, int> FileWindow::forward(std::uint64_t begin, std:
         lo_ = begin;
         const std::uint64_t newHi = alignUp(std::max(end, hi_ + strip_));
         if (kept + (newHi - hi_) > buffer_.size())
-            return unexpected(EINVAL); // a request larger than promised
-        if (auto error = readInto(buffer_.data() + kept, hi_, newHi))
-            return unexpected(*error);
+            return unexpected(misused()); // a request larger than promised
+        if (Status read = readInto(buffer_.data() + kept, hi_, newHi); !read)
+            return unexpected(read.error());
         hi_ = newHi;
     }
     return buffer_.data() + (begin - lo_);
 }
 
-Expected<const std::uint8_t*, int> FileWindow::backward(std::uint64_t begin, std::uint64_t end)
+Expected<const std::uint8_t*, Failure> FileWindow::backward(std::uint64_t begin, std::uint64_t end)
 {
     if (end > hi_ && hi_ != size_)
-        return unexpected(EINVAL);
+        return unexpected(misused());
     if (begin < lo_) {
         // Keep what is still wanted at the back, then read whole blocks before it.
         hi_ = std::min(hi_, std::max(end, lo_));
@@ -107,35 +118,35 @@ Expected<const std::uint8_t*, int> FileWindow::backward(std::uint64_t begin, std
         const std::uint64_t newLo = alignDown(std::min(begin, below));
         const std::size_t added = static_cast<std::size_t>(lo_ - newLo);
         if (added + kept > buffer_.size())
-            return unexpected(EINVAL); // a request larger than promised
+            return unexpected(misused()); // a request larger than promised
         std::memmove(buffer_.data() + added, buffer_.data(), kept);
-        if (auto error = readInto(buffer_.data(), newLo, lo_))
-            return unexpected(*error);
+        if (Status read = readInto(buffer_.data(), newLo, lo_); !read)
+            return unexpected(read.error());
         lo_ = newLo;
     }
     if (end > hi_)
-        return unexpected(ENODATA);
+        return unexpected(shrank());
     return buffer_.data() + (begin - lo_);
 }
 
-std::optional<int> FileWindow::finishSweep()
+Status FileWindow::finishSweep()
 {
     const std::uint64_t headEnd = head_.size();
     const std::uint64_t readLo = readLo_, readHi = readHi_;
     lo_ = hi_ = 0; // the buffer's contents are spent
     for (std::uint64_t at = headEnd; at < readLo;) {
         const std::uint64_t to = std::min(readLo, at + strip_);
-        if (auto error = readInto(buffer_.data(), at, to))
-            return error;
+        if (Status read = readInto(buffer_.data(), at, to); !read)
+            return read;
         at = to;
     }
     for (std::uint64_t at = readHi; at < size_;) {
         const std::uint64_t to = std::min(size_, at + strip_);
-        if (auto error = readInto(buffer_.data(), at, to))
-            return error;
+        if (Status read = readInto(buffer_.data(), at, to); !read)
+            return read;
         at = to;
     }
-    return std::nullopt;
+    return ok();
 }
 
 } // namespace pellora

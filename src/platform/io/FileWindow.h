@@ -1,13 +1,13 @@
 #pragma once
 
 #include "platform/Expected.h"
+#include "platform/Failure.h"
 #include "platform/io/ContentDigest.h"
 #include "platform/io/FileHandle.h"
 #include "platform/io/UninitializedBytes.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 
 namespace pellora {
@@ -20,7 +20,8 @@ namespace pellora {
 // header and colour map) are read once beforehand and served from `head`.
 class FileWindow {
 public:
-    // Errors are errno values; ENODATA when the file ends before its size said.
+    // A read that fails is CannotRead; a file that ends before its size said
+    // has shrunk while we read it: ChangedWhileRead.
     FileWindow(const FileHandle& file, std::uint64_t fileSize, std::span<const std::uint8_t> head, UninitializedBytes& buffer,
                std::size_t stripBytes, std::size_t largestRequest);
 
@@ -30,14 +31,14 @@ public:
     // The bytes [begin, end) of the file. Forward: `begin` never goes back
     // between calls. Backward: `end` never goes forward and `begin` never
     // forward. At most `largestRequest` bytes.
-    Expected<const std::uint8_t*, int> forward(std::uint64_t begin, std::uint64_t end);
-    Expected<const std::uint8_t*, int> backward(std::uint64_t begin, std::uint64_t end);
+    [[nodiscard]] Expected<const std::uint8_t*, Failure> forward(std::uint64_t begin, std::uint64_t end);
+    [[nodiscard]] Expected<const std::uint8_t*, Failure> backward(std::uint64_t begin, std::uint64_t end);
 
     // Reads what the sweep has not, so its digest covers everything after the head.
-    std::optional<int> finishSweep();
+    [[nodiscard]] Status finishSweep();
 
 private:
-    std::optional<int> readInto(std::uint8_t* out, std::uint64_t from, std::uint64_t to);
+    Status readInto(std::uint8_t* out, std::uint64_t from, std::uint64_t to);
     std::uint64_t alignDown(std::uint64_t offset) const;
     std::uint64_t alignUp(std::uint64_t offset) const;
 

@@ -149,19 +149,19 @@ bool NameReservation::nameStillHoldsIt() const
     return FileIdentity::nameLeadsTo(*folder_, path_, file_);
 }
 
-std::optional<Failure> NameReservation::fillWith(const std::filesystem::path& from)
+Status NameReservation::fillWith(const std::filesystem::path& from)
 {
     if (filled_ || !file_.valid())
-        return Failure::ofPlacing(EINVAL);
+        return unexpected(Failure::ofPlacing(EINVAL));
     // A rename replaces whatever has the name; make sure that is still ours.
     if (!nameStillHoldsIt()) {
         filled_ = true; // the name is somebody else's now: never remove it
-        return Failure::ofPlacing(EEXIST);
+        return unexpected(Failure::ofPlacing(EEXIST));
     }
     if (const Status moved = folder_->fileSystem().renameAt(*folder_, from, *folder_, path_); !moved)
-        return Failure::ofPlacing(moved.error().systemError);
+        return unexpected(Failure::ofPlacing(moved.error().systemError));
     filled_ = true;
-    return std::nullopt;
+    return ok();
 }
 
 bool NameReservation::clearAbandoned(const FileHandle& file, const FileHandle& folder,

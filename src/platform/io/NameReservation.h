@@ -2,11 +2,9 @@
 
 #include "platform/Expected.h"
 #include "platform/Failure.h"
-#include "platform/Failure.h"
 #include "platform/io/FileHandle.h"
 
 #include <filesystem>
-#include <optional>
 #include <string_view>
 
 namespace pellora {
@@ -51,7 +49,7 @@ public:
     // Renames `from`, in the same folder, over the reservation, once sure
     // that the name still holds it: DestinationExists when something else
     // took its place.
-    std::optional<Failure> fillWith(const std::filesystem::path& from);
+    [[nodiscard]] Status fillWith(const std::filesystem::path& from);
 
     // For a sweeper holding the lock of an abandoned temporary file of ours
     // (`file`, read from its start) in `where`, looked up from `folder`: when

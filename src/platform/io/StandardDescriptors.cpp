@@ -18,26 +18,30 @@ int openPlaceholder()
     return fd >= 0 ? fd : ::open("/", O_RDONLY | O_DIRECTORY);
 }
 
-bool fill(int wanted)
+Status fill(int wanted)
 {
     const int fd = openPlaceholder();
     if (fd < 0)
-        return false;
+        return unexpected(Failure::of(FailureCause::Unexpected, errno));
     if (fd == wanted)
-        return true; // the lowest free number, as expected when the lower ones are open
+        return ok(); // the lowest free number, as expected when the lower ones are open
     const bool moved = ::dup2(fd, wanted) == wanted;
+    const int error = errno;
     ::close(fd);
-    return moved;
+    return moved ? ok() : unexpected(Failure::of(FailureCause::Unexpected, error));
 }
 
 } // namespace
 
-bool ensureStandardDescriptorsOpen()
+Status ensureStandardDescriptorsOpen()
 {
-    for (int fd = 0; fd <= 2; ++fd)
-        if (!isOpen(fd) && !fill(fd))
-            return false;
-    return true;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (isOpen(fd))
+            continue;
+        if (Status filled = fill(fd); !filled)
+            return filled;
+    }
+    return ok();
 }
 
 } // namespace pellora

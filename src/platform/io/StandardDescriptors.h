@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 namespace pellora {
 
 // Descriptors 0, 1 and 2 belong to standard input, output and error whether
@@ -8,8 +10,8 @@ namespace pellora {
 // us or by a library) lands in that file: in a picture being written, say.
 //
 // Opens each closed one on /dev/null, so no file of ours can take its
-// number. Call first in main, before anything else opens a file. False when
-// one could not be filled (then nothing may safely be opened).
-bool ensureStandardDescriptorsOpen();
+// number. Call first in main, before anything else opens a file. A failure
+// means one could not be filled: then nothing may safely be opened.
+[[nodiscard]] Status ensureStandardDescriptorsOpen();
 
 } // namespace pellora

@@ -135,12 +135,12 @@ int JpegStreamEncoder::clampQuality(int quality)
     return std::clamp(quality, 1, 100);
 }
 
-std::optional<Failure> JpegStreamEncoder::start(const FileHandle& file, int width, int height, PixelFormat format, int quality)
+Status JpegStreamEncoder::start(const FileHandle& file, int width, int height, PixelFormat format, int quality)
 {
     abandon();
     Codec& codec = *codec_;
     if (!codec.created)
-        return Failure::of(FailureCause::EncoderFailed);
+        return unexpected(Failure::of(FailureCause::EncoderFailed));
     codec.file = &file;
     codec.writeError = 0;
     jpeg_compress_struct& compressor = codec.compressor;
@@ -155,17 +155,17 @@ std::optional<Failure> JpegStreamEncoder::start(const FileHandle& file, int widt
             configure(compressor, format, clamped);
             jpeg_start_compress(&compressor, TRUE);
         }))
-        return Failure::of(FailureCause::EncoderFailed);
-    return std::nullopt;
+        return unexpected(Failure::of(FailureCause::EncoderFailed));
+    return ok();
 }
 
-std::optional<Failure> JpegStreamEncoder::writeRow(const std::uint8_t* row)
+Status JpegStreamEncoder::writeRow(const std::uint8_t* row)
 {
     Codec& codec = *codec_;
     JSAMPROW rows[1] = {const_cast<JSAMPROW>(row)}; // libjpeg only reads it
     if (guarded(codec, [&] { jpeg_write_scanlines(&codec.compressor, rows, 1); }))
-        return std::nullopt;
-    return failedStep();
+        return ok();
+    return unexpected(failedStep());
 }
 
 Failure JpegStreamEncoder::failedStep()
@@ -176,15 +176,15 @@ Failure JpegStreamEncoder::failedStep()
                            : Failure::of(FailureCause::EncoderFailed);
 }
 
-std::optional<Failure> JpegStreamEncoder::finish()
+Status JpegStreamEncoder::finish()
 {
     Codec& codec = *codec_;
     if (guarded(codec, [&] { jpeg_finish_compress(&codec.compressor); })) {
         codec.started = false;
         codec.file = nullptr; // the file may go now
-        return std::nullopt;
+        return ok();
     }
-    return failedStep();
+    return unexpected(failedStep());
 }
 
 void JpegStreamEncoder::abandon()

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 namespace pellora {
 
@@ -25,11 +24,11 @@ public:
     // and 100, as the IJG quality setting does.
     static int clampQuality(int quality);
 
-    std::optional<Failure> start(const FileHandle& file, int width, int height, PixelFormat format, int quality);
+    [[nodiscard]] Status start(const FileHandle& file, int width, int height, PixelFormat format, int quality);
     // One row of `width` pixels in the format given to start().
-    std::optional<Failure> writeRow(const std::uint8_t* row);
+    [[nodiscard]] Status writeRow(const std::uint8_t* row);
     // Writes the end of the JPEG and what is left in the buffer.
-    std::optional<Failure> finish();
+    [[nodiscard]] Status finish();
     // Drops a picture begun and not finished; the encoder is ready for the next.
     void abandon();
 

@@ -73,7 +73,7 @@ std::size_t TgaRleReader::maximumRowBytes(int width, int bytesPerPixel)
     return static_cast<std::size_t>(width) * static_cast<std::size_t>(1 + bytesPerPixel);
 }
 
-std::optional<TgaError> TgaRleReader::read(std::uint8_t* out, int count)
+Expected<void, TgaError> TgaRleReader::read(std::uint8_t* out, int count)
 {
     return byDepth(bytesPerPixel_, [&](auto bpp) {
         constexpr int Bpp = decltype(bpp)::value;
@@ -85,7 +85,7 @@ std::optional<TgaError> TgaRleReader::read(std::uint8_t* out, int count)
 // pointer, `out` could alias every member, which would be reloaded after each
 // store.
 template <int Bpp, bool Write>
-std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
+Expected<void, TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
 {
     const std::uint8_t* next = next_;
     const std::uint8_t* const end = end_;
@@ -94,11 +94,11 @@ std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
     bool repeating = repeating_;
     std::uint8_t value[4];
     std::memcpy(value, value_, sizeof value);
-    std::optional<TgaError> error;
+    bool truncated = false; // the only way a packet can be wrong here
     while (count > 0) {
         if (left == 0) {
             if (next == end) {
-                error = TgaError::TruncatedPixels;
+                truncated = true;
                 break;
             }
             packetStart = next;
@@ -107,7 +107,7 @@ std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
             repeating = (packetHeader & 0x80) != 0;
             if (repeating) {
                 if (end - next < Bpp) {
-                    error = TgaError::TruncatedPixels;
+                    truncated = true;
                     break;
                 }
                 std::memcpy(value, next, Bpp);
@@ -121,7 +121,7 @@ std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
                 fill<Bpp>(out, value, n);
         } else {
             if (end - next < bytes) {
-                error = TgaError::TruncatedPixels;
+                truncated = true;
                 break;
             }
             if constexpr (Write)
@@ -140,22 +140,24 @@ std::optional<TgaError> TgaRleReader::readAs(std::uint8_t* out, int count)
     packetCount_ = packetCount;
     repeating_ = repeating;
     std::memcpy(value_, value, sizeof value);
-    return error;
+    if (truncated)
+        return unexpected(TgaError::TruncatedPixels);
+    return {};
 }
 
-std::optional<TgaError> TgaRleReader::startInsidePacket(int used)
+Expected<void, TgaError> TgaRleReader::startInsidePacket(int used)
 {
     left_ = 0;
     if (used < 0)
-        return TgaError::TruncatedPixels;
+        return unexpected(TgaError::TruncatedPixels);
     if (used == 0)
-        return std::nullopt; // the next read starts the packet
-    if (auto error = read(nullptr, used))
-        return error;
+        return {}; // the next read starts the packet
+    if (auto taken = read(nullptr, used); !taken)
+        return taken;
     // The row's first pixel lies inside the very packet the input starts with.
     if (left_ == 0 || packetOffset_ != fileOffset_)
-        return TgaError::TruncatedPixels;
-    return std::nullopt;
+        return unexpected(TgaError::TruncatedPixels);
+    return {};
 }
 
 } // namespace pellora

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/Expected.h"
 #include "platform/tga/TgaError.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace pellora {
 
@@ -20,11 +20,11 @@ public:
 
     // Starts at the packet header at the start of the input, with the
     // packet's first `used` pixels already taken by an earlier row.
-    std::optional<TgaError> startInsidePacket(int used);
+    [[nodiscard]] Expected<void, TgaError> startInsidePacket(int used);
 
     // Writes the next `count` pixels to `out` (count * bytesPerPixel bytes),
     // or passes over them when `out` is null.
-    std::optional<TgaError> read(std::uint8_t* out, int count);
+    [[nodiscard]] Expected<void, TgaError> read(std::uint8_t* out, int count);
 
     // The file offset of the next byte to read.
     std::uint64_t position() const;
@@ -45,7 +45,7 @@ public:
 
 private:
     template <int Bpp, bool Write>
-    std::optional<TgaError> readAs(std::uint8_t* out, int count);
+    Expected<void, TgaError> readAs(std::uint8_t* out, int count);
 
     const std::uint8_t* begin_ = nullptr;
     const std::uint8_t* next_ = nullptr;

@@ -18,7 +18,6 @@ public:
     TgaRowConverter(const TgaHeader& header, std::span<const std::uint8_t> colorMap);
 
     PixelFormat pixelFormat() const { return pixelFormat_; }
-    int outputBytesPerPixel() const { return outputBytes_; }
     std::size_t outputRowBytes() const { return static_cast<std::size_t>(width_) * static_cast<std::size_t>(outputBytes_); }
     // The raw pixels already are the output.
     bool copiesAsIs() const { return op_ == Op::Copy; }

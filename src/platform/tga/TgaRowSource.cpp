@@ -25,13 +25,6 @@ std::size_t pixelDataOffsetOf(const std::uint8_t* header)
     return TgaHeader::kSize + header[0] + mapBytes;
 }
 
-Failure readFailure(int error)
-{
-    // The file ending before its size said means it shrank while we read it.
-    return error == ENODATA ? Failure::of(FailureCause::ChangedWhileRead)
-                            : Failure::of(FailureCause::CannotRead, error);
-}
-
 } // namespace
 
 TgaRowSource::TgaRowSource(const FileHandle& file, std::uint64_t fileSize, TgaReadBuffers& buffers, bool digestContent,
@@ -42,23 +35,23 @@ TgaRowSource::TgaRowSource(const FileHandle& file, std::uint64_t fileSize, TgaRe
         headDigest_ = indexDigest_ = rowsDigest_ = ContentDigest::countingOnly();
 }
 
-std::optional<Failure> TgaRowSource::open()
+Status TgaRowSource::open()
 {
     // Row starts are kept as 32-bit offsets.
     if (size_ > std::numeric_limits<std::uint32_t>::max())
-        return Failure::of(FailureCause::TooLarge);
-    if (auto failure = readHead())
-        return failure;
+        return unexpected(Failure::of(FailureCause::TooLarge));
+    if (Status read = readHead(); !read)
+        return read;
     auto header = TgaHeader::parse(std::span<const std::uint8_t>(buffers_.head.data(), headBytes_), kMaxPixels);
     if (!header)
-        return Failure::badTga(header.error());
+        return unexpected(Failure::badTga(header.error()));
     header_ = *header;
-    if (auto failure = checkPixelDataLength())
-        return failure;
+    if (Status checked = checkPixelDataLength(); !checked)
+        return checked;
     prepareRows();
     if (layout_ == Layout::RunLengthIndexed) {
-        if (auto failure = indexRows())
-            return failure;
+        if (Status indexed = indexRows(); !indexed)
+            return indexed;
         rle_ = TgaRleReader(header_.bytesPerPixel());
     }
     position_ = header_.pixelDataOffset();
@@ -66,7 +59,7 @@ std::optional<Failure> TgaRowSource::open()
         window_->startForward(position_, rowsDigest_);
     else
         window_->startBackward(rowsDigest_);
-    return std::nullopt;
+    return ok();
 }
 
 // The converter, the file window and the buffers for this picture's rows.
@@ -88,7 +81,7 @@ void TgaRowSource::prepareRows()
 
 // The header and the colour map, plus what is left of their last block: up
 // to a block boundary, so every later read is whole blocks.
-std::optional<Failure> TgaRowSource::readHead()
+Status TgaRowSource::readHead()
 {
     std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kBlock));
     for (std::size_t have = 0;;) {
@@ -96,9 +89,9 @@ std::optional<Failure> TgaRowSource::readHead()
             buffers_.head.resize(wanted);
         const auto n = readAllAt(file_, buffers_.head.data() + have, wanted - have, have);
         if (!n)
-            return Failure::of(FailureCause::CannotRead, n.error().systemError);
+            return unexpected(Failure::of(FailureCause::CannotRead, n.error().systemError));
         if (*n != wanted - have)
-            return Failure::of(FailureCause::ChangedWhileRead);
+            return unexpected(Failure::of(FailureCause::ChangedWhileRead));
         have = wanted;
         if (have < TgaHeader::kSize)
             break; // parsing tells it is too short
@@ -111,19 +104,19 @@ std::optional<Failure> TgaRowSource::readHead()
     }
     headBytes_ = wanted;
     headDigest_.add(0, std::span<const std::uint8_t>(buffers_.head.data(), headBytes_));
-    return std::nullopt;
+    return ok();
 }
 
 // Refuses pixel data too short for the picture before anything is converted.
-std::optional<Failure> TgaRowSource::checkPixelDataLength() const
+Status TgaRowSource::checkPixelDataLength() const
 {
     const std::uint64_t available = size_ - header_.pixelDataOffset();
     const std::uint64_t needed = header_.runLength()
         ? TgaRleReader::minimumBytes(header_.pixelCount(), header_.bytesPerPixel())
         : header_.pixelCount() * static_cast<std::uint64_t>(header_.bytesPerPixel());
     if (available < needed)
-        return Failure::badTga(TgaError::TruncatedPixels);
-    return std::nullopt;
+        return unexpected(Failure::badTga(TgaError::TruncatedPixels));
+    return ok();
 }
 
 std::size_t TgaRowSource::largestRunLengthRow() const
@@ -136,7 +129,7 @@ std::size_t TgaRowSource::largestRunLengthRow() const
 
 // The first of two passes over a run-length file stored bottom row first,
 // whose top row comes last: where does each stored row start?
-std::optional<Failure> TgaRowSource::indexRows()
+Status TgaRowSource::indexRows()
 {
     buffers_.rowStarts.resize(header_.height);
     window_->startForward(header_.pixelDataOffset(), indexDigest_);
@@ -146,21 +139,21 @@ std::optional<Failure> TgaRowSource::indexRows()
         const std::uint64_t end = std::min<std::uint64_t>(size_, position + rowMax);
         auto bytes = window_->forward(position, end);
         if (!bytes)
-            return readFailure(bytes.error());
+            return unexpected(bytes.error());
         rle_.setInput(*bytes, static_cast<std::size_t>(end - position), position);
         TgaRowStart& start = buffers_.rowStarts[static_cast<std::size_t>(fileRow)];
         start.packet = static_cast<std::uint32_t>(rle_.packetOffset());
         start.used = static_cast<std::uint8_t>(rle_.pixelsTakenFromPacket());
-        if (auto error = rle_.read(nullptr, header_.width))
-            return Failure::badTga(*error);
+        if (const auto read = rle_.read(nullptr, header_.width); !read)
+            return unexpected(Failure::badTga(read.error()));
         position = rle_.position();
         start.end = static_cast<std::uint32_t>(position);
     }
     if (rle_.packetUnfinished())
-        return Failure::badTga(TgaError::RunOverflowsImage);
-    if (auto error = window_->finishSweep())
-        return readFailure(*error);
-    return std::nullopt;
+        return unexpected(Failure::badTga(TgaError::RunOverflowsImage));
+    if (Status swept = window_->finishSweep(); !swept)
+        return swept;
+    return ok();
 }
 
 Expected<const std::uint8_t*, Failure> TgaRowSource::nextRow()
@@ -179,7 +172,7 @@ Expected<const std::uint8_t*, Failure> TgaRowSource::rawRow(int fileRow)
     auto bytes = header_.topFirst() ? window_->forward(begin, begin + rowBytes)
                                     : window_->backward(begin, begin + rowBytes);
     if (!bytes)
-        return unexpected(readFailure(bytes.error()));
+        return unexpected(bytes.error());
     if (converter_->rowsFitAsTheyAre())
         return *bytes;
     if (!converter_->convertRow(*bytes, buffers_.row.data()))
@@ -193,52 +186,54 @@ Expected<const std::uint8_t*, Failure> TgaRowSource::runLengthRow(int fileRow)
         const std::uint64_t end = std::min<std::uint64_t>(size_, position_ + largestRunLengthRow());
         auto bytes = window_->forward(position_, end);
         if (!bytes)
-            return unexpected(readFailure(bytes.error()));
+            return unexpected(bytes.error());
         rle_.setInput(*bytes, static_cast<std::size_t>(end - position_), position_);
-        if (auto failure = decodeRunLengthRow())
-            return unexpected(*failure);
+        if (const Status decoded = decodeRunLengthRow(); !decoded)
+            return unexpected(decoded.error());
         position_ = rle_.position();
         return buffers_.row.data();
     }
     const TgaRowStart& start = buffers_.rowStarts[static_cast<std::size_t>(fileRow)];
     auto bytes = window_->backward(start.packet, start.end);
     if (!bytes)
-        return unexpected(readFailure(bytes.error()));
+        return unexpected(bytes.error());
     rle_.setInput(*bytes, start.end - start.packet, start.packet);
     // The first pass found this row whole; anything else now means the file changed since.
-    if (rle_.startInsidePacket(start.used))
+    if (!rle_.startInsidePacket(start.used))
         return unexpected(Failure::of(FailureCause::ChangedWhileRead));
-    if (auto failure = decodeRunLengthRow())
-        return unexpected(failure->cause == FailureCause::BadTga && failure->tga == TgaError::TruncatedPixels
-                              ? Failure::of(FailureCause::ChangedWhileRead) : *failure);
+    if (const Status decoded = decodeRunLengthRow(); !decoded) {
+        const Failure& failure = decoded.error();
+        return unexpected(failure.cause == FailureCause::BadTga && failure.tga == TgaError::TruncatedPixels
+                              ? Failure::of(FailureCause::ChangedWhileRead) : failure);
+    }
     if (rle_.position() != start.end)
         return unexpected(Failure::of(FailureCause::ChangedWhileRead));
     return buffers_.row.data();
 }
 
 // The next row from the packets at hand, whatever their state.
-std::optional<Failure> TgaRowSource::decodeRunLengthRow()
+Status TgaRowSource::decodeRunLengthRow()
 {
     std::uint8_t* row = buffers_.row.data();
     if (converter_->copiesAsIs()) {
-        if (auto error = rle_.read(row, header_.width))
-            return Failure::badTga(*error);
+        if (const auto read = rle_.read(row, header_.width); !read)
+            return unexpected(Failure::badTga(read.error()));
         converter_->putInOrder(row);
-        return std::nullopt;
+        return ok();
     }
-    if (auto error = rle_.read(buffers_.raw.data(), header_.width))
-        return Failure::badTga(*error);
+    if (const auto read = rle_.read(buffers_.raw.data(), header_.width); !read)
+        return unexpected(Failure::badTga(read.error()));
     if (!converter_->convertRow(buffers_.raw.data(), row))
-        return Failure::badTga(TgaError::ColorIndexOutOfRange);
-    return std::nullopt;
+        return unexpected(Failure::badTga(TgaError::ColorIndexOutOfRange));
+    return ok();
 }
 
 Expected<ContentDigest, Failure> TgaRowSource::finish()
 {
     if (layout_ == Layout::RunLengthTopFirst && rle_.packetUnfinished())
         return unexpected(Failure::badTga(TgaError::RunOverflowsImage));
-    if (auto error = window_->finishSweep())
-        return unexpected(readFailure(*error));
+    if (const Status swept = window_->finishSweep(); !swept)
+        return unexpected(swept.error());
     if (layout_ == Layout::RunLengthIndexed && !(indexDigest_ == rowsDigest_))
         return unexpected(Failure::of(FailureCause::ChangedWhileRead));
     ContentDigest whole = headDigest_;

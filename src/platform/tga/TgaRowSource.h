@@ -53,27 +53,27 @@ public:
 
     // Reads and checks the header and colour map. A run-length file stored
     // bottom row first is walked once here to find where each row starts.
-    std::optional<Failure> open();
+    [[nodiscard]] Status open();
 
     int width() const { return header_.width; }
     int height() const { return header_.height; }
     PixelFormat pixelFormat() const { return converter_->pixelFormat(); }
 
     // The next row down; valid until the next call.
-    Expected<const std::uint8_t*, Failure> nextRow();
+    [[nodiscard]] Expected<const std::uint8_t*, Failure> nextRow();
 
     // After the last row: the last checks, and the digest of the whole file
     // as it was read.
-    Expected<ContentDigest, Failure> finish();
+    [[nodiscard]] Expected<ContentDigest, Failure> finish();
 
 private:
     enum class Layout { Raw, RunLengthTopFirst, RunLengthIndexed };
 
-    std::optional<Failure> readHead();
+    Status readHead();
     void prepareRows();
-    std::optional<Failure> checkPixelDataLength() const;
-    std::optional<Failure> indexRows();
-    std::optional<Failure> decodeRunLengthRow();
+    Status checkPixelDataLength() const;
+    Status indexRows();
+    Status decodeRunLengthRow();
     Expected<const std::uint8_t*, Failure> rawRow(int fileRow);
     Expected<const std::uint8_t*, Failure> runLengthRow(int fileRow);
     std::size_t largestRunLengthRow() const;

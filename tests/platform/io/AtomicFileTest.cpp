@@ -23,24 +23,25 @@ using Mode = AtomicFile::Mode;
 const std::vector<std::uint8_t> kBytes = {0xFF, 0xD8, 1, 2, 3, 4, 5, 0xFF, 0xD9};
 const std::vector<unsigned char> kOld = {'o', 'l', 'd'};
 
-// Writes `bytes` to `destination` through an atomic file: nothing, or the failure.
-std::optional<Failure> writeAtomically(FileSystem& files, const std::filesystem::path& destination, Mode mode,
+// Writes `bytes` to `destination` through an atomic file.
+Status writeAtomically(FileSystem& files, const std::filesystem::path& destination, Mode mode,
                                        const std::vector<std::uint8_t>& bytes = kBytes,
                                        std::optional<timespec> time = std::nullopt)
 {
     auto file = AtomicFile::create(files, destination, mode);
     if (!file)
-        return file.error();
+        return unexpected(file.error());
     if (const Status written = writeAll(file->file(), bytes.data(), bytes.size()); !written)
-        return Failure::of(FailureCause::CannotWrite, written.error().systemError);
+        return unexpected(Failure::of(FailureCause::CannotWrite, written.error().systemError));
     if (time)
         [[maybe_unused]] const Status dated = file->file().fileSystem().setModificationTime(file->file(), *time);
     return file->commit();
 }
 
-std::optional<FailureCause> causeOf(const std::optional<Failure>& failure)
+// Nothing after a success, so a table can hold both outcomes.
+std::optional<FailureCause> causeOf(const Status& status)
 {
-    return failure ? std::optional(failure->cause) : std::nullopt;
+    return status ? std::nullopt : std::optional(status.error().cause);
 }
 
 class AtomicFileTest : public ::testing::TestWithParam<Mode> {
@@ -253,7 +254,7 @@ TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBef
             fs.fail(op, error, name == "dir" ? dir.path().filename().string() : name);
         const auto failure = file->commit();
         EXPECT_EQ(causeOf(failure), c.cause);
-        EXPECT_EQ(failure ? failure->systemError : 0, c.error);
+        EXPECT_EQ(failure ? 0 : failure.error().systemError, c.error);
         if (!c.cause) {
             EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"});
             EXPECT_EQ(test::readBytes(destination), picture);

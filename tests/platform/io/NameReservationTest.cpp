@@ -32,10 +32,10 @@ TEST(NameReservation, ANameTakenOverMeanwhileIsNeverReplacedNorRemoved)
         // Somebody else's picture lands on the name between the reservation and the rename.
         test::writeBytes(dir / "theirs", {'t'});
         std::filesystem::rename(dir / "theirs", dir / "a.jpg");
-        const auto filled = reservation->fillWith(dir / "ours");
-        ASSERT_TRUE(filled.has_value());
-        EXPECT_EQ(filled->cause, FailureCause::DestinationExists);
-        EXPECT_EQ(filled->systemError, EEXIST);
+        const Status filled = reservation->fillWith(dir / "ours");
+        ASSERT_FALSE(filled.has_value());
+        EXPECT_EQ(filled.error().cause, FailureCause::DestinationExists);
+        EXPECT_EQ(filled.error().systemError, EEXIST);
     } // dropping the reservation must not remove their file either
     EXPECT_EQ(test::readText(dir / "a.jpg"), "t");
     EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"a.jpg", "ours"})) << "its intent file stayed";
