@@ -9,9 +9,14 @@ ensure_deps() {
   fi
 }
 
-# configure_and_build BUILD_DIR [extra cmake args...]
-configure_and_build() {
+# configure BUILD_DIR [extra cmake args...]
+configure() {
   local dir=$1; shift
   cmake -S "$REPO" -B "$dir" -G Ninja "$@"
-  cmake --build "$dir"
+}
+
+# configure_and_build BUILD_DIR [extra cmake args...]: every target.
+configure_and_build() {
+  configure "$@"
+  cmake --build "$1"
 }

@@ -1,8 +1,8 @@
 #include "batch/CollectSourceFiles.h"
 
 #include "platform/io/FolderEntries.h"
+#include "platform/text/NaturalOrder.h"
 #include "platform/text/UnicodeCase.h"
-#include "platform/text/Utf8.h"
 #include "platform/text/VisibleName.h"
 
 #include <algorithm>
@@ -11,15 +11,16 @@ namespace pellora {
 
 namespace {
 
-// Windows lists a folder in the order of its names in upper case, so "_a"
-// comes after "b" there (a lower-case comparison would put it first). The
-// names compare as UTF-16, the form Windows keeps them in.
-void sortAsWindowsLists(std::vector<SourceFile>& files)
+// A folder here is listed in no order of its own, so the run puts the names
+// in the order their shots were taken: ScreenShot2 before ScreenShot10, as
+// people read them. Names that show alike fall back on their bytes, so the
+// order is the same on every run.
+void sortByName(std::vector<SourceFile>& files)
 {
-    std::vector<std::pair<std::u16string, size_t>> keys;
+    std::vector<std::pair<NaturalOrder, size_t>> keys;
     keys.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i)
-        keys.emplace_back(utf8::toUtf16(unicodeCase::toUpper(files[i].name)), i);
+        keys.emplace_back(NaturalOrder(files[i].name), i);
     std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
         if (a.first != b.first)
             return a.first < b.first;
@@ -54,7 +55,7 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& fold
     }
     if (entries.error() != 0)
         return unexpected(Failure::of(FailureCause::CannotRead, entries.error()));
-    sortAsWindowsLists(files);
+    sortByName(files);
     return files;
 }
 

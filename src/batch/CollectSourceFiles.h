@@ -11,8 +11,8 @@
 namespace pellora {
 
 // The regular, not hidden, files of `folder` whose names end in `extension`
-// (".tga", in any case), sorted by name ignoring case, as Windows lists them. A failure discards the
-// partial list: no list is different from an empty one. On failure, CannotRead.
+// (".tga", in any case), sorted by name ignoring case with runs of digits as
+// numbers (see NaturalOrder). A failure discards the partial list: no list is different from an empty one. On failure, CannotRead.
 Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& folder, std::string_view extension);
 
 } // namespace pellora

@@ -3,6 +3,7 @@
 #include "batch/BatchRun.h"
 #include "platform/text/PathText.h"
 #include "settings/Settings.h"
+#include "ui/FolderBox.h"
 #include "ui/FolderDialog.h"
 #include "ui/QualityScrollBar.h"
 #include "ui/ResultList.h"
@@ -152,7 +153,7 @@ void MainWindow::createControls()
 QLineEdit* MainWindow::createFolderRow(const char* boxName, const char* buttonName, int top,
                                        const QString& buttonCaption, QPushButton*& browseButton)
 {
-    QLineEdit* box = placed(new QLineEdit(this), boxName, 96, top, 273, 21);
+    QLineEdit* box = placed(new FolderBox(this), boxName, 96, top, 273, 21);
     browseButton = placed(button(this, buttonCaption), buttonName, 376, top, 65, 21);
     return box;
 }

@@ -82,6 +82,20 @@ TEST_F(BatchRunTest, NumbersFilesFromOneInNameOrderIgnoringCase)
     EXPECT_TRUE(std::filesystem::exists(in() / "b.TGA"));
 }
 
+// Games number their shots without padding; the serials follow the shots.
+TEST_F(BatchRunTest, NumbersShotsInTheOrderTheyWereTaken)
+{
+    for (const char* name : {"ScreenShot10.tga", "ScreenShot2.tga", "screenshot1.tga", "ScreenShot11.tga",
+                             "2024-01-05_10-03-07.tga", "2024-01-05_9-59-59.tga"})
+        addSource(name);
+
+    run();
+    EXPECT_EQ(host.lines, Lines({"2024-01-05_9-59-59.tga\t--->\tsshot001.jpg",
+                                 "2024-01-05_10-03-07.tga\t--->\tsshot002.jpg",
+                                 "screenshot1.tga\t--->\tsshot003.jpg", "ScreenShot2.tga\t--->\tsshot004.jpg",
+                                 "ScreenShot10.tga\t--->\tsshot005.jpg", "ScreenShot11.tga\t--->\tsshot006.jpg"}));
+}
+
 TEST_F(BatchRunTest, ContinuesAfterTheHighestSerialOfAnyExtensionAndCase)
 {
     touch(out() / "sshot004.jpg");

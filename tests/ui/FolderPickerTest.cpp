@@ -3,18 +3,22 @@
 
 #include "ui/FolderDialog.h"
 
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace pellora {
@@ -151,6 +155,79 @@ TEST_F(BrowseTest, AccessKeysOpenThePickerForTheirBox)
     EXPECT_EQ(inBox->text(), QStringLiteral("/before/in"));
     pressAccessKey(*window, Qt::Key_I, inputBrowseButton());
     EXPECT_EQ(inBox->text(), folder);
+}
+
+// Drags `data` onto `box` as a file manager does and drops it there where
+// the box took the drag; whether it took it.
+bool dragAndDrop(QLineEdit& box, const QMimeData& data, Qt::DropActions offered)
+{
+    const QPointF middle = QRectF(box.rect()).center();
+    QDragEnterEvent enter(middle.toPoint(), offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&box, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(middle, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&box, &drop);
+    EXPECT_NE(drop.dropAction(), Qt::MoveAction) << "a source told to move would delete its file";
+    return drop.isAccepted();
+}
+
+TEST_F(BrowseTest, AFolderOrFileDroppedFillsTheBoxWithItsFolder)
+{
+    const QString folder = test::qtext(chosen / "Shots");
+    test::writeBytes(chosen / "Shots" / "shot1.tga", {1});
+    std::filesystem::create_directory(chosen / "Shots" / "deeper");
+    const auto links = [](const QList<QUrl>& urls) {
+        auto data = std::make_shared<QMimeData>();
+        data->setUrls(urls);
+        return data;
+    };
+    const Qt::DropActions fromFileManager = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    struct Row {
+        const char* what;
+        std::shared_ptr<QMimeData> data;
+        Qt::DropActions offered;
+        bool taken;
+        QString inText; // what the input box then shows
+    };
+    const Row rows[] = {
+        {"a folder", links({QUrl::fromLocalFile(folder)}), fromFileManager, true, folder},
+        {"a folder with a trailing slash", links({QUrl::fromLocalFile(folder + QStringLiteral("/"))}),
+         fromFileManager, true, folder},
+        {"a file", links({QUrl::fromLocalFile(folder + QStringLiteral("/shot1.tga"))}), fromFileManager, true, folder},
+        {"the first of several", links({QUrl::fromLocalFile(folder + QStringLiteral("/deeper")),
+                                        QUrl::fromLocalFile(folder)}),
+         fromFileManager, true, folder + QStringLiteral("/deeper")},
+        {"a copy only", links({QUrl::fromLocalFile(folder)}), Qt::CopyAction, true, folder},
+        {"a move only", links({QUrl::fromLocalFile(folder)}), Qt::MoveAction, false, QStringLiteral("/before/in")},
+        {"a web link", links({QUrl(QStringLiteral("https://example.org/shots/"))}), fromFileManager, false,
+         QStringLiteral("/before/in")},
+        {"a file that is gone", links({QUrl::fromLocalFile(folder + QStringLiteral("/gone.tga"))}),
+         fromFileManager, false, QStringLiteral("/before/in")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        inBox->setText(QStringLiteral("/before/in"));
+        EXPECT_EQ(dragAndDrop(*inBox, *row.data, row.offered), row.taken);
+        EXPECT_EQ(inBox->text(), row.inText);
+        EXPECT_EQ(outBox->text(), QStringLiteral("/before/out"));
+    }
+
+    // The output box takes one too, and Undo brings back what it held.
+    EXPECT_TRUE(dragAndDrop(*outBox, *links({QUrl::fromLocalFile(folder)}), fromFileManager));
+    EXPECT_EQ(outBox->text(), folder);
+    outBox->undo();
+    EXPECT_EQ(outBox->text(), QStringLiteral("/before/out"));
+    EXPECT_NE(window->outputFolder(), folder + QStringLiteral("/")) << "the next run, not the drop, takes the folder";
+}
+
+TEST_F(BrowseTest, DroppedPlainTextGoesInAsTyped)
+{
+    QMimeData text;
+    text.setText(QStringLiteral("shots"));
+    inBox->setText(QString());
+    EXPECT_TRUE(dragAndDrop(*inBox, text, Qt::CopyAction));
+    EXPECT_EQ(inBox->text(), QStringLiteral("shots"));
 }
 
 // What the real dialog looked like while it was open.

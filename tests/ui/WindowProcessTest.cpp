@@ -101,6 +101,67 @@ TEST(GraphicalSessionTest, ExecutableWithoutDisplaySaysSoInOneLine)
     EXPECT_TRUE(said.contains(QStringLiteral("xvfb-run"))) << said.toStdString();
 }
 
+// --help and --version answer in a terminal with no display at all; an
+// argument that neither the window nor Qt takes is refused in one line.
+TEST(WindowCommandLineTest, HelpAndVersionAnswerWithoutADisplay)
+{
+    struct Row {
+        QStringList arguments;
+        bool display; // an offscreen one, for what Qt must see first
+        int status;
+        QString out; // the start of standard output
+        QString err; // a part of the one line on standard error, or empty for none
+    };
+    const QString version = QStringLiteral("pellora " PELLORA_VERSION "\n");
+    const Row rows[] = {
+        {{QStringLiteral("--help")}, false, 0, QStringLiteral("usage: pellora "), {}},
+        {{QStringLiteral("-h")}, false, 0, QStringLiteral("usage: pellora "), {}},
+        {{QStringLiteral("--version")}, false, 0, version, {}},
+        {{QStringLiteral("-V")}, false, 0, version, {}},
+        {{QStringLiteral("--version"), QStringLiteral("--help")}, false, 0, version, {}},
+        {{QStringLiteral("--bogus"), QStringLiteral("-h")}, false, 0, QStringLiteral("usage: pellora "), {}},
+        {{QStringLiteral("--bogus")}, true, 2, {}, QStringLiteral("pellora: unknown argument \"--bogus\"")},
+        {{QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("shots")}, true, 2, {},
+         QStringLiteral("unknown argument \"shots\"")}, // Qt's own option goes to Qt
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.join(u' ').toStdString());
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        if (row.display)
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(PELLORA_WINDOW_EXECUTABLE), row.arguments);
+        if (!process.waitForFinished(10000)) {
+            process.kill();
+            process.waitForFinished(10000);
+            ADD_FAILURE() << "still running: the window opened";
+            continue;
+        }
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), row.status);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        EXPECT_TRUE(row.out.isEmpty() ? out.isEmpty() : out.startsWith(row.out)) << out.toStdString();
+        const QStringList errLines = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)
+                                         .filter(QStringLiteral("pellora"));
+        if (row.err.isEmpty()) {
+            EXPECT_TRUE(errLines.isEmpty()) << errLines.join(u'|').toStdString();
+        } else {
+            ASSERT_EQ(errLines.size(), 1) << errLines.join(u'|').toStdString();
+            EXPECT_TRUE(errLines[0].contains(row.err)) << errLines[0].toStdString();
+        }
+    }
+
+    // An answer that could not be written is no success.
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QStringLiteral(PELLORA_WINDOW_EXECUTABLE), {QStringLiteral("--version")});
+    ASSERT_TRUE(full.waitForFinished(10000));
+    EXPECT_EQ(full.exitCode(), 1);
+}
+
 // A system whose C library has no code page 932 (no gconv modules): the
 // window cannot keep the log and the settings as the Windows tool reads
 // them, so it says why on standard error and in a message box, on which it
