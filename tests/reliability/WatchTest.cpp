@@ -52,12 +52,16 @@ private:
 // four pieces with pauses, the file closed between some and held open
 // across another. Its JPEG appears only once the whole file is written and
 // shows the whole picture; the first run's files are not converted twice;
-// Ctrl+C ends the watch with the log's end line and 130.
-TEST(PelloraCliWatch, ConvertsATgaOnlyOnceTheGameHasFinishedWritingIt)
+// Ctrl+C ends the watch with the log's end line and 130. With --keep too,
+// where the first run's TGAs stay in the watched folder.
+class PelloraCliWatch : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PelloraCliWatch, ConvertsATgaOnlyOnceTheGameHasFinishedWritingIt)
 {
+    const bool keep = std::string(GetParam()) == "--keep";
     CliScene scene(1, 2);
     auto arguments = scene.arguments(scene.in());
-    arguments.insert(arguments.end(), {"--watch", "--settle", "1"});
+    arguments.insert(arguments.end(), {"--watch", "--settle", "1", GetParam()});
     CliProcess watch(arguments, scene.dir / "stdout.txt");
     ASSERT_TRUE(watch.started());
     ASSERT_TRUE(test::waitForText(scene.dir / "stdout.txt", CliScene::sourceName(2) + kListArrow + "sshot002.jpg", 20s));
@@ -99,7 +103,7 @@ TEST(PelloraCliWatch, ConvertsATgaOnlyOnceTheGameHasFinishedWritingIt)
     const auto converted = test::decodeJpegFile(jpeg);
     ASSERT_TRUE(converted.has_value());
     EXPECT_GT(test::psnr(picture, *converted), 30.0);
-    EXPECT_FALSE(std::filesystem::exists(shot)); // --delete, as in any run
+    EXPECT_EQ(std::filesystem::exists(shot), keep); // as in any run
 
     watch.kill(SIGINT);
     EXPECT_EQ(watch.waitFor(20s), 130);
@@ -122,6 +126,8 @@ TEST(PelloraCliWatch, ConvertsATgaOnlyOnceTheGameHasFinishedWritingIt)
     EXPECT_EQ(scene.temporariesLeft(), 0);
     EXPECT_TRUE(scene.foreignFilesStayed());
 }
+
+INSTANTIATE_TEST_SUITE_P(DeleteOrKeep, PelloraCliWatch, ::testing::Values("--delete", "--keep"));
 
 } // namespace
 } // namespace pellora
