@@ -95,7 +95,7 @@ void WatchRun::watch()
             summary_.failure = changes.error();
             return;
         }
-        if (changes->folderGone) {
+        if (changes->folderGone || !folderStillThere()) {
             summary_.end = WatchEnd::FolderGone;
             return;
         }
@@ -179,6 +179,17 @@ BatchSummary WatchRun::runOver(std::optional<std::vector<std::filesystem::path>>
     summary_.failed += batch.failed;
     summary_.sourcesKept += batch.sourcesKept;
     return batch;
+}
+
+// Removed while held open, a folder tells its watchers nothing until it is
+// closed; so its path must still lead to it. Moved or replaced, the next
+// run would work elsewhere.
+bool WatchRun::folderStillThere() const
+{
+    const auto held = fs_.status(inFolder_.handle());
+    const auto named = fs_.statusAt(fs_.workingFolder(), pathText::toPath(request_.inputFolder),
+                                    FileSystem::Links::Followed);
+    return held && named && held->device == named->device && held->inode == named->inode;
 }
 
 std::optional<FileStamp> WatchRun::stampOf(const std::filesystem::path& name) const

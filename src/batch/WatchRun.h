@@ -64,6 +64,7 @@ private:
     // Whether the watch may go on after a run that ended so.
     bool goesOnAfter(const BatchSummary& summary);
     BatchSummary runOver(std::optional<std::vector<std::filesystem::path>> names);
+    bool folderStillThere() const;
     std::optional<FileStamp> stampOf(const std::filesystem::path& name) const;
     std::optional<Stamps> sourcesPresent() const;
 

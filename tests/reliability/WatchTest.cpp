@@ -127,6 +127,31 @@ TEST_P(PelloraCliWatch, ConvertsATgaOnlyOnceTheGameHasFinishedWritingIt)
     EXPECT_TRUE(scene.foreignFilesStayed());
 }
 
+// A folder removed while held open tells its watchers nothing until it is
+// closed: the watch must notice all the same, as it must a folder moved away.
+TEST(PelloraCliWatchEnds, WhenTheInputFolderIsRemovedOrMovedWithTwoAndAReason)
+{
+    for (const bool removed : {true, false}) {
+        SCOPED_TRACE(removed ? "removed" : "moved");
+        CliScene scene(1, 1);
+        test::ChildSetup setup;
+        setup.errorFile = scene.dir / "stderr.txt";
+        auto arguments = scene.arguments(scene.in());
+        arguments.push_back("--watch");
+        CliProcess watch(arguments, scene.dir / "stdout.txt", setup);
+        ASSERT_TRUE(test::waitForText(scene.dir / "stdout.txt", "sshot001.jpg", 20s));
+        std::this_thread::sleep_for(200ms);
+        if (removed)
+            std::filesystem::remove(scene.in());
+        else
+            std::filesystem::rename(scene.in(), scene.dir / "elsewhere");
+        EXPECT_EQ(watch.waitFor(10s), 2);
+        EXPECT_NE(test::readText(scene.dir / "stderr.txt").find("was removed or moved; watching ended"),
+                  std::string::npos);
+        EXPECT_TRUE(test::endsWithEndLine(test::readText(scene.out() / "kavlog.txt")));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(DeleteOrKeep, PelloraCliWatch, ::testing::Values("--delete", "--keep"));
 
 } // namespace
