@@ -20,6 +20,7 @@
 #include <ctime>
 #include <exception>
 #include <new>
+#include <set>
 #include <system_error>
 
 namespace pellora {
@@ -120,6 +121,13 @@ std::filesystem::path withoutTrailingSeparators(std::filesystem::path path)
     return path;
 }
 
+// Drops every file whose name is not among `names`, keeping the listing's order.
+void keepOnly(std::vector<SourceFile>& files, const std::vector<std::filesystem::path>& names)
+{
+    const std::set<std::filesystem::path> wanted(names.begin(), names.end());
+    std::erase_if(files, [&](const SourceFile& file) { return !wanted.contains(file.path); });
+}
+
 std::string serialName(const std::string& prefix, int serial)
 {
     char digits[16];
@@ -198,6 +206,8 @@ BatchEnd BatchRun::listAndConvert()
         report(listingFailureLine(files.error()));
         return BatchEnd::ListingFailed;
     }
+    if (onlyNames_)
+        keepOnly(*files, *onlyNames_);
     if (files->empty()) {
         report(runText::kNoSourceFiles);
         return BatchEnd::NoSourceFiles;

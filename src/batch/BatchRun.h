@@ -52,6 +52,12 @@ public:
     BatchRun(RunRequest request, RunFrontEnd frontEnd, FileSystem& fs);
     BatchSummary run();
 
+    // Converts only these names of the input folder (native bytes), for a
+    // run over the files a watch found ready; by default every TGA file
+    // there. They are listed and numbered as a whole folder's run would, so
+    // a file's turn never depends on who asked for it.
+    void restrictTo(std::vector<std::filesystem::path> names) { onlyNames_ = std::move(names); }
+
     // The log's name in the output folder.
     static constexpr std::string_view kLogFileName = "kavlog.txt";
 
@@ -76,6 +82,7 @@ private:
     void log(std::string_view line);
 
     RunRequest request_;
+    std::optional<std::vector<std::filesystem::path>> onlyNames_;
     RunFrontEnd frontEnd_;
     FileSystem& fs_;
     BatchSummary summary_;

@@ -8,6 +8,7 @@
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 
+#include <cstring>
 #include <thread>
 #include <unistd.h>
 
@@ -53,6 +54,19 @@ int CliApp::exitStatusFor(const BatchSummary& summary, int stopSignal)
     }
 }
 
+int CliApp::exitStatusFor(const WatchSummary& summary, int stopSignal)
+{
+    switch (summary.end) {
+    case WatchEnd::CannotWatch:
+    case WatchEnd::FolderGone:
+        return UsageOrFolderProblem;
+    case WatchEnd::Stopped:
+        return exitStatusFor(BatchSummary{BatchEnd::Stopped}, stopSignal);
+    default:
+        return exitStatusFor(summary.last, stopSignal);
+    }
+}
+
 int CliApp::run(const std::vector<std::string>& arguments)
 {
     const auto options = CliOptions::parse(arguments, say_);
@@ -89,9 +103,23 @@ int CliApp::run(const std::vector<std::string>& arguments)
     settings.overlay(*options);
 
     ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1, say_);
-    const BatchSummary summary = BatchRun(host.request(options->jobs == 0 ? defaultJobs() : options->jobs),
-                                          host.frontEnd(), FileSystem::forFrontEnds())
-                                     .run();
+    const RunRequest request = host.request(options->jobs == 0 ? defaultJobs() : options->jobs);
+    if (options->watch)
+        return watch(host, request, options->settle);
+    const BatchSummary summary = BatchRun(request, host.frontEnd(), FileSystem::forFrontEnds()).run();
+    return exitStatusFor(summary, host.stopSignal());
+}
+
+int CliApp::watch(ConsoleHost& host, const RunRequest& request, std::chrono::milliseconds settle)
+{
+    const WatchSummary summary =
+        WatchRun(request, host.frontEnd(), FileSystem::forFrontEnds(), settle, stopWake_).run();
+    const std::string folder = visibleName(std::string_view(request.inputFolder));
+    if (summary.end == WatchEnd::CannotWatch)
+        print(err_, say_(CliText::UsageProblem,
+                         {say_(CliText::CannotWatch, {folder, std::strerror(summary.failure.systemError)})}));
+    if (summary.end == WatchEnd::FolderGone)
+        print(err_, say_(CliText::UsageProblem, {say_(CliText::WatchedFolderGone, {folder})}));
     return exitStatusFor(summary, host.stopSignal());
 }
 

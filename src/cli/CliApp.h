@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/BatchRun.h"
+#include "batch/WatchRun.h"
 #include "cli/CliMessages.h"
 #include "cli/ConsoleHost.h"
 
@@ -27,12 +28,22 @@ public:
     // ConsoleHost::stopSignal) ends with 128 + N, the status a shell shows
     // for a program that signal ended; but here every file handled is whole.
     static int exitStatusFor(const BatchSummary& summary, int stopSignal = 0);
+    // A watch ends by a signal (128 + N), as its first run or a batch ended
+    // when they could not go on, or with 2 when the folder could not be watched.
+    static int exitStatusFor(const WatchSummary& summary, int stopSignal = 0);
+
+    // What a watch polls beside the folder, readable once a stop signal came
+    // (StopSignals' pipe); without it, a watch looks at the signals twice a second.
+    void setStopWake(NativeHandle wake) { stopWake_ = wake; }
 
 private:
+    int watch(ConsoleHost& host, const RunRequest& request, std::chrono::milliseconds settle);
+
     std::FILE* out_;
     std::FILE* err_;
     std::filesystem::path defaultSettingsFile_;
     CliMessages say_;
+    NativeHandle stopWake_ = kNoNativeHandle;
 };
 
 } // namespace pellora

@@ -17,7 +17,7 @@ struct Translation {
 // In the order of CliText.
 constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
     {"usage: pellora-cli [-i DIR] [-o DIR] [-p TEXT] [-q N] [--delete | --keep] [--log | --no-log]\n"
-     "                   [--create-out] [-j N] [--settings FILE] [-h] [-V]\n"
+     "                   [--create-out] [-j N] [--watch [--settle SECONDS]] [--settings FILE] [-h] [-V]\n"
      "Converts every *.tga file of the input folder to a numbered JPEG in the output folder.\n"
      "Values not given come from the settings file, which is never written: Pellora.ini beside the\n"
      "program when it is there or the program's folder is writable, otherwise\n"
@@ -32,6 +32,10 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "      --create-out    create a missing output folder (one level) instead of stopping\n"
      "  -j, --jobs N        files converted at once, 1 to 256 (default: every hardware thread;\n"
      "                      1: one after the other)\n"
+     "      --watch         after the run, keep watching the input folder and convert each new TGA\n"
+     "                      once the game has finished writing it, until Ctrl+C\n"
+     "      --settle SECONDS with --watch: how long a closed TGA must stay unchanged before it is\n"
+     "                      converted, 0 to 60 (default 1; decimals allowed)\n"
      "      --settings FILE read the starting values from FILE\n"
      "  -h, --help          show this text and the settings file in use\n"
      "  -V, --version       show the version\n"
@@ -41,9 +45,12 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "2 bad usage or a folder problem before any file; 128+N when signal N stopped the run before its\n"
      "last file: 130 Ctrl+C, 129 SIGHUP, 143 SIGTERM, 141 standard output closed (a reader such as\n"
      "head went away). A stopped run finishes the files in hand and logs its end line; the files\n"
-     "not started are untouched.\n",
+     "not started are untouched. --watch ends only by a signal (then 128+N as above, after the end\n"
+     "line of a batch in progress) or with 2 when the input folder cannot be watched any more; each\n"
+     "batch of new files is a run of its own in the list and the log.\n",
      "使い方: pellora-cli [-i フォルダ] [-o フォルダ] [-p 文字列] [-q 数] [--delete | --keep]\n"
-     "                    [--log | --no-log] [--create-out] [-j 数] [--settings ファイル] [-h] [-V]\n"
+     "                    [--log | --no-log] [--create-out] [-j 数] [--watch [--settle 秒]]\n"
+     "                    [--settings ファイル] [-h] [-V]\n"
      "入力フォルダの *.tga ファイルをすべて、出力フォルダに連番の JPEG ファイルとして変換します。\n"
      "指定しない値は設定ファイルから読みます（設定ファイルには書き込みません）。設定ファイルは、\n"
      "プログラムと同じフォルダに Pellora.ini があるかそのフォルダに書き込めるときはそこの Pellora.ini、\n"
@@ -59,6 +66,10 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "      --create-out        出力フォルダがないときは止まらずに作成する（1 階層のみ）\n"
      "  -j, --jobs 数            同時に変換するファイルの数（1～256、既定: ハードウェアのスレッド数、\n"
      "                          1: 1 つずつ順に）\n"
+     "      --watch              処理の後も入力フォルダを見張り、新しい TGA をゲームが書き終えるたびに\n"
+     "                          変換する（Ctrl+C まで）\n"
+     "      --settle 秒          --watch で、閉じられた TGA が変わらないまま待つ時間（0～60、既定 1、\n"
+     "                          小数も可）。この後に変換する\n"
      "      --settings ファイル  最初の値をこのファイルから読む\n"
      "  -h, --help               この説明と、使う設定ファイルを表示する\n"
      "  -V, --version            バージョンを表示する\n"
@@ -68,7 +79,9 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "上限に達した。2 使い方の誤り、またはファイルを処理する前のフォルダの問題。128+N シグナル N で\n"
      "最後のファイルの前に止まった（130 Ctrl+C、129 SIGHUP、143 SIGTERM、141 標準出力が閉じられた\n"
      "（head などの読み手が終了した））。止まるときは処理中のファイルを終えて終了行をログに書き、\n"
-     "まだ始めていないファイルには手を触れません。\n"},
+     "まだ始めていないファイルには手を触れません。--watch はシグナルでのみ終わり（上と同じ 128+N。\n"
+     "処理中のまとまりは終了行まで書きます）、入力フォルダを見張れなくなったときは 2 で終わります。\n"
+     "新しいファイルのまとまりごとに、一覧とログでは 1 回の処理として扱います。\n"},
     {"Settings file: %1\n", "設定ファイル: %1\n"},
     {"pellora-cli: %1\n", "pellora-cli: %1\n"},
     {"Try 'pellora-cli --help' for more information.\n", "詳しくは 'pellora-cli --help' を実行してください。\n"},
@@ -93,6 +106,11 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
     {cp932::kUnavailableMessage,
      "このシステムは、ログと設定ファイルの文字コードであるコードページ 932（Shift_JIS）に変換できません。"
      "C ライブラリの文字コード変換モジュール（gconv）をインストールしてください"},
+    {"--settle takes a number of seconds from 0 to 60, not \"%1\"",
+     "--settle には 0 から 60 までの秒数を指定してください（\"%1\" は指定できません）"},
+    {"cannot watch the input folder \"%1\" (%2)", "入力フォルダ \"%1\" を見張れません（%2）"},
+    {"the input folder \"%1\" was removed or moved; watching ended",
+     "入力フォルダ \"%1\" が削除または移動されたため、見張りを終えました"},
 }};
 
 bool isJapanese(std::string_view locale)

@@ -33,6 +33,9 @@ enum class CliText {
     AnsweredYes,
     AnsweredNo,
     CodePage932Missing,
+    SettleRange,             // %1: the value given
+    CannotWatch,             // %1: the folder, %2: the system's reason
+    WatchedFolderGone,       // %1: the folder
     Count
 };
 

@@ -25,6 +25,25 @@ std::optional<int> numberBetween(std::string_view text, int lowest, int highest)
     return value;
 }
 
+// Seconds from 0 to `highest`, whole or with a decimal fraction ("1", "0.25"), as milliseconds.
+std::optional<std::chrono::milliseconds> secondsUpTo(std::string_view text, int highest)
+{
+    const size_t point = text.find('.');
+    const auto whole = numberBetween(text.substr(0, point), 0, highest);
+    if (!whole)
+        return std::nullopt;
+    int milliseconds = *whole * 1000;
+    if (point != std::string_view::npos) {
+        const std::string_view fraction = text.substr(point + 1);
+        if (fraction.empty() || fraction.size() > 3 || fraction.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        milliseconds += *numberBetween(std::string(fraction) + std::string(3 - fraction.size(), '0'), 0, 999);
+    }
+    if (milliseconds > highest * 1000)
+        return std::nullopt;
+    return std::chrono::milliseconds(milliseconds);
+}
+
 // Declares the options on CLI11; each one takes effect as it is met, so that
 // of --delete and --keep the last one given counts, and the first bad value
 // is the one told.
@@ -46,6 +65,13 @@ public:
         flag("--log", [this] { options_.log = true; });
         flag("--no-log", [this] { options_.log = false; });
         flag("--create-out", [this] { options_.createOutputFolder = true; });
+        flag("--watch", [this] { options_.watch = true; });
+        app_.add_option_function<std::string>("--settle", [this](const std::string& value) {
+                if (const auto settle = secondsUpTo(value, 60))
+                    options_.settle = *settle;
+                else
+                    refuse(say_(CliText::SettleRange, {visibleName(std::string_view(value))}));
+            })->trigger_on_parse();
         flag("-h,--help", [this] { options_.help = true; });
         flag("-V,--version", [this] { options_.version = true; });
     }

@@ -4,6 +4,7 @@
 #include "platform/Expected.h"
 #include "settings/SettingsOverlay.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ struct CliOptions : SettingsOverlay {
     bool createOutputFolder = false;
     std::optional<std::string> settingsFile;
     unsigned jobs = 0; // 0: every hardware thread
+    bool watch = false;
+    std::chrono::milliseconds settle{1000}; // with watch: how long a closed file must stay as it is
     bool help = false;
     bool version = false;
 

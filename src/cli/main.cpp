@@ -44,5 +44,6 @@ int main(int argc, char** argv)
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
 
     pellora::CliApp cli(stdout, stderr, pellora::SettingsLocation::find(programFolder()).file(), messages);
+    cli.setStopWake(stopSignals.wakeDescriptor());
     return cli.run(arguments);
 }

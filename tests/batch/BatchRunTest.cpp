@@ -109,6 +109,31 @@ TEST_F(BatchRunTest, ContinuesAfterTheHighestSerialOfAnyExtensionAndCase)
     EXPECT_EQ(host.lines, Lines({"x.tga\t--->\tsshot011.jpg"}));
 }
 
+// A watch's batch: only the files it names, in the folder's order and
+// numbered after what the output folder holds, as a whole run would.
+TEST_F(BatchRunTest, ARunRestrictedToSomeNamesConvertsOnlyThoseInListOrder)
+{
+    touch(out() / "sshot004.jpg");
+    for (const char* name : {"a.tga", "b.tga", "c.tga", "d.tga"})
+        addSource(name);
+    BatchRun restricted(host.request(2), host.frontEnd(), systemFileSystem());
+    restricted.restrictTo({"d.tga", "b.tga", "gone.tga", "notes.txt"});
+
+    const BatchSummary summary = restricted.run();
+
+    EXPECT_EQ(summary.end, BatchEnd::Completed);
+    EXPECT_EQ(host.lines, Lines({"b.tga\t--->\tsshot005.jpg", "d.tga\t--->\tsshot006.jpg"}));
+    EXPECT_TRUE(std::filesystem::exists(in() / "a.tga"));
+    EXPECT_FALSE(std::filesystem::exists(out() / "sshot007.jpg"));
+
+    // None of the names there: told as a folder without sources is.
+    host.lines.clear();
+    BatchRun none(host.request(1), host.frontEnd(), systemFileSystem());
+    none.restrictTo({});
+    EXPECT_EQ(none.run().end, BatchEnd::NoSourceFiles);
+    EXPECT_EQ(host.lines, Lines({"処理するファイルが見つかりません。"}));
+}
+
 TEST_F(BatchRunTest, BlanksAroundTheSerialStillCount)
 {
     touch(out() / "sshot9  .png");

@@ -77,6 +77,17 @@ TEST(CliOptions, ParsesEveryOption)
     }
     EXPECT_EQ(CliOptions::parse({"--keep", "--delete", "--keep"})->deleteSources, false); // the last one wins
 
+    // A watch, and how long a closed file must stay as it is, in seconds with up to three decimals.
+    EXPECT_FALSE(CliOptions::parse({})->watch);
+    EXPECT_EQ(CliOptions::parse({"--watch"})->settle, std::chrono::milliseconds(1000));
+    for (const auto& [given, settle] : {std::pair{"0", 0}, {"2", 2000}, {"0.25", 250}, {"1.5", 1500}, {"60", 60000},
+                                        {"60.000", 60000}, {"0.001", 1}}) {
+        const auto options = CliOptions::parse({"--watch", "--settle", given});
+        ASSERT_TRUE(options.has_value()) << given << ": " << options.error();
+        EXPECT_TRUE(options->watch);
+        EXPECT_EQ(options->settle, std::chrono::milliseconds(settle)) << given;
+    }
+
     struct Case {
         Arguments arguments;
         const char* options;
@@ -133,6 +144,14 @@ TEST(CliOptions, RefusesBadUsageWithAReason)
         {{"--settings"}, "--settings needs a value"},
         {{"--delete=yes"}, "--delete takes no value"},
         {{"--no-log=1"}, "--no-log takes no value"},
+        {{"--watch=1"}, "--watch takes no value"},
+        {{"--settle", "61"}, "--settle takes a number of seconds from 0 to 60, not \"61\""},
+        {{"--settle", "60.001"}, "--settle takes a number of seconds from 0 to 60, not \"60.001\""},
+        {{"--settle", "-1"}, "--settle takes a number of seconds from 0 to 60, not \"-1\""},
+        {{"--settle", "0.0001"}, "--settle takes a number of seconds from 0 to 60, not \"0.0001\""},
+        {{"--settle", "1."}, "--settle takes a number of seconds from 0 to 60, not \"1.\""},
+        {{"--settle", "1.x"}, "--settle takes a number of seconds from 0 to 60, not \"1.x\""},
+        {{"--settle"}, "--settle needs a value"},
         {{"--frob=3"}, "unknown option \"--frob=3\""},
         {{"-x"}, "unknown option \"-x\""},
         {{"shots"}, "unexpected argument \"shots\""},
@@ -216,6 +235,21 @@ TEST(CliApp, ExitStatusTellsScriptsWhatHappened)
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Completed, 3, 0}, SIGTERM), 0);
     // Memory that ran out mid-run: the files not handed out are untouched.
     EXPECT_EQ(CliApp::exitStatusFor({BatchEnd::Unexpected, 1, 0}), 1);
+
+    // A watch ends by a signal, or where its first run or a batch ended, or
+    // with 2 once its folder cannot be watched.
+    const auto watched = [](WatchEnd end, BatchSummary last = {}) {
+        WatchSummary summary;
+        summary.end = end;
+        summary.last = last;
+        return summary;
+    };
+    EXPECT_EQ(CliApp::exitStatusFor(watched(WatchEnd::Stopped, {BatchEnd::Completed, 3, 1}), SIGINT), 130);
+    EXPECT_EQ(CliApp::exitStatusFor(watched(WatchEnd::Stopped), SIGTERM), 143);
+    EXPECT_EQ(CliApp::exitStatusFor(watched(WatchEnd::FirstRunEnded, {BatchEnd::InputFolderMissing})), 2);
+    EXPECT_EQ(CliApp::exitStatusFor(watched(WatchEnd::BatchEnded, {BatchEnd::Unexpected, 0, 0})), 1);
+    EXPECT_EQ(CliApp::exitStatusFor(watched(WatchEnd::CannotWatch)), 2);
+    EXPECT_EQ(CliApp::exitStatusFor(watched(WatchEnd::FolderGone), SIGINT), 2);
 }
 
 std::string contentsOf(std::FILE* stream);
