@@ -30,7 +30,6 @@ namespace {
 std::atomic<bool> runInProgress{false};
 
 constexpr int kHighestSerial = 999;
-constexpr std::string_view kSourceExtension = ".tga";
 
 // The longest serial name the prefix must leave room for.
 constexpr std::size_t kSerialNameBytes = sizeof "999.jpg" - 1;

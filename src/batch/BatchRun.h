@@ -60,6 +60,8 @@ public:
 
     // The log's name in the output folder.
     static constexpr std::string_view kLogFileName = "kavlog.txt";
+    // What a source's name ends in, in any case.
+    static constexpr std::string_view kSourceExtension = ".tga";
 
     // True while any run of this process is between its start and its end line.
     static bool inProgress();

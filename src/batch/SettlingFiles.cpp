@@ -4,7 +4,7 @@
 
 namespace pellora {
 
-void SettlingFiles::noteWritten(const std::filesystem::path& name, const FileStamp& stamp, Clock::time_point now)
+void SettlingFiles::noteWritten(const std::filesystem::path& name, const FileIdentity& stamp, Clock::time_point now)
 {
     settling_.insert_or_assign(name, Settling{stamp, now});
 }
@@ -17,12 +17,12 @@ void SettlingFiles::noteModified(const std::filesystem::path& name, Clock::time_
         found->second.since = now;
 }
 
-void SettlingFiles::noteHandled(const std::filesystem::path& name, const FileStamp& stamp)
+void SettlingFiles::noteHandled(const std::filesystem::path& name, const FileIdentity& stamp)
 {
     handled_.insert_or_assign(name, stamp);
 }
 
-bool SettlingFiles::wasHandled(const std::filesystem::path& name, const FileStamp& stamp) const
+bool SettlingFiles::wasHandled(const std::filesystem::path& name, const FileIdentity& stamp) const
 {
     const auto found = handled_.find(name);
     return found != handled_.end() && found->second == stamp;

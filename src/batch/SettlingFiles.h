@@ -1,6 +1,6 @@
 #pragma once
 
-#include "batch/FileStamp.h"
+#include "platform/io/FileIdentity.h"
 
 #include <chrono>
 #include <filesystem>
@@ -21,17 +21,17 @@ class SettlingFiles {
 public:
     using Clock = std::chrono::steady_clock;
     // The file's stamp now, or nothing when it is gone or no regular file.
-    using StampOf = std::function<std::optional<FileStamp>(const std::filesystem::path&)>;
+    using StampOf = std::function<std::optional<FileIdentity>(const std::filesystem::path&)>;
 
     explicit SettlingFiles(Clock::duration settle) : settle_(settle) {}
 
     // A writer closed `name` or moved it in, or a look at the folder found it.
-    void noteWritten(const std::filesystem::path& name, const FileStamp& stamp, Clock::time_point now);
+    void noteWritten(const std::filesystem::path& name, const FileIdentity& stamp, Clock::time_point now);
     // Something wrote to `name`: it settles again from `now`.
     void noteModified(const std::filesystem::path& name, Clock::time_point now);
     // `name` was handled (converted, or tried) as it was at `stamp`.
-    void noteHandled(const std::filesystem::path& name, const FileStamp& stamp);
-    bool wasHandled(const std::filesystem::path& name, const FileStamp& stamp) const;
+    void noteHandled(const std::filesystem::path& name, const FileIdentity& stamp);
+    bool wasHandled(const std::filesystem::path& name, const FileIdentity& stamp) const;
 
     // The names settled at `now`, in no particular order; they settle no more.
     // A name that changed since it was noted settles again from `now`; one
@@ -44,13 +44,13 @@ public:
 
 private:
     struct Settling {
-        FileStamp stamp;
+        FileIdentity stamp;
         Clock::time_point since;
     };
 
     Clock::duration settle_;
     std::map<std::filesystem::path, Settling> settling_;
-    std::map<std::filesystem::path, FileStamp> handled_;
+    std::map<std::filesystem::path, FileIdentity> handled_;
 };
 
 } // namespace pellora

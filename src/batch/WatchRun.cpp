@@ -14,13 +14,12 @@ namespace {
 
 using Clock = SettlingFiles::Clock;
 
-constexpr std::string_view kSourceExtension = ".tga";
 
 // What a run would list: not hidden, ending in .tga in any case.
 bool looksLikeSource(const std::filesystem::path& name)
 {
     const std::string shown = visibleName(name);
-    return !shown.starts_with('.') && unicodeCase::endsWithIgnoringCase(shown, kSourceExtension);
+    return !shown.starts_with('.') && unicodeCase::endsWithIgnoringCase(shown, BatchRun::kSourceExtension);
 }
 
 } // namespace
@@ -192,18 +191,18 @@ bool WatchRun::folderStillThere() const
     return held && named && held->device == named->device && held->inode == named->inode;
 }
 
-std::optional<FileStamp> WatchRun::stampOf(const std::filesystem::path& name) const
+std::optional<FileIdentity> WatchRun::stampOf(const std::filesystem::path& name) const
 {
     const auto status = fs_.statusAt(inFolder_.handle(), name, FileSystem::Links::NotFollowed);
     if (!status || !status->isRegular())
         return std::nullopt;
-    return FileStamp::of(*status);
+    return FileIdentity::of(*status);
 }
 
 // The sources in the input folder now, with their stamps; nothing when it cannot be listed.
 std::optional<WatchRun::Stamps> WatchRun::sourcesPresent() const
 {
-    const auto files = CollectSourceFiles(inFolder_, kSourceExtension);
+    const auto files = CollectSourceFiles(inFolder_, BatchRun::kSourceExtension);
     if (!files)
         return std::nullopt;
     Stamps stamps;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "batch/BatchRun.h"
-#include "batch/FileStamp.h"
+#include "platform/io/FileIdentity.h"
 #include "batch/RunFrontEnd.h"
 #include "batch/RunRequest.h"
 #include "batch/SettlingFiles.h"
@@ -54,7 +54,7 @@ public:
     static constexpr std::chrono::milliseconds kLongestSleep{500};
 
 private:
-    using Stamps = std::map<std::filesystem::path, FileStamp>;
+    using Stamps = std::map<std::filesystem::path, FileIdentity>;
 
     bool runFirst(Stamps& present);
     void watch();
@@ -65,7 +65,7 @@ private:
     bool goesOnAfter(const BatchSummary& summary);
     BatchSummary runOver(std::optional<std::vector<std::filesystem::path>> names);
     bool folderStillThere() const;
-    std::optional<FileStamp> stampOf(const std::filesystem::path& name) const;
+    std::optional<FileIdentity> stampOf(const std::filesystem::path& name) const;
     std::optional<Stamps> sourcesPresent() const;
 
     RunRequest request_;

@@ -13,9 +13,9 @@ using namespace std::chrono_literals;
 using Clock = SettlingFiles::Clock;
 using Names = std::vector<std::filesystem::path>;
 
-FileStamp stampOfSize(std::int64_t size, long nanoseconds = 0)
+FileIdentity stampOfSize(std::int64_t size, long nanoseconds = 0)
 {
-    return FileStamp{1, 42, size, 1000, nanoseconds};
+    return FileIdentity{1, 42, size, timespec{1000, nanoseconds}};
 }
 
 // One moment of a file's life as the watch sees it, at `at` ms after the start.
@@ -61,7 +61,7 @@ TEST(SettlingFiles, AFileIsReadyOnlyOnceItStayedAsItWasForTheSettleTime)
         SCOPED_TRACE(c.what);
         SettlingFiles settling(100ms);
         const Clock::time_point start{};
-        std::optional<FileStamp> onDisk;
+        std::optional<FileIdentity> onDisk;
         std::vector<int> readyAt;
         for (const Step& step : c.steps) {
             const auto now = start + std::chrono::milliseconds(step.at);
