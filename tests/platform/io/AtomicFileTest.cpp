@@ -8,6 +8,7 @@
 #include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -262,6 +263,85 @@ TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBef
             EXPECT_TRUE(test::listNames(dir.path()).empty()) << "a temporary file or a reservation was left";
         }
     }
+}
+
+// Pictures committed together in one folder: each flushed and named in its
+// turn, then the folder synced once for all of them. A fault in one file's
+// own steps fails that file alone; a folder that cannot be synced takes
+// every name back, since none of them would survive a crash.
+TEST(AtomicFileNeverReplace, FilesCommittedTogetherShareOneSyncOfTheirFolder)
+{
+    using Cause = std::optional<FailureCause>;
+    struct Fault {
+        Op op;
+        int error;
+        std::string name; // "dir": the folder's own
+        int nth;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Fault> faults;
+        std::vector<Cause> causes; // of a.jpg, b.jpg, c.jpg
+        std::vector<std::string> left;
+        int folderSyncs;
+    };
+    const std::vector<std::string> all{"a.jpg", "b.jpg", "c.jpg"};
+    const Case cases[] = {
+        {"nothing fails", {}, {std::nullopt, std::nullopt, std::nullopt}, all, 1},
+        {"the second's data cannot be synced", {{Op::Fsync, EIO, ".pellora-", 2}},
+         {std::nullopt, FailureCause::CannotWrite, std::nullopt}, {"a.jpg", "c.jpg"}, 1},
+        {"the second's name is taken at the last moment", {{Op::Rename, EEXIST, "b.jpg", 0}},
+         {std::nullopt, FailureCause::DestinationExists, std::nullopt}, {"a.jpg", "c.jpg"}, 1},
+        {"the folder cannot be synced", {{Op::Fsync, EIO, "dir", 0}},
+         {FailureCause::CannotCommit, FailureCause::CannotCommit, FailureCause::CannotCommit}, {}, 1},
+        {"no file can be named: the folder is not synced for nothing", {{Op::Rename, EIO, ".pellora-", 0}},
+         {FailureCause::CannotCommit, FailureCause::CannotCommit, FailureCause::CannotCommit}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        test::FakeFileSystem fs;
+        auto folder = Folder::open(fs, dir.path());
+        ASSERT_TRUE(folder.has_value());
+        std::vector<AtomicFile> files;
+        for (const std::string& name : all) {
+            auto file = AtomicFile::create(*folder, name, Mode::NeverReplace);
+            ASSERT_TRUE(file.has_value());
+            ASSERT_TRUE(writeAll(file->file(), kBytes.data(), kBytes.size()).has_value());
+            files.push_back(std::move(*file));
+        }
+        const std::string folderName = dir.path().filename().string();
+        for (const Fault& fault : c.faults)
+            fs.fail(fault.op, fault.error, fault.name == "dir" ? folderName : fault.name, fault.nth);
+        std::vector<AtomicFile*> together;
+        for (AtomicFile& file : files)
+            together.push_back(&file);
+
+        const auto committed = AtomicFile::commitTogether(*folder, together);
+
+        ASSERT_EQ(committed.size(), all.size());
+        for (size_t i = 0; i < all.size(); ++i)
+            EXPECT_EQ(causeOf(committed[i]), c.causes[i]) << all[i];
+        EXPECT_EQ(test::listNames(dir.path()), c.left) << "a name, a temporary file or a reservation is wrong";
+        const auto calls = fs.calls({Op::Fsync, Op::RenameNoReplace});
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "fsync " + folderName), c.folderSyncs);
+        if (c.folderSyncs == 1) {
+            EXPECT_EQ(calls.back(), "fsync " + folderName) << "a name was given after the folder's sync";
+        }
+    }
+
+    // A file of another folder is not the folder's to commit.
+    test::TempDir one, other;
+    auto first = Folder::open(systemFileSystem(), one.path());
+    auto second = Folder::open(systemFileSystem(), other.path());
+    ASSERT_TRUE(first && second);
+    auto stray = AtomicFile::create(*second, "a.jpg", Mode::NeverReplace);
+    ASSERT_TRUE(stray.has_value());
+    AtomicFile* const strays[] = {&*stray};
+    const auto refused = AtomicFile::commitTogether(*first, strays);
+    EXPECT_EQ(causeOf(refused.front()), FailureCause::CannotCommit);
+    EXPECT_TRUE(test::listNames(one.path()).empty());
+    EXPECT_FALSE(std::filesystem::exists(other / "a.jpg")) << "the refused file was named";
 }
 
 TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
