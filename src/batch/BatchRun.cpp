@@ -290,7 +290,8 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
         // Hand out work while there is room; each hand-out is one file's turn.
         // A throw stops the hand-out only: the files in hand still finish.
         try {
-            while (end == BatchEnd::Completed && next < files.size() && inFlight.hasRoom()) {
+            for (unsigned room = inFlight.room(); room > 0 && end == BatchEnd::Completed && next < files.size();
+                 --room) {
                 end = handOut(files[next], serial, inFlight);
                 if (end == BatchEnd::Completed)
                     ++next;

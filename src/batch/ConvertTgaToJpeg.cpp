@@ -130,12 +130,31 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const s
     return stageGuarded(sourceFolder.handle(), source, &destinationFolder, destination, quality, digestContent);
 }
 
+Status flushStagedJpeg(AtomicFile& staged)
+{
+    try {
+        return staged.flush();
+    } catch (const std::exception&) {
+        return unexpected(Failure::of(FailureCause::Unexpected));
+    }
+}
+
 Status commitStagedJpeg(AtomicFile& staged)
 {
     try {
         return staged.commit();
     } catch (const std::exception&) {
         return unexpected(Failure::of(FailureCause::Unexpected));
+    }
+}
+
+std::vector<Status> commitStagedJpegs(const Folder& folder, std::span<AtomicFile* const> staged)
+{
+    try {
+        return AtomicFile::commitTogether(folder, staged);
+    } catch (const std::exception&) {
+        // Whatever was placed stays where it is: a JPEG too many, with its source kept.
+        return std::vector<Status>(staged.size(), unexpected(Failure::of(FailureCause::Unexpected)));
     }
 }
 

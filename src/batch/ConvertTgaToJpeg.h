@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
+#include <vector>
 
 namespace pellora {
 
@@ -21,7 +23,7 @@ struct ConvertedSource {
     ContentDigest digest;
 };
 
-// A JPEG written to its temporary file, not yet synced or named.
+// A JPEG written to its temporary file, not yet named.
 struct StagedJpeg {
     AtomicFile file;
     ConvertedSource source;
@@ -33,9 +35,10 @@ struct StagedJpeg {
 std::int16_t ConvertTgaToJpeg(FileSystem& fs, const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality);
 
-// The same conversion in two steps, so that the slow durable syncs of one file
+// The same conversion in steps, so that the slow durable syncs of one file
 // can overlap with the work on the next: staging reads, decodes, encodes and
-// writes a temporary file; committing makes it durable under its final name.
+// writes a temporary file; flushing makes its data durable; committing makes
+// it durable under its final name (flushing it first if that was not done).
 // A staged file dropped without commit leaves nothing behind.
 Expected<StagedJpeg, Failure> stageTgaAsJpeg(FileSystem& fs, const std::filesystem::path& source,
                                              const std::filesystem::path& destination, int quality,
@@ -46,6 +49,10 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const s
                                              const Folder& destinationFolder,
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent);
+[[nodiscard]] Status flushStagedJpeg(AtomicFile& staged);
 [[nodiscard]] Status commitStagedJpeg(AtomicFile& staged);
+// Commits JPEGs staged in `folder` in their order with one sync of the folder
+// for all of them (see AtomicFile::commitTogether): one status per file.
+std::vector<Status> commitStagedJpegs(const Folder& folder, std::span<AtomicFile* const> staged);
 
 } // namespace pellora
