@@ -8,6 +8,7 @@
 #include "platform/io/ContentDigest.h"
 #include "platform/io/FileIdentity.h"
 #include "platform/io/Folder.h"
+#include "platform/io/SpareTemporaryFiles.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -44,11 +45,12 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(FileSystem& fs, const std::filesyst
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent = true);
 // The same for a run: `source` is a name in `sourceFolder`, `destination` one
-// in `destinationFolder`; both folders must outlive the staged file.
+// in `destinationFolder`; both folders must outlive the staged file. The
+// temporary file is one of `spares` when one is waiting there.
 Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const std::filesystem::path& source,
                                              const Folder& destinationFolder,
                                              const std::filesystem::path& destination, int quality,
-                                             bool digestContent);
+                                             bool digestContent, SpareTemporaryFiles* spares = nullptr);
 [[nodiscard]] Status flushStagedJpeg(AtomicFile& staged);
 [[nodiscard]] Status commitStagedJpeg(AtomicFile& staged);
 // Commits JPEGs staged in `folder` in their order with one sync of the folder

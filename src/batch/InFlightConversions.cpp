@@ -10,8 +10,8 @@ namespace pellora {
 
 InFlightConversions::InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder)
     : jobs_(jobs == 0 ? 1 : jobs), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder),
-      commits_(destinationFolder), committer_(std::make_unique<WorkerPool>(1)),
-      flushers_(std::make_unique<WorkerPool>(limitFor(jobs_))), workers_(std::make_unique<WorkerPool>(jobs_))
+      spares_(destinationFolder), commits_(destinationFolder), committer_(std::make_unique<WorkerPool>(1)),
+      flushers_(std::make_unique<WorkerPool>(kMostWaitingForTheDisk)), workers_(std::make_unique<WorkerPool>(jobs_))
 {
 }
 
@@ -48,8 +48,10 @@ void InFlightConversions::start(const SourceFile& file, const std::string& newNa
     // breaks it, which is that file's failure.
     workers_->submit([this, staging = std::move(staging), inWorker = std::make_shared<InWorker>(inWorkers_),
                       source = file.path, destination = pathText::toPath(newName), quality, digestContent]() mutable {
-        Staged staged = stageTgaAsJpeg(sourceFolder_, source, destinationFolder_, destination, quality, digestContent);
+        Staged staged =
+            stageTgaAsJpeg(sourceFolder_, source, destinationFolder_, destination, quality, digestContent, &spares_);
         inWorker.reset();
+        makeSpareLater();
         if (staged)
             flushLater(std::move(staging), std::move(staged));
         else
@@ -78,6 +80,17 @@ void InFlightConversions::flushLater(std::shared_ptr<std::promise<Staged>> stagi
         else
             staging->set_value(std::move(*held));
     });
+}
+
+// One for each file a worker took one for, or made its own, up to one for
+// each file that may be waiting for or in a worker.
+void InFlightConversions::makeSpareLater()
+{
+    // Only a help: a file never fails for want of one.
+    try {
+        flushers_->submit([this] { spares_.makeOne(limitFor(jobs_)); });
+    } catch (const std::exception&) {
+    }
 }
 
 InFlightConversions::Done InFlightConversions::takeOldest(const std::function<void()>& whileWaiting)

@@ -5,6 +5,7 @@
 #include "batch/SourceFile.h"
 #include "batch/WorkerPool.h"
 #include "platform/io/Folder.h"
+#include "platform/io/SpareTemporaryFiles.h"
 
 #include <atomic>
 #include <deque>
@@ -19,7 +20,11 @@ namespace pellora {
 // Each of `jobs` workers reads, decodes and encodes one file at a time into a
 // temporary file, streaming it through its own encoder, then hands it to a
 // flusher, which makes its data durable while the worker goes on with the
-// next file; the flushes of files written at about the same time overlap.
+// next file; there are as many flushers as files may wait for the disk, so
+// the flushes of files written at about the same time overlap and the drive,
+// not the threads, sets their pace. The flushers also make the next files'
+// temporary files ahead (SpareTemporaryFiles), since on some drives making a
+// file waits while its folder is being synced.
 // One committer then puts the flushed files under their names in the order
 // they were handed out, a group at a time with one sync of the folder for
 // the group (see GroupCommit).
@@ -88,12 +93,14 @@ private:
     };
 
     void flushLater(std::shared_ptr<std::promise<Staged>> staging, Staged staged);
+    void makeSpareLater();
 
     unsigned jobs_;
     const Folder& sourceFolder_;
     const Folder& destinationFolder_;
     std::deque<Pending> pending_;
     std::atomic<unsigned> inWorkers_{0};
+    SpareTemporaryFiles spares_;
     GroupCommit commits_;
     // Declared so that each pool outlives the ones that feed it.
     std::unique_ptr<WorkerPool> committer_;

@@ -67,6 +67,12 @@ Expected<AtomicFile, Failure> AtomicFile::create(const Folder& folder, const std
     return createAt(folder.handle(), &folder, name, mode, permissions);
 }
 
+AtomicFile AtomicFile::adopt(const Folder& folder, temporaryFiles::Created temporary, const std::filesystem::path& name,
+                             Mode mode)
+{
+    return AtomicFile(folder.handle(), &folder, std::move(temporary.file), std::move(temporary.path), name, mode);
+}
+
 Expected<AtomicFile, Failure> AtomicFile::createAt(const FileHandle& at, const Folder* folder,
                                                    const std::filesystem::path& destination, Mode mode,
                                                    unsigned permissions)

@@ -4,6 +4,7 @@
 #include "platform/Failure.h"
 #include "platform/io/Folder.h"
 #include "platform/io/FileHandle.h"
+#include "platform/io/TemporaryFiles.h"
 
 #include <filesystem>
 #include <span>
@@ -48,6 +49,10 @@ public:
     // The same for `name` in `folder`, which must outlive the file.
     static Expected<AtomicFile, Failure> create(const Folder& folder, const std::filesystem::path& name, Mode mode,
                                                 unsigned permissions = 0644);
+    // The same around a temporary file of ours made ahead in `folder` (see
+    // SpareTemporaryFiles), still empty and locked; `name` is a bare name.
+    static AtomicFile adopt(const Folder& folder, temporaryFiles::Created temporary, const std::filesystem::path& name,
+                            Mode mode);
 
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&&) = delete;

@@ -1,6 +1,7 @@
 #include "platform/io/AtomicFile.h"
 
 #include "platform/io/Folder.h"
+#include "platform/io/SpareTemporaryFiles.h"
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 #include "support/FakeFileSystem.h"
@@ -342,6 +343,54 @@ TEST(AtomicFileNeverReplace, FilesCommittedTogetherShareOneSyncOfTheirFolder)
     EXPECT_EQ(causeOf(refused.front()), FailureCause::CannotCommit);
     EXPECT_TRUE(test::listNames(one.path()).empty());
     EXPECT_FALSE(std::filesystem::exists(other / "a.jpg")) << "the refused file was named";
+}
+
+// Temporary files made ahead are ours like any other: locked, of our
+// pattern, at most as many as asked for; a failure to make one goes to the
+// next taker, whose own attempt it stood in for; a spare taken writes a
+// picture like a file made at once; those nobody took go with the pool.
+TEST(SpareTemporaryFiles, MadeAheadTakenInTurnAndRemovedWhenNotTaken)
+{
+    test::TempDir dir;
+    test::FakeFileSystem fs;
+    auto folder = Folder::open(fs, dir.path());
+    ASSERT_TRUE(folder.has_value());
+    {
+        SpareTemporaryFiles spares(*folder);
+        EXPECT_FALSE(spares.take().has_value()) << "a spare before any was made";
+        for (int i = 0; i < 4; ++i)
+            spares.makeOne(2);
+        const auto names = test::listNames(dir.path());
+        ASSERT_EQ(names.size(), 2u) << "more spares made than asked for";
+        for (const auto& name : names) {
+            EXPECT_TRUE(temporaryFiles::isOurs(name)) << name;
+            const int fd = ::open((dir / name).c_str(), O_RDONLY);
+            ASSERT_GE(fd, 0);
+            EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0) << "a spare not locked: a sweep could take it";
+            ::close(fd);
+        }
+
+        auto spare = spares.take();
+        ASSERT_TRUE(spare && spare->has_value());
+        auto file = AtomicFile::adopt(*folder, std::move(spare->value()), "a.jpg", Mode::NeverReplace);
+        ASSERT_TRUE(writeAll(file.file(), kBytes.data(), kBytes.size()).has_value());
+        ASSERT_EQ(causeOf(file.commit()), std::nullopt);
+        EXPECT_EQ(test::readBytes(dir / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
+
+        fs.fail(Op::Open, EACCES, "create .pellora-", 1);
+        spares.makeOne(3);
+        auto before = spares.take();
+        ASSERT_TRUE(before && before->has_value()) << "the spare made before the failure comes first";
+        // Taken and dropped unwritten, as a picture that fails: it goes.
+        AtomicFile::adopt(*folder, std::move(before->value()), "b.jpg", Mode::NeverReplace);
+        const auto failed = spares.take();
+        ASSERT_TRUE(failed.has_value());
+        ASSERT_FALSE(failed->has_value());
+        EXPECT_EQ(failed->error().cause, FailureCause::CannotCreate);
+        EXPECT_EQ(failed->error().systemError, EACCES);
+        spares.makeOne(3);
+    }
+    EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"}) << "a spare nobody took was left";
 }
 
 TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
