@@ -83,12 +83,13 @@ void InFlightConversions::flushLater(std::shared_ptr<std::promise<Staged>> stagi
 }
 
 // One for each file a worker took one for, or made its own, up to one for
-// each file that may be waiting for or in a worker.
+// each file that may be waiting for or in a worker, and never so many that
+// they would take the descriptors the files in flight need.
 void InFlightConversions::makeSpareLater()
 {
     // Only a help: a file never fails for want of one.
     try {
-        flushers_->submit([this] { spares_.makeOne(limitFor(jobs_)); });
+        flushers_->submit([this] { spares_.makeOne(std::min(limitFor(jobs_), kMostSpares)); });
     } catch (const std::exception&) {
     }
 }

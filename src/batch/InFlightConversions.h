@@ -72,6 +72,7 @@ public:
 
 private:
     static constexpr unsigned kMostWaitingForTheDisk = 32;
+    static constexpr unsigned kMostSpares = 16;
 
     using Outcome = GroupCommit::Outcome;
     using Staged = GroupCommit::Staged;
