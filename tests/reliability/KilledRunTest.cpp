@@ -62,20 +62,21 @@ struct KillFigures {
 std::vector<std::pair<std::string, std::string>> claimedFiles(const CliScene& scene,
                                                               const std::filesystem::path& listFile)
 {
-    std::string text = std::filesystem::exists(listFile) ? test::readText(listFile) : std::string();
-    const auto log = scene.out() / "kavlog.txt";
-    if (std::filesystem::exists(log))
-        text += "\n" + cp932::decode(test::readText(log)).value_or(std::string());
     std::vector<std::pair<std::string, std::string>> claimed;
-    for (size_t at = 0; at < text.size();) {
-        const size_t end = std::min(text.find('\n', at), text.size());
-        std::string line = text.substr(at, end - at);
-        if (line.ends_with('\r'))
-            line.pop_back();
-        if (const size_t arrow = line.find(kListArrow); arrow != std::string::npos)
-            claimed.emplace_back(line.substr(0, arrow), line.substr(arrow + kListArrow.size()));
-        at = end + 1;
-    }
+    const auto readClaims = [&](const std::string& text) {
+        // Whole lines only: a kill may cut the last one short.
+        for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+            std::string line = text.substr(at, end - at);
+            if (line.ends_with('\r'))
+                line.pop_back();
+            if (const size_t arrow = line.find(kListArrow); arrow != std::string::npos)
+                claimed.emplace_back(line.substr(0, arrow), line.substr(arrow + kListArrow.size()));
+        }
+    };
+    if (std::filesystem::exists(listFile))
+        readClaims(test::readText(listFile));
+    if (const auto log = scene.out() / "kavlog.txt"; std::filesystem::exists(log))
+        readClaims(cp932::decode(test::readText(log)).value_or(std::string()));
     return claimed;
 }
 
