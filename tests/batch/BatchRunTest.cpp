@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <regex>
 #include <functional>
@@ -644,6 +645,44 @@ TEST_F(BatchRunTest, FilesReadyTogetherShareOneFolderSyncAndWaitForIt)
         EXPECT_GT(logLines[i + 1], *durable) << "its line was logged before its name was durable";
     }
     EXPECT_EQ(host.lines.size(), sources.size());
+}
+
+// On a drive whose every folder sync takes long, the oldest file waits for
+// the drive while the worker could go on: once the first line is out, the
+// run hands out more files while it waits. Before that, only the files of
+// the first hand-out, so that a stop or a change made on seeing the first
+// line finds no more started than on any drive.
+TEST_F(BatchRunTest, WhileTheDriveTakesLongTheWorkerIsGivenMoreFilesOnceTheFirstIsTold)
+{
+    constexpr int kSources = 24;
+    for (int i = 0; i < kSources; ++i)
+        addSource("s" + std::to_string(10 + i) + ".tga", i);
+    test::FakeFileSystem fs;
+    const auto sourcesOpened = [&fs] {
+        const auto calls = fs.calls({test::FakeFileSystem::Op::Open});
+        return std::count_if(calls.begin(), calls.end(),
+                             [](const std::string& call) { return call.starts_with("open-r s"); });
+    };
+    // Tiny files are read at once: whatever is read once a sync is well under
+    // way was handed out while the run waited for it.
+    std::atomic<int> syncsWithFilesHandedOut{0};
+    fs.afterEach(test::FakeFileSystem::Op::Fsync, "fsync out", [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto before = sourcesOpened();
+        std::this_thread::sleep_for(std::chrono::milliseconds(95));
+        if (sourcesOpened() > before)
+            ++syncsWithFilesHandedOut;
+    });
+    int handedOutBeforeFirstLine = -1;
+    host.onYield = [&](int) {
+        if (host.lines.empty())
+            handedOutBeforeFirstLine = host.qualityReads;
+    };
+
+    EXPECT_EQ(run(1, fs).converted, kSources);
+
+    EXPECT_EQ(handedOutBeforeFirstLine, static_cast<int>(InFlightConversions::limitFor(1)));
+    EXPECT_GT(syncsWithFilesHandedOut.load(), 0) << "the worker was left without files while the drive synced";
 }
 
 TEST_F(BatchRunTest, SerialLimitWithWorkInFlightWritesNothingPastIt)
