@@ -275,8 +275,8 @@ def chart(rows, floor_median, total_mp, path, title):
     figure.savefig(path)
 
 
-def replace_between_markers(markdown_path, block):
-    begin, end = "<!-- results:begin -->", "<!-- results:end -->"
+def replace_between_markers(markdown_path, block, name="results"):
+    begin, end = f"<!-- {name}:begin -->", f"<!-- {name}:end -->"
     text = markdown_path.read_text() if markdown_path.exists() else f"{begin}\n{end}\n"
     if begin not in text or end not in text:
         text += f"\n{begin}\n{end}\n"

@@ -278,38 +278,51 @@ std::optional<Folder> BatchRun::createOutputFolder()
 
 BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
 {
-    int serial = FindHighestSerial(outFolder_, request_.prefix);
+    HandOutState state{files, FindHighestSerial(outFolder_, request_.prefix)};
     frontEnd_.report.setProgressMaximum(static_cast<int>(files.size()));
     frontEnd_.report.setProgressValue(0);
 
     InFlightConversions inFlight(request_.jobs, inFolder_, outFolder_);
-    BatchEnd end = BatchEnd::Completed;
     int progress = 0;
-    size_t next = 0;
+    // Once a file has been told of, more are handed out while the run waits
+    // for the next, as room appears: on a drive slow to flush, files wait for
+    // it in numbers, and the workers must not wait with them. Until then only
+    // the first hand-out's files, whatever the drive, so that a stop or a
+    // change of option made on seeing the first line finds no more started.
+    const auto whileWaiting = [&] {
+        if (progress > 0)
+            handOutWhileRoom(state, inFlight);
+    };
     for (;;) {
-        // Hand out work while there is room; each hand-out is one file's turn.
-        // A throw stops the hand-out only: the files in hand still finish.
-        try {
-            while (end == BatchEnd::Completed && next < files.size() && inFlight.hasRoom()) {
-                end = handOut(files[next], serial, inFlight);
-                if (end == BatchEnd::Completed)
-                    ++next;
-            }
-        } catch (const std::exception& error) {
-            end = noteUnexpected(error);
-        }
+        handOutWhileRoom(state, inFlight);
         if (inFlight.empty())
             break;
-        if (const BatchEnd finished = finishOldest(inFlight); end == BatchEnd::Completed)
-            end = finished;
+        if (const BatchEnd finished = finishOldest(inFlight, whileWaiting); state.end == BatchEnd::Completed)
+            state.end = finished;
         frontEnd_.report.setProgressValue(++progress);
     }
     // Said once the files in hand are finished, as the last line of the run.
-    if (end == BatchEnd::SerialLimit)
+    if (state.end == BatchEnd::SerialLimit)
         report(runText::kSerialLimit);
-    if (end == BatchEnd::Unexpected)
+    if (state.end == BatchEnd::Unexpected)
         reportUnexpected();
-    return end;
+    return state.end;
+}
+
+// As many files as there is room for now; each hand-out is one file's turn.
+// A throw stops the hand-out only: the files in hand still finish.
+void BatchRun::handOutWhileRoom(HandOutState& state, InFlightConversions& inFlight)
+{
+    try {
+        for (unsigned room = inFlight.room();
+             room > 0 && state.end == BatchEnd::Completed && state.next < state.files.size(); --room) {
+            state.end = handOut(state.files[state.next], state.serial, inFlight);
+            if (state.end == BatchEnd::Completed)
+                ++state.next;
+        }
+    } catch (const std::exception& error) {
+        state.end = noteUnexpected(error);
+    }
 }
 
 // Completed when the file was handed out, otherwise why no more files are.
@@ -329,10 +342,13 @@ BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversi
 }
 
 // Completed, or Unexpected when finishing the file threw (its source then stays).
-BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight)
+BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight, const std::function<void()>& alsoWhileWaiting)
 {
     // Everything visible happens in list order, after that file's conversion.
-    const auto done = inFlight.takeOldest([this] { frontEnd_.control.yield(); });
+    const auto done = inFlight.takeOldest([&] {
+        frontEnd_.control.yield();
+        alsoWhileWaiting();
+    });
     try {
         // Once per file before its line: an option changed after one line
         // takes effect for the next, however many files are in flight.

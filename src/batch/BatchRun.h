@@ -10,6 +10,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,9 +72,17 @@ private:
     BatchEnd refuse(std::string_view message, UserQuestions::Field field, BatchEnd end);
     std::optional<Folder> createOutputFolder();
     BatchEnd listAndConvert();
+    // How far handing out the listed files has got.
+    struct HandOutState {
+        const std::vector<SourceFile>& files;
+        int serial = 0;
+        size_t next = 0;
+        BatchEnd end = BatchEnd::Completed;
+    };
     BatchEnd convertAll(const std::vector<SourceFile>& files);
+    void handOutWhileRoom(HandOutState& state, InFlightConversions& inFlight);
     BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
-    BatchEnd finishOldest(InFlightConversions& inFlight);
+    BatchEnd finishOldest(InFlightConversions& inFlight, const std::function<void()>& alsoWhileWaiting);
     void finishFile(const InFlightConversions::Done& done);
     BatchEnd noteUnexpected(const std::exception& error);
     void reportUnexpected();

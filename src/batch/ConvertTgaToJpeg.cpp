@@ -58,11 +58,27 @@ Expected<RegularFile, Failure> openSource(const FileHandle& folder, const std::f
     return file;
 }
 
+// The file a JPEG is written to before it takes its name: a spare when one
+// is waiting, otherwise one made now.
+Expected<AtomicFile, Failure> jpegFile(const FileHandle& sourceFolder, const Folder* destinationFolder,
+                                       const std::filesystem::path& destination, SpareTemporaryFiles* spares)
+{
+    constexpr auto kNeverReplace = AtomicFile::Mode::NeverReplace;
+    if (!destinationFolder)
+        return AtomicFile::create(sourceFolder.fileSystem(), destination, kNeverReplace);
+    auto spare = spares ? spares->take() : std::nullopt;
+    if (!spare)
+        return AtomicFile::create(*destinationFolder, destination, kNeverReplace);
+    if (!*spare)
+        return unexpected(spare->error());
+    return AtomicFile::adopt(*destinationFolder, std::move(spare->value()), destination, kNeverReplace);
+}
+
 // `source` is looked up from `sourceFolder` (see FileSystem); `destination`
 // is a name in `destinationFolder`, or a path without one.
 Expected<StagedJpeg, Failure> stage(const FileHandle& sourceFolder, const std::filesystem::path& source,
                                     const Folder* destinationFolder, const std::filesystem::path& destination,
-                                    int quality, bool digestContent)
+                                    int quality, bool digestContent, SpareTemporaryFiles* spares)
 {
     auto opened = openSource(sourceFolder, source);
     if (!opened)
@@ -74,9 +90,7 @@ Expected<StagedJpeg, Failure> stage(const FileHandle& sourceFolder, const std::f
     TgaRowSource rows(file, static_cast<std::uint64_t>(before.size), work.buffers, digestContent);
     if (const Status opened = rows.open(); !opened)
         return unexpected(opened.error());
-    constexpr auto kNeverReplace = AtomicFile::Mode::NeverReplace;
-    auto staged = destinationFolder ? AtomicFile::create(*destinationFolder, destination, kNeverReplace)
-                                    : AtomicFile::create(sourceFolder.fileSystem(), destination, kNeverReplace);
+    auto staged = jpegFile(sourceFolder, destinationFolder, destination, spares);
     if (!staged)
         return unexpected(staged.error());
     if (const Status encoded = encodeRows(rows, work.encoder, staged->file(), quality); !encoded)
@@ -102,12 +116,12 @@ Expected<StagedJpeg, Failure> stage(const FileHandle& sourceFolder, const std::f
 
 Expected<StagedJpeg, Failure> stageGuarded(const FileHandle& sourceFolder, const std::filesystem::path& source,
                                            const Folder* destinationFolder, const std::filesystem::path& destination,
-                                           int quality, bool digestContent)
+                                           int quality, bool digestContent, SpareTemporaryFiles* spares)
 {
     if (quality < 0 || quality > 255)
         return unexpected(Failure::of(FailureCause::Unexpected));
     try {
-        return stage(sourceFolder, source, destinationFolder, destination, quality, digestContent);
+        return stage(sourceFolder, source, destinationFolder, destination, quality, digestContent, spares);
     } catch (const std::exception&) {
         return unexpected(Failure::of(FailureCause::Unexpected));
     }
@@ -119,15 +133,25 @@ Expected<StagedJpeg, Failure> stageTgaAsJpeg(FileSystem& fs, const std::filesyst
                                              const std::filesystem::path& destination, int quality,
                                              bool digestContent)
 {
-    return stageGuarded(fs.workingFolder(), source, nullptr, destination, quality, digestContent);
+    return stageGuarded(fs.workingFolder(), source, nullptr, destination, quality, digestContent, nullptr);
 }
 
 Expected<StagedJpeg, Failure> stageTgaAsJpeg(const Folder& sourceFolder, const std::filesystem::path& source,
                                              const Folder& destinationFolder,
                                              const std::filesystem::path& destination, int quality,
-                                             bool digestContent)
+                                             bool digestContent, SpareTemporaryFiles* spares)
 {
-    return stageGuarded(sourceFolder.handle(), source, &destinationFolder, destination, quality, digestContent);
+    return stageGuarded(sourceFolder.handle(), source, &destinationFolder, destination, quality, digestContent,
+                        spares);
+}
+
+Status flushStagedJpeg(AtomicFile& staged)
+{
+    try {
+        return staged.flush();
+    } catch (const std::exception&) {
+        return unexpected(Failure::of(FailureCause::Unexpected));
+    }
 }
 
 Status commitStagedJpeg(AtomicFile& staged)
@@ -136,6 +160,16 @@ Status commitStagedJpeg(AtomicFile& staged)
         return staged.commit();
     } catch (const std::exception&) {
         return unexpected(Failure::of(FailureCause::Unexpected));
+    }
+}
+
+std::vector<Status> commitStagedJpegs(const Folder& folder, std::span<AtomicFile* const> staged)
+{
+    try {
+        return AtomicFile::commitTogether(folder, staged);
+    } catch (const std::exception&) {
+        // Whatever was placed stays where it is: a JPEG too many, with its source kept.
+        return std::vector<Status>(staged.size(), unexpected(Failure::of(FailureCause::Unexpected)));
     }
 }
 

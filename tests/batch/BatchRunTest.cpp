@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <regex>
 #include <functional>
@@ -592,6 +593,96 @@ TEST_F(BatchRunTest, JpegsAppearInListOrderWhenALaterFileIsEncodedFirst)
     for (const auto& call : fs.calls({test::FakeFileSystem::Op::RenameNoReplace}))
         names.push_back(call.substr(call.rfind(' ') + 1));
     EXPECT_EQ(names, (std::vector<std::string>{"sshot001.jpg", "sshot002.jpg", "sshot003.jpg"}));
+}
+
+// Index of each call that is `text`, in order.
+std::vector<long> indicesOf(const std::vector<std::string>& calls, const std::string& text)
+{
+    std::vector<long> found;
+    for (size_t i = 0; i < calls.size(); ++i)
+        if (calls[i] == text)
+            found.push_back(static_cast<long>(i));
+    return found;
+}
+
+// Files whose JPEGs are ready while their folder is being synced for an
+// earlier one are named together and share the next sync of the folder, as
+// on a drive whose every sync takes long; yet none of them is told in the
+// list or the log, nor loses its TGA, before the sync that makes its name
+// durable.
+TEST_F(BatchRunTest, FilesReadyTogetherShareOneFolderSyncAndWaitForIt)
+{
+    const std::vector<std::string> sources{"a.tga", "b.tga", "c.tga", "d.tga", "e.tga", "f.tga"};
+    for (size_t i = 0; i < sources.size(); ++i)
+        addSource(sources[i], static_cast<int>(i));
+    host.deleteValue = 1;
+    test::FakeFileSystem fs;
+    fs.after(test::FakeFileSystem::Op::Fsync, "fsync out",
+             [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
+
+    EXPECT_EQ(run(4, fs).converted, 6);
+
+    const auto calls = fs.calls();
+    const auto folderSyncs = indicesOf(calls, "fsync out");
+    EXPECT_GE(folderSyncs.size(), 1u);
+    EXPECT_LT(folderSyncs.size(), sources.size()) << "each file synced the folder on its own";
+    // The log's first write is its start line; each file's line follows.
+    const auto logLines = indicesOf(calls, "write kavlog.txt");
+    ASSERT_EQ(logLines.size(), sources.size() + 2);
+    for (size_t i = 0; i < sources.size(); ++i) {
+        SCOPED_TRACE(sources[i]);
+        const std::string serial = "sshot00" + std::to_string(i + 1) + ".jpg";
+        long named = -1;
+        for (size_t k = 0; k < calls.size(); ++k)
+            if (calls[k].starts_with("rename ") && calls[k].ends_with(" " + serial))
+                named = static_cast<long>(k);
+        ASSERT_GE(named, 0);
+        const auto durable = std::find_if(folderSyncs.begin(), folderSyncs.end(), [&](long at) { return at > named; });
+        ASSERT_NE(durable, folderSyncs.end()) << "no sync of the folder after its naming";
+        const auto deleted = indicesOf(calls, "unlink " + sources[i]);
+        ASSERT_EQ(deleted.size(), 1u);
+        EXPECT_GT(deleted.front(), *durable) << "its TGA went before its name was durable";
+        EXPECT_GT(logLines[i + 1], *durable) << "its line was logged before its name was durable";
+    }
+    EXPECT_EQ(host.lines.size(), sources.size());
+}
+
+// On a drive whose every folder sync takes long, the oldest file waits for
+// the drive while the worker could go on: once the first line is out, the
+// run hands out more files while it waits. Before that, only the files of
+// the first hand-out, so that a stop or a change made on seeing the first
+// line finds no more started than on any drive.
+TEST_F(BatchRunTest, WhileTheDriveTakesLongTheWorkerIsGivenMoreFilesOnceTheFirstIsTold)
+{
+    constexpr int kSources = 24;
+    for (int i = 0; i < kSources; ++i)
+        addSource("s" + std::to_string(10 + i) + ".tga", i);
+    test::FakeFileSystem fs;
+    const auto sourcesOpened = [&fs] {
+        const auto calls = fs.calls({test::FakeFileSystem::Op::Open});
+        return std::count_if(calls.begin(), calls.end(),
+                             [](const std::string& call) { return call.starts_with("open-r s"); });
+    };
+    // Tiny files are read at once: whatever is read once a sync is well under
+    // way was handed out while the run waited for it.
+    std::atomic<int> syncsWithFilesHandedOut{0};
+    fs.afterEach(test::FakeFileSystem::Op::Fsync, "fsync out", [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto before = sourcesOpened();
+        std::this_thread::sleep_for(std::chrono::milliseconds(95));
+        if (sourcesOpened() > before)
+            ++syncsWithFilesHandedOut;
+    });
+    int handedOutBeforeFirstLine = -1;
+    host.onYield = [&](int) {
+        if (host.lines.empty())
+            handedOutBeforeFirstLine = host.qualityReads;
+    };
+
+    EXPECT_EQ(run(1, fs).converted, kSources);
+
+    EXPECT_EQ(handedOutBeforeFirstLine, static_cast<int>(InFlightConversions::limitFor(1)));
+    EXPECT_GT(syncsWithFilesHandedOut.load(), 0) << "the worker was left without files while the drive synced";
 }
 
 TEST_F(BatchRunTest, SerialLimitWithWorkInFlightWritesNothingPastIt)

@@ -86,16 +86,8 @@ LedgerAudit PictureLedger::audit(const std::vector<std::filesystem::path>& folde
                     audit.problems.push_back("does not decode: " + path.filename().string());
                     continue;
                 }
-                size_t best = entries_.size();
-                double bestPsnr = 0;
-                for (size_t i = 0; i < entries_.size(); ++i) {
-                    const double value = psnr(entries_[i].picture, *decoded);
-                    if (value > bestPsnr) {
-                        bestPsnr = value;
-                        best = i;
-                    }
-                }
-                if (best == entries_.size() || bestPsnr < minimumPsnr_) {
+                const size_t best = bestMatch(*decoded);
+                if (best == entries_.size()) {
                     ++audit.strangers;
                     audit.problems.push_back("matches no source: " + path.filename().string());
                     continue;
@@ -116,6 +108,29 @@ LedgerAudit PictureLedger::audit(const std::vector<std::filesystem::path>& folde
             ++audit.doubled;
     }
     return audit;
+}
+
+size_t PictureLedger::bestMatch(const TgaPicture& decoded) const
+{
+    size_t best = entries_.size();
+    double bestPsnr = 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const double value = psnr(entries_[i].picture, decoded);
+        if (value > bestPsnr) {
+            bestPsnr = value;
+            best = i;
+        }
+    }
+    return bestPsnr < minimumPsnr_ ? entries_.size() : best;
+}
+
+std::string PictureLedger::shownBy(const std::filesystem::path& jpeg) const
+{
+    const auto decoded = std::filesystem::is_regular_file(jpeg) ? decodeJpegFile(jpeg) : std::nullopt;
+    if (!decoded)
+        return {};
+    const size_t best = bestMatch(*decoded);
+    return best == entries_.size() ? std::string() : entries_[best].name;
 }
 
 } // namespace pellora::test

@@ -48,12 +48,19 @@ public:
 
     size_t size() const { return entries_.size(); }
 
+    // The name of the source whose picture the JPEG at `jpeg` shows; empty
+    // when it does not decode or shows none of them.
+    std::string shownBy(const std::filesystem::path& jpeg) const;
+
 private:
     struct Entry {
         std::string name;
         std::vector<unsigned char> tgaBytes;
         TgaPicture picture;
     };
+    // The entry the decoded picture shows, or entries_.size() for none.
+    size_t bestMatch(const TgaPicture& decoded) const;
+
     std::vector<Entry> entries_;
     double minimumPsnr_;
 };

@@ -208,7 +208,9 @@ Status FakeFileSystem::sync(const FileHandle& file)
     const std::string text = "fsync " + nameOf(file);
     if (const int error = record(Op::Fsync, text))
         return injected(FailureCause::CannotWrite, error);
-    return PosixFileSystem::sync(file);
+    const Status synced = PosixFileSystem::sync(file);
+    runHook(Op::Fsync, text);
+    return synced;
 }
 
 Status FakeFileSystem::close(NativeHandle handle)

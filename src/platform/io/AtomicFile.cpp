@@ -67,6 +67,12 @@ Expected<AtomicFile, Failure> AtomicFile::create(const Folder& folder, const std
     return createAt(folder.handle(), &folder, name, mode, permissions);
 }
 
+AtomicFile AtomicFile::adopt(const Folder& folder, temporaryFiles::Created temporary, const std::filesystem::path& name,
+                             Mode mode)
+{
+    return AtomicFile(folder.handle(), &folder, std::move(temporary.file), std::move(temporary.path), name, mode);
+}
+
 Expected<AtomicFile, Failure> AtomicFile::createAt(const FileHandle& at, const Folder* folder,
                                                    const std::filesystem::path& destination, Mode mode,
                                                    unsigned permissions)
@@ -86,7 +92,8 @@ AtomicFile::AtomicFile(const FileHandle& at, const Folder* folder, FileHandle fi
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     : at_(other.at_), folder_(other.folder_), file_(std::move(other.file_)), temporary_(std::move(other.temporary_)),
-      destination_(std::move(other.destination_)), mode_(other.mode_), pending_(std::exchange(other.pending_, false))
+      destination_(std::move(other.destination_)), mode_(other.mode_), pending_(std::exchange(other.pending_, false)),
+      flushed_(other.flushed_)
 {
 }
 
@@ -117,29 +124,71 @@ Status AtomicFile::syncFolder() const
     return folder_ ? folder_->sync() : syncFolderAt(at_->fileSystem(), temporaryFiles::folderOf(destination_));
 }
 
-Status AtomicFile::commit()
+Status AtomicFile::flush()
 {
     if (!pending_)
         return unexpected(Failure::of(FailureCause::CannotCommit, EINVAL));
-    FileSystem& fs = at_->fileSystem();
-    if (const Status synced = fs.sync(file_); !synced) {
+    if (flushed_)
+        return ok();
+    if (const Status synced = at_->fileSystem().sync(file_); !synced) {
         discard();
         return unexpected(Failure::of(FailureCause::CannotWrite, synced.error().systemError));
     }
+    flushed_ = true;
+    return ok();
+}
+
+// Flushed and under its name, though the name is not durable yet.
+Status AtomicFile::place()
+{
+    if (const Status flushed = flush(); !flushed)
+        return flushed;
     if (Status moved = moveIntoPlace(); !moved) {
         discard();
         return moved;
     }
     pending_ = false;
-    // The name is only durable once the folder is synced.
-    if (const Status synced = syncFolder(); !synced && mode_ == Mode::NeverReplace) {
-        [[maybe_unused]] const Status removed = fs.unlinkAt(*at_, destination_);
+    return ok();
+}
+
+// Once the folder of a placed file has been synced, or has failed to be.
+Status AtomicFile::keepPlaced(const Status& folderSynced)
+{
+    if (!folderSynced && mode_ == Mode::NeverReplace) {
+        [[maybe_unused]] const Status removed = at_->fileSystem().unlinkAt(*at_, destination_);
         [[maybe_unused]] const Status closed = file_.close();
-        return unexpected(Failure::of(FailureCause::CannotCommit, synced.error().systemError));
+        return unexpected(Failure::of(FailureCause::CannotCommit, folderSynced.error().systemError));
     }
     // Data and name are synced: a late close error cannot change the file.
     [[maybe_unused]] const Status closed = file_.close();
     return ok();
+}
+
+Status AtomicFile::commit()
+{
+    if (const Status placed = place(); !placed)
+        return placed;
+    // The name is only durable once the folder is synced.
+    return keepPlaced(syncFolder());
+}
+
+std::vector<Status> AtomicFile::commitTogether(const Folder& folder, std::span<AtomicFile* const> files)
+{
+    std::vector<Status> committed;
+    committed.reserve(files.size());
+    bool anyPlaced = false;
+    for (AtomicFile* file : files) {
+        committed.push_back(file->folder_ == &folder ? file->place()
+                                                      : unexpected(Failure::of(FailureCause::CannotCommit, EINVAL)));
+        anyPlaced = anyPlaced || committed.back().has_value();
+    }
+    if (!anyPlaced)
+        return committed;
+    const Status synced = folder.sync();
+    for (size_t i = 0; i < files.size(); ++i)
+        if (committed[i])
+            committed[i] = files[i]->keepPlaced(synced);
+    return committed;
 }
 
 } // namespace pellora

@@ -4,8 +4,11 @@
 #include "platform/Failure.h"
 #include "platform/io/Folder.h"
 #include "platform/io/FileHandle.h"
+#include "platform/io/TemporaryFiles.h"
 
 #include <filesystem>
+#include <span>
+#include <vector>
 
 namespace pellora {
 
@@ -13,10 +16,11 @@ class FileSystem;
 
 // A file that appears under its name complete and durable, or not at all.
 // The caller writes it through fd() into a temporary file of ours beside its
-// destination; committing syncs it, moves it to its name and syncs the
-// folder. Dropped uncommitted, it removes its temporary file, so no failure
-// leaves one behind; what a killed process leaves, temporaryFiles::sweep
-// removes.
+// destination; committing syncs it (unless flush() already did), moves it to
+// its name and syncs the folder. Files committed together in one folder share
+// that last sync, the slow one on a removable drive. Dropped uncommitted, it
+// removes its temporary file, so no failure leaves one behind; what a killed
+// process leaves, temporaryFiles::sweep removes.
 //
 // NeverReplace, for pictures: the move never replaces a file that has the
 // name, by the strongest means the file system offers: a rename that refuses
@@ -45,6 +49,10 @@ public:
     // The same for `name` in `folder`, which must outlive the file.
     static Expected<AtomicFile, Failure> create(const Folder& folder, const std::filesystem::path& name, Mode mode,
                                                 unsigned permissions = 0644);
+    // The same around a temporary file of ours made ahead in `folder` (see
+    // SpareTemporaryFiles), still empty and locked; `name` is a bare name.
+    static AtomicFile adopt(const Folder& folder, temporaryFiles::Created temporary, const std::filesystem::path& name,
+                            Mode mode);
 
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&&) = delete;
@@ -55,10 +63,22 @@ public:
     // The temporary file, open for writing.
     const FileHandle& file() const { return file_; }
 
-    // Safe to run on another thread than the one that created the file.
+    // Makes the data durable now, so that a later commit has only the name
+    // left to do; a failure removes the temporary file (CannotWrite). Like
+    // commit, safe to run on another thread than the one that created the
+    // file, one thread at a time.
+    [[nodiscard]] Status flush();
+
     // CannotWrite when the data cannot be synced; DestinationExists when the
     // name is taken (never-replace only); otherwise CannotCommit.
     [[nodiscard]] Status commit();
+
+    // Commits `files`, in their order, with one sync of `folder` for all of
+    // them: each is flushed (unless it was) and moved to its name, then the
+    // folder is synced once, and only then is any of the names durable. One
+    // status per file, as commit() gives it; a file not created in `folder`
+    // fails (CannotCommit, EINVAL) and is left uncommitted.
+    static std::vector<Status> commitTogether(const Folder& folder, std::span<AtomicFile* const> files);
 
 private:
     AtomicFile(const FileHandle& at, const Folder* folder, FileHandle file, std::filesystem::path temporary,
@@ -66,6 +86,8 @@ private:
     static Expected<AtomicFile, Failure> createAt(const FileHandle& at, const Folder* folder,
                                                   const std::filesystem::path& destination, Mode mode,
                                                   unsigned permissions);
+    Status place();
+    Status keepPlaced(const Status& folderSynced);
     Status moveIntoPlace();
     Status syncFolder() const;
     void discard();
@@ -76,7 +98,8 @@ private:
     std::filesystem::path temporary_;
     std::filesystem::path destination_;
     Mode mode_;
-    bool pending_ = true;
+    bool pending_ = true; // not yet under its name, nor removed
+    bool flushed_ = false;
 };
 
 } // namespace pellora

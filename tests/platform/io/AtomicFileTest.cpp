@@ -1,6 +1,7 @@
 #include "platform/io/AtomicFile.h"
 
 #include "platform/io/Folder.h"
+#include "platform/io/SpareTemporaryFiles.h"
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
 #include "support/FakeFileSystem.h"
@@ -8,6 +9,7 @@
 #include "support/RivalSweep.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -262,6 +264,133 @@ TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBef
             EXPECT_TRUE(test::listNames(dir.path()).empty()) << "a temporary file or a reservation was left";
         }
     }
+}
+
+// Pictures committed together in one folder: each flushed and named in its
+// turn, then the folder synced once for all of them. A fault in one file's
+// own steps fails that file alone; a folder that cannot be synced takes
+// every name back, since none of them would survive a crash.
+TEST(AtomicFileNeverReplace, FilesCommittedTogetherShareOneSyncOfTheirFolder)
+{
+    using Cause = std::optional<FailureCause>;
+    struct Fault {
+        Op op;
+        int error;
+        std::string name; // "dir": the folder's own
+        int nth;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Fault> faults;
+        std::vector<Cause> causes; // of a.jpg, b.jpg, c.jpg
+        std::vector<std::string> left;
+        int folderSyncs;
+    };
+    const std::vector<std::string> all{"a.jpg", "b.jpg", "c.jpg"};
+    const Case cases[] = {
+        {"nothing fails", {}, {std::nullopt, std::nullopt, std::nullopt}, all, 1},
+        {"the second's data cannot be synced", {{Op::Fsync, EIO, ".pellora-", 2}},
+         {std::nullopt, FailureCause::CannotWrite, std::nullopt}, {"a.jpg", "c.jpg"}, 1},
+        {"the second's name is taken at the last moment", {{Op::Rename, EEXIST, "b.jpg", 0}},
+         {std::nullopt, FailureCause::DestinationExists, std::nullopt}, {"a.jpg", "c.jpg"}, 1},
+        {"the folder cannot be synced", {{Op::Fsync, EIO, "dir", 0}},
+         {FailureCause::CannotCommit, FailureCause::CannotCommit, FailureCause::CannotCommit}, {}, 1},
+        {"no file can be named: the folder is not synced for nothing", {{Op::Rename, EIO, ".pellora-", 0}},
+         {FailureCause::CannotCommit, FailureCause::CannotCommit, FailureCause::CannotCommit}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        test::FakeFileSystem fs;
+        auto folder = Folder::open(fs, dir.path());
+        ASSERT_TRUE(folder.has_value());
+        std::vector<AtomicFile> files;
+        for (const std::string& name : all) {
+            auto file = AtomicFile::create(*folder, name, Mode::NeverReplace);
+            ASSERT_TRUE(file.has_value());
+            ASSERT_TRUE(writeAll(file->file(), kBytes.data(), kBytes.size()).has_value());
+            files.push_back(std::move(*file));
+        }
+        const std::string folderName = dir.path().filename().string();
+        for (const Fault& fault : c.faults)
+            fs.fail(fault.op, fault.error, fault.name == "dir" ? folderName : fault.name, fault.nth);
+        std::vector<AtomicFile*> together;
+        for (AtomicFile& file : files)
+            together.push_back(&file);
+
+        const auto committed = AtomicFile::commitTogether(*folder, together);
+
+        ASSERT_EQ(committed.size(), all.size());
+        for (size_t i = 0; i < all.size(); ++i)
+            EXPECT_EQ(causeOf(committed[i]), c.causes[i]) << all[i];
+        EXPECT_EQ(test::listNames(dir.path()), c.left) << "a name, a temporary file or a reservation is wrong";
+        const auto calls = fs.calls({Op::Fsync, Op::RenameNoReplace});
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "fsync " + folderName), c.folderSyncs);
+        if (c.folderSyncs == 1) {
+            EXPECT_EQ(calls.back(), "fsync " + folderName) << "a name was given after the folder's sync";
+        }
+    }
+
+    // A file of another folder is not the folder's to commit.
+    test::TempDir one, other;
+    auto first = Folder::open(systemFileSystem(), one.path());
+    auto second = Folder::open(systemFileSystem(), other.path());
+    ASSERT_TRUE(first && second);
+    auto stray = AtomicFile::create(*second, "a.jpg", Mode::NeverReplace);
+    ASSERT_TRUE(stray.has_value());
+    AtomicFile* const strays[] = {&*stray};
+    const auto refused = AtomicFile::commitTogether(*first, strays);
+    EXPECT_EQ(causeOf(refused.front()), FailureCause::CannotCommit);
+    EXPECT_TRUE(test::listNames(one.path()).empty());
+    EXPECT_FALSE(std::filesystem::exists(other / "a.jpg")) << "the refused file was named";
+}
+
+// Temporary files made ahead are ours like any other: locked, of our
+// pattern, at most as many as asked for; a failure to make one goes to the
+// next taker, whose own attempt it stood in for; a spare taken writes a
+// picture like a file made at once; those nobody took go with the pool.
+TEST(SpareTemporaryFiles, MadeAheadTakenInTurnAndRemovedWhenNotTaken)
+{
+    test::TempDir dir;
+    test::FakeFileSystem fs;
+    auto folder = Folder::open(fs, dir.path());
+    ASSERT_TRUE(folder.has_value());
+    {
+        SpareTemporaryFiles spares(*folder);
+        EXPECT_FALSE(spares.take().has_value()) << "a spare before any was made";
+        for (int i = 0; i < 4; ++i)
+            spares.makeOne(2);
+        const auto names = test::listNames(dir.path());
+        ASSERT_EQ(names.size(), 2u) << "more spares made than asked for";
+        for (const auto& name : names) {
+            EXPECT_TRUE(temporaryFiles::isOurs(name)) << name;
+            const int fd = ::open((dir / name).c_str(), O_RDONLY);
+            ASSERT_GE(fd, 0);
+            EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0) << "a spare not locked: a sweep could take it";
+            ::close(fd);
+        }
+
+        auto spare = spares.take();
+        ASSERT_TRUE(spare && spare->has_value());
+        auto file = AtomicFile::adopt(*folder, std::move(spare->value()), "a.jpg", Mode::NeverReplace);
+        ASSERT_TRUE(writeAll(file.file(), kBytes.data(), kBytes.size()).has_value());
+        ASSERT_EQ(causeOf(file.commit()), std::nullopt);
+        EXPECT_EQ(test::readBytes(dir / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
+
+        fs.fail(Op::Open, EACCES, "create .pellora-", 1);
+        spares.makeOne(3);
+        auto before = spares.take();
+        ASSERT_TRUE(before && before->has_value()) << "the spare made before the failure comes first";
+        // Taken and dropped unwritten, as a picture that fails: it goes.
+        AtomicFile::adopt(*folder, std::move(before->value()), "b.jpg", Mode::NeverReplace);
+        const auto failed = spares.take();
+        ASSERT_TRUE(failed.has_value());
+        ASSERT_FALSE(failed->has_value());
+        EXPECT_EQ(failed->error().cause, FailureCause::CannotCreate);
+        EXPECT_EQ(failed->error().systemError, EACCES);
+        spares.makeOne(3);
+    }
+    EXPECT_EQ(test::listNames(dir.path()), std::vector<std::string>{"a.jpg"}) << "a spare nobody took was left";
 }
 
 TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
