@@ -1,0 +1,132 @@
+#include "platform/io/windows/WindowsPath.h"
+
+#include "platform/io/windows/WindowsErrors.h"
+
+#include <cerrno>
+#include <string_view>
+
+namespace pellora::windowsPath {
+
+namespace {
+
+constexpr std::wstring_view kVerbatim = L"\\\\?\\";
+constexpr std::wstring_view kVerbatimUnc = L"\\\\?\\UNC\\";
+constexpr std::wstring_view kDevice = L"\\\\.\\";
+constexpr std::wstring_view kUnc = L"\\\\";
+
+// Calls `call(buffer, size)` with ever larger buffers until the answer fits.
+template <typename Call>
+Expected<std::wstring, int> grown(Call call)
+{
+    std::wstring text(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD got = call(text.data(), static_cast<DWORD>(text.size()));
+        if (got == 0)
+            return unexpected(windowsErrors::lastErrno());
+        if (got < text.size()) {
+            text.resize(got);
+            return text;
+        }
+        text.resize(got); // `got` counts the terminating NUL when the buffer is short
+    }
+}
+
+Expected<std::wstring, int> fullPathOf(const std::wstring& path)
+{
+    return grown([&](wchar_t* buffer, DWORD size) { return ::GetFullPathNameW(path.c_str(), size, buffer, nullptr); });
+}
+
+// "\\?\C:\a" as "C:\a", "\\?\UNC\host\share\a" as "\\host\share\a".
+std::wstring withoutVerbatim(std::wstring_view path)
+{
+    if (path.starts_with(kVerbatimUnc))
+        return std::wstring(kUnc) + std::wstring(path.substr(kVerbatimUnc.size()));
+    if (path.starts_with(kVerbatim))
+        return std::wstring(path.substr(kVerbatim.size()));
+    return std::wstring(path);
+}
+
+std::wstring verbatim(std::wstring_view full)
+{
+    if (full.starts_with(kUnc))
+        return std::wstring(kVerbatimUnc) + std::wstring(full.substr(kUnc.size()));
+    return std::wstring(kVerbatim) + std::wstring(full);
+}
+
+// How long the root of a full path is: "C:\" or "\\host\share\".
+std::size_t rootLength(std::wstring_view full)
+{
+    if (!full.starts_with(kUnc))
+        return full.size() >= 3 && full[1] == L':' ? 3 : 0;
+    std::size_t at = kUnc.size();
+    for (int separators = 0; at < full.size() && separators < 2; ++at)
+        if (full[at] == L'\\')
+            ++separators;
+    return at;
+}
+
+bool rooted(const std::filesystem::path& name)
+{
+    return name.has_root_name() || name.has_root_directory();
+}
+
+} // namespace
+
+bool namesAllowed(std::wstring_view full)
+{
+    const std::size_t root = rootLength(full);
+    if (root == 0)
+        return false;
+    for (const wchar_t c : full.substr(root))
+        if (c < 0x20 || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos)
+            return false;
+    return true;
+}
+
+Expected<std::wstring, int> finalPathOf(HANDLE handle)
+{
+    auto final = grown([&](wchar_t* buffer, DWORD size) {
+        return ::GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    });
+    if (final)
+        return final;
+    // Some network file systems cannot normalise; the path opened is as good.
+    return grown([&](wchar_t* buffer, DWORD size) {
+        return ::GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_OPENED | VOLUME_NAME_DOS);
+    });
+}
+
+Expected<std::wstring, int> resolve(HANDLE folder, const std::filesystem::path& name)
+{
+    const std::wstring& text = name.native();
+    if (text.empty())
+        return unexpected(ENOENT);
+    if (text.find(L'\0') != std::wstring::npos || text.starts_with(kDevice))
+        return unexpected(EINVAL);
+    std::wstring joined = text;
+    if (folder != nullptr && !rooted(name)) {
+        const auto base = finalPathOf(folder);
+        if (!base)
+            return unexpected(base.error());
+        joined = withoutVerbatim(*base);
+        if (!joined.ends_with(L'\\'))
+            joined += L'\\';
+        if (rootLength(joined) == 0)
+            return unexpected(EINVAL); // a volume without a drive letter or share name
+        joined += text;
+    } else if (text.starts_with(kVerbatim)) {
+        // Verbatim already: taken as it is, as the system would, but never a stream or a wildcard.
+        if (!namesAllowed(withoutVerbatim(text)))
+            return unexpected(EINVAL);
+        return text;
+    }
+    const auto full = fullPathOf(joined);
+    if (!full)
+        return unexpected(full.error());
+    // GetFullPathNameW turns "CON" and the other device names into "\\.\CON".
+    if (full->starts_with(kDevice) || !namesAllowed(*full))
+        return unexpected(EINVAL);
+    return verbatim(*full);
+}
+
+} // namespace pellora::windowsPath
