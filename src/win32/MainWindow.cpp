@@ -199,19 +199,22 @@ void MainWindow::applyDpi(unsigned dpi)
     applyIcons(dpi);
 }
 
+// The sizes the title bar and the taskbar want at this DPI, each the nearest
+// image of the icon, scaled if need be.
 void MainWindow::applyIcons(unsigned dpi)
 {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE));
-    HICON big = nullptr;
-    HICON small = nullptr;
-    LoadIconWithScaleDown(instance, MAKEINTRESOURCEW(kIconId), GetSystemMetricsForDpi(SM_CXICON, dpi),
-                          GetSystemMetricsForDpi(SM_CYICON, dpi), &big);
-    LoadIconWithScaleDown(instance, MAKEINTRESOURCEW(kIconId), GetSystemMetricsForDpi(SM_CXSMICON, dpi),
-                          GetSystemMetricsForDpi(SM_CYSMICON, dpi), &small);
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    bigIcon_.reset(big);
-    smallIcon_.reset(small);
+    const auto load = [&](int width, int height) {
+        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                                             GetSystemMetricsForDpi(width, dpi), GetSystemMetricsForDpi(height, dpi),
+                                             LR_DEFAULTCOLOR));
+    };
+    HICON large = load(SM_CXICON, SM_CYICON);
+    HICON little = load(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little));
+    bigIcon_.reset(large);
+    smallIcon_.reset(little);
 }
 
 void MainWindow::show(int how)

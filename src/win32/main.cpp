@@ -1,3 +1,4 @@
+#include "platform/ProgramFolder.h"
 #include "win32/ComApartment.h"
 #include "win32/MainWindow.h"
 
@@ -5,26 +6,8 @@
 #include <commctrl.h>
 
 #include <exception>
-#include <filesystem>
-#include <string>
 
 namespace {
-
-// The folder holding the executable.
-std::filesystem::path programFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return std::filesystem::current_path();
-        if (length < path.size()) {
-            path.resize(length);
-            return std::filesystem::path(path).parent_path();
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 // Until the window goes. The dialog manager has the first look at every
 // message, for Tab, the access keys and the like.
@@ -52,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     try {
-        pellora::win32::MainWindow window(instance, programFolder());
+        pellora::win32::MainWindow window(instance, pellora::programFolder());
         window.whenGone([] { PostQuitMessage(0); });
         window.show(show);
         return runMessageLoop(window);
