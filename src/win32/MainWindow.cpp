@@ -196,7 +196,25 @@ void MainWindow::applyDpi(unsigned dpi)
     results_->remeasure();
     const SIZE size = outerSize(dpi);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientArea(layout);
     applyIcons(dpi);
+}
+
+// The frame may be drawn with other measures than the system gave for the
+// DPI (a window still at its old scale, a theme): the client area is the
+// design's whatever the frame takes.
+void MainWindow::fitClientArea(const WindowLayout& layout)
+{
+    RECT client{};
+    RECT outer{};
+    GetClientRect(window_, &client);
+    GetWindowRect(window_, &outer);
+    const PixelRect wanted = layout.clientArea();
+    const int moreWidth = wanted.width - (client.right - client.left);
+    const int moreHeight = wanted.height - (client.bottom - client.top);
+    if (moreWidth != 0 || moreHeight != 0)
+        SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + moreWidth, outer.bottom - outer.top + moreHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The sizes the title bar and the taskbar want at this DPI, each the nearest
@@ -348,9 +366,9 @@ bool MainWindow::onSetCursor()
 
 void MainWindow::onDpiChanged(unsigned dpi, const RECT& suggested)
 {
-    applyDpi(dpi);
     const SIZE size = outerSize(dpi);
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    applyDpi(dpi);
 }
 
 // Windows is ending the session and ends the program as soon as this

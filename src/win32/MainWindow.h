@@ -22,6 +22,7 @@ namespace pellora::win32 {
 class FolderDrop;
 class ResultList;
 class WindowFont;
+class WindowLayout;
 class WindowRunController;
 
 // The program's only window: the folders, prefix, quality and options of a
@@ -96,6 +97,7 @@ private:
     void createControls();
     HWND createControl(const windowDesign::Row& row);
     void applyDpi(unsigned dpi);
+    void fitClientArea(const WindowLayout& layout);
     void applyIcons(unsigned dpi);
     SIZE outerSize(unsigned dpi) const;
 
