@@ -59,7 +59,7 @@ std::wstring wide(std::string_view utf8)
     return win32::wideText::fromUtf8(utf8);
 }
 
-std::wstring wide(const std::filesystem::path& path)
+std::wstring widePath(const std::filesystem::path& path)
 {
     return path.native();
 }
@@ -84,17 +84,37 @@ void pump(win32::MainWindow* window, std::chrono::milliseconds time)
     pumpUntil(window, [] { return false; }, time);
 }
 
+namespace {
+
+// Takes and handles the messages between `first` and `last`, as the program's loop does.
+void handleQueued(win32::MainWindow* window, UINT first, UINT last)
+{
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, first, last, PM_REMOVE)) {
+        if (window != nullptr && window->handleKeys(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+} // namespace
+
+void pumpHoldingTheRun(win32::MainWindow& window, std::chrono::milliseconds time)
+{
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        handleQueued(&window, 0, win32::MainWindow::kRunMessage - 1);
+        handleQueued(&window, win32::MainWindow::kRunMessage + 1, 0xFFFFFFFF);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 bool pumpUntil(win32::MainWindow* window, const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (window != nullptr && window->handleKeys(message))
-                continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        handleQueued(window, 0, 0);
         if (done())
             return true;
         if (std::chrono::steady_clock::now() >= end)
@@ -117,8 +137,13 @@ void pressTab(win32::MainWindow& window, bool shift)
 // character, with the Alt bit (29) set.
 void pressAltAnd(win32::MainWindow& window, wchar_t letter)
 {
-    PostMessageW(keyTarget(window), WM_SYSCHAR, towlower(letter), 0x20000001);
+    postAltAnd(window, letter);
     pump(&window, kKeyTurn);
+}
+
+void postAltAnd(win32::MainWindow& window, wchar_t letter)
+{
+    PostMessageW(keyTarget(window), WM_SYSCHAR, towlower(letter), 0x20000001);
 }
 
 void pressSpace(win32::MainWindow& window)
@@ -155,7 +180,7 @@ HWND findDialog(const std::wstring& caption)
             DWORD process = 0;
             GetWindowThreadProcessId(window, &process);
             if (process != GetCurrentProcessId() || classOf(window) != L"#32770" || !IsWindowVisible(window)
-                || windowText(window) != search.caption)
+                || (!search.caption.empty() && windowText(window) != search.caption))
                 return TRUE;
             search.found = window;
             return FALSE;

@@ -25,7 +25,7 @@ using win32::windowDesign::Control;
 std::wstring windowText(HWND window);
 std::string utf8(std::wstring_view text);
 std::wstring wide(std::string_view utf8);
-std::wstring wide(const std::filesystem::path& path);
+std::wstring widePath(const std::filesystem::path& path);
 // A control's place in its parent's client area, in pixels.
 RECT placeInParent(HWND control);
 RECT clientRect(HWND window);
@@ -33,6 +33,9 @@ RECT clientRect(HWND window);
 // Turns this thread's message loop, with the window's keyboard interface,
 // for `time`, or until `done` holds (false when it never did).
 void pump(win32::MainWindow* window, std::chrono::milliseconds time);
+// The same, but what a run sends the window waits: a run stays in progress
+// for the whole time, at its next file at most.
+void pumpHoldingTheRun(win32::MainWindow& window, std::chrono::milliseconds time);
 bool pumpUntil(win32::MainWindow* window, const std::function<bool()>& done,
                std::chrono::milliseconds limit = std::chrono::seconds(30));
 
@@ -41,6 +44,7 @@ bool pumpUntil(win32::MainWindow* window, const std::function<bool()>& done,
 // Each gives the loop of `window` a moment to take them.
 void pressTab(win32::MainWindow& window, bool shift = false);
 void pressAltAnd(win32::MainWindow& window, wchar_t letter);
+void postAltAnd(win32::MainWindow& window, wchar_t letter); // and leaves it in the queue
 void pressSpace(win32::MainWindow& window);
 
 // Writes a settings file from lines, as a hand-edited file would look
@@ -49,6 +53,7 @@ void writeSettings(const std::filesystem::path& programFolder, const std::vector
 std::string settingsText(const std::filesystem::path& programFolder);
 
 // Answers the next modal dialog of this process whose caption is `caption`
+// (any when empty)
 // from a thread of its own, while the test's thread is inside the call that
 // shows it: records the dialog's texts, then presses the button `button`
 // (IDOK, IDYES, IDNO, IDCANCEL). With `act`, that acts on the dialog first.
@@ -79,7 +84,8 @@ private:
     std::thread thread_;
 };
 
-// The top-level dialog (class #32770) of this process captioned `caption`, or null.
+// The top-level dialog (class #32770) of this process captioned `caption`
+// (any caption when empty), or null.
 HWND findDialog(const std::wstring& caption);
 
 // A temporary program folder and a window loaded from it. The window makes

@@ -1,0 +1,34 @@
+#include "win32/QualityBar.h"
+
+#include <gtest/gtest.h>
+
+namespace pellora::win32 {
+namespace {
+
+// What each of the bar's requests makes of a value: arrows by 1, the track
+// by 10, the ends, the thumb's release; nothing beyond the ends, and nothing
+// while the thumb is dragged.
+TEST(QualityBarTest, EachRequestMovesTheValueAsDesigned)
+{
+    struct Case {
+        int request;
+        int current;
+        int released;
+        std::optional<int> wanted;
+    };
+    const Case cases[] = {
+        {SB_LINELEFT, 50, 0, 49},  {SB_LINERIGHT, 50, 0, 51},     {SB_PAGELEFT, 50, 0, 40},
+        {SB_PAGERIGHT, 50, 0, 60}, {SB_LEFT, 50, 0, 1},           {SB_RIGHT, 50, 0, 100},
+        {SB_PAGELEFT, 5, 0, 1},    {SB_PAGERIGHT, 95, 0, 100},    {SB_LINELEFT, 1, 0, std::nullopt},
+        {SB_LINERIGHT, 100, 0, std::nullopt},                     {SB_THUMBPOSITION, 50, 73, 73},
+        {SB_THUMBPOSITION, 50, 50, std::nullopt},                 {SB_THUMBTRACK, 50, 73, std::nullopt},
+        {SB_ENDSCROLL, 50, 0, std::nullopt},                      {SB_THUMBPOSITION, 50, 0, 1},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(std::to_string(each.request) + " at " + std::to_string(each.current));
+        EXPECT_EQ(QualityBar::valueAfter(each.request, each.current, each.released), each.wanted);
+    }
+}
+
+} // namespace
+} // namespace pellora::win32
