@@ -221,6 +221,15 @@ TEST_F(MainWindowLayoutTest, QualityLabelFollowsCompletedChangesOnly)
     EXPECT_EQ(GetFocus(), bar) << "the arrow keys move the bar, not the focus";
 }
 
+// The manifest (the same in this test's executable) asks for it.
+TEST_F(MainWindowLayoutTest, TheWindowIsAwareOfEachMonitorsDpi)
+{
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()), DPI_AWARENESS_PER_MONITOR_AWARE);
+    auto window = openWindow();
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(window->handle())),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+}
+
 TEST_F(MainWindowLayoutTest, EveryControlHasTheSystemsUiFontWithEveryCaptionInItsRoom)
 {
     auto window = openWindow();
