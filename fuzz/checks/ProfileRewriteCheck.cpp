@@ -1,6 +1,6 @@
 #include "checks/ProfileRewriteCheck.h"
 
-#include "platform/text/IconvConverter.h"
+#include "platform/text/posix/IconvConverter.h"
 #include "platform/text/Utf8.h"
 #include "settings/IniFile.h"
 #include "settings/PrivateProfile.h"

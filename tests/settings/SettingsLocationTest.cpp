@@ -39,9 +39,11 @@ SettingsLocation::Probe probeFor(const LocationCase& c)
         EXPECT_EQ(folder, kProgramFolder);
         return c.folderWritable;
     };
-    probe.environment = [c](const char* name) -> const char* {
+    probe.environment = [c](const char* name) -> std::optional<std::string> {
         const auto found = c.environment.find(name);
-        return found == c.environment.end() ? nullptr : found->second.c_str();
+        if (found == c.environment.end())
+            return std::nullopt;
+        return found->second;
     };
     probe.accountHome = [c] { return c.accountHome; };
     return probe;
