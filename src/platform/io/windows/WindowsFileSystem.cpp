@@ -2,6 +2,7 @@
 
 #include "platform/io/windows/UniqueHandle.h"
 #include "platform/io/windows/WindowsErrors.h"
+#include "platform/io/windows/WindowsFileKind.h"
 #include "platform/io/windows/WindowsPath.h"
 #include "platform/text/PathText.h"
 
@@ -122,8 +123,7 @@ DWORD reparseTagOf(HANDLE handle)
 // A symbolic link, a junction: a reparse point that stands for another name.
 bool isNameLink(HANDLE handle)
 {
-    const DWORD tag = reparseTagOf(handle);
-    return tag != 0 && IsReparseTagNameSurrogate(tag);
+    return windowsFileKind::of(FILE_ATTRIBUTE_REPARSE_POINT, reparseTagOf(handle)) == FileKind::Link;
 }
 
 struct Identity {
@@ -205,9 +205,7 @@ FILETIME fileTimeOf(const timespec& time)
 
 FileKind kindOf(HANDLE handle, DWORD attributes)
 {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isNameLink(handle))
-        return FileKind::Link;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Folder : FileKind::Regular;
+    return windowsFileKind::of(attributes, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? reparseTagOf(handle) : 0);
 }
 
 // Windows keeps one bit of what POSIX keeps in nine: read-only or not.
@@ -287,11 +285,10 @@ bool isFolder(HANDLE handle)
     return ::GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A listing tells a reparse point's tag in dwReserved0.
 FileKind kindOfEntry(const WIN32_FIND_DATAW& data)
 {
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0))
-        return FileKind::Link;
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Folder : FileKind::Regular;
+    return windowsFileKind::of(data.dwFileAttributes, data.dwReserved0);
 }
 
 bool isDotOrDotDot(const wchar_t* name)
