@@ -2,6 +2,7 @@
 
 #include "platform/io/FolderEntries.h"
 #include "platform/text/NaturalOrder.h"
+#include "platform/text/PathText.h"
 #include "platform/text/UnicodeCase.h"
 #include "platform/text/VisibleName.h"
 #include "platform/text/PathText.h"

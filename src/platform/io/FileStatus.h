@@ -28,8 +28,8 @@ struct FileStatus {
 };
 
 // A name in a folder, with its kind where the listing tells it (Unknown
-// otherwise). The name is the system's bytes on POSIX and UTF-8 on Windows
-// (whose names are UTF-16): pathText::toPath makes it a path on both.
+// otherwise). The name is the system's bytes on Linux and UTF-8 on Windows,
+// whose names are UTF-16: pathText::toPath makes it the same name on both.
 struct FolderEntry {
     std::string name;
     FileKind kind = FileKind::Unknown;
