@@ -5,7 +5,6 @@
 #include "platform/text/PathText.h"
 #include "platform/text/UnicodeCase.h"
 #include "platform/text/VisibleName.h"
-#include "platform/text/PathText.h"
 
 #include <algorithm>
 
