@@ -2,6 +2,7 @@
 
 #include "platform/io/windows/WindowsErrors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string_view>
 
@@ -14,26 +15,32 @@ constexpr std::wstring_view kVerbatimUnc = L"\\\\?\\UNC\\";
 constexpr std::wstring_view kDevice = L"\\\\.\\";
 constexpr std::wstring_view kUnc = L"\\\\";
 
-// Calls `call(buffer, size)` with ever larger buffers until the answer fits.
+// Calls `call(buffer, size)` with ever larger buffers until the answer fits;
+// on failure, Windows' error code.
 template <typename Call>
-Expected<std::wstring, int> grown(Call call)
+Expected<std::wstring, DWORD> grown(Call call)
 {
     std::wstring text(MAX_PATH, L'\0');
     for (;;) {
         const DWORD got = call(text.data(), static_cast<DWORD>(text.size()));
         if (got == 0)
-            return unexpected(windowsErrors::lastErrno());
+            return unexpected(::GetLastError());
         if (got < text.size()) {
             text.resize(got);
             return text;
         }
-        text.resize(got); // `got` counts the terminating NUL when the buffer is short
+        // Too short: `got` is the size needed, with the terminating NUL.
+        text.resize(std::max<std::size_t>(got, text.size() + 1));
     }
 }
 
 Expected<std::wstring, int> fullPathOf(const std::wstring& path)
 {
-    return grown([&](wchar_t* buffer, DWORD size) { return ::GetFullPathNameW(path.c_str(), size, buffer, nullptr); });
+    auto full =
+        grown([&](wchar_t* buffer, DWORD size) { return ::GetFullPathNameW(path.c_str(), size, buffer, nullptr); });
+    if (!full)
+        return unexpected(windowsErrors::toErrno(full.error()));
+    return std::move(*full);
 }
 
 // "\\?\C:\a" as "C:\a", "\\?\UNC\host\share\a" as "\\host\share\a".
@@ -70,6 +77,13 @@ bool rooted(const std::filesystem::path& name)
     return name.has_root_name() || name.has_root_directory();
 }
 
+// "C:name" names a file in drive C's current folder, wherever that is: from
+// a folder, never what a name in it means ("a:b" is a stream, or a drive).
+bool driveRelative(const std::filesystem::path& name)
+{
+    return name.has_root_name() && !name.has_root_directory();
+}
+
 } // namespace
 
 bool namesAllowed(std::wstring_view full)
@@ -89,11 +103,17 @@ Expected<std::wstring, int> finalPathOf(HANDLE handle)
         return ::GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     });
     if (final)
-        return final;
+        return std::move(*final);
+    // Wine's stops at 260 characters whatever the buffer (Windows' does not).
+    if (final.error() == ERROR_MORE_DATA)
+        return unexpected(ENAMETOOLONG);
     // Some network file systems cannot normalise; the path opened is as good.
-    return grown([&](wchar_t* buffer, DWORD size) {
+    auto opened = grown([&](wchar_t* buffer, DWORD size) {
         return ::GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_OPENED | VOLUME_NAME_DOS);
     });
+    if (!opened)
+        return unexpected(windowsErrors::toErrno(opened.error()));
+    return std::move(*opened);
 }
 
 Expected<std::wstring, int> resolve(HANDLE folder, const std::filesystem::path& name)
@@ -104,6 +124,8 @@ Expected<std::wstring, int> resolve(HANDLE folder, const std::filesystem::path& 
     if (text.find(L'\0') != std::wstring::npos || text.starts_with(kDevice))
         return unexpected(EINVAL);
     std::wstring joined = text;
+    if (folder != nullptr && driveRelative(name))
+        return unexpected(EINVAL);
     if (folder != nullptr && !rooted(name)) {
         const auto base = finalPathOf(folder);
         if (!base)
