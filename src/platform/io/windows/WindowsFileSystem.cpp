@@ -23,6 +23,10 @@ using windowsErrors::lastFailure;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A held folder: others may read and write in it, but neither rename nor remove it.
 constexpr DWORD kShareHeldFolder = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// How often, and after how long a first pause (doubled each time), a move
+// refused for sharing is tried.
+constexpr int kMoveAttempts = 8;
+constexpr DWORD kFirstSharingPause = 10;
 // What ReadFile and WriteFile take at once.
 constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
 // The MinGW-w64 headers declare it for Windows 10 1709 builds only, which
@@ -279,6 +283,22 @@ Status syncFolder(HANDLE folder)
     return failed(FailureCause::CannotWrite, windowsErrors::toErrno(error));
 }
 
+// A virus scanner, an indexer or a backup program may hold a file just
+// written for a moment, sharing no deletion, and a move of it then fails:
+// waited for a little (about a second in all) rather than failing the picture.
+BOOL moveWaitingForSharing(const wchar_t* from, const wchar_t* to, DWORD flags)
+{
+    DWORD pause = kFirstSharingPause;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from, to, flags))
+            return TRUE;
+        if (::GetLastError() != ERROR_SHARING_VIOLATION || attempt == kMoveAttempts)
+            return FALSE;
+        ::Sleep(pause);
+        pause *= 2;
+    }
+}
+
 bool isFolder(HANDLE handle)
 {
     BY_HANDLE_FILE_INFORMATION info{};
@@ -385,7 +405,7 @@ Status WindowsFileSystem::move(const FileHandle& fromFolder, const std::filesyst
     const auto target = resolved(toFolder, to, cause);
     if (!target)
         return unexpected(target.error());
-    return statusOf(::MoveFileExW(source->c_str(), target->c_str(), flags), cause);
+    return statusOf(moveWaitingForSharing(source->c_str(), target->c_str(), flags), cause);
 }
 
 // Without MOVEFILE_REPLACE_EXISTING the system refuses a name that exists

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <functional>
 #include <optional>
 
@@ -64,6 +66,42 @@ TEST(WindowsPromiseTest, TheMoveThatNeverReplacesLeavesATakenNameAsItWas)
         } else if (std::filesystem::is_regular_file(held / "sshot001.jpg")) {
             EXPECT_EQ(held.contentsOf("sshot001.jpg"), "old");
         }
+        EXPECT_EQ(held.has("new.tmp"), row.error != 0);
+    }
+}
+
+// A virus scanner or an indexer that opens a new file for a moment, sharing
+// no deletion, delays its move; one that keeps it open fails it, and the
+// name stays free.
+TEST(WindowsPromiseTest, AMoveWaitsForAProgramThatHoldsTheNewFileForAMoment)
+{
+    struct Row {
+        const char* name;
+        std::chrono::milliseconds held; // how long the scanner keeps it open; 0: all along
+        int error;
+    };
+    const Row rows[] = {
+        {"a moment", std::chrono::milliseconds(150), 0},
+        {"all along", std::chrono::milliseconds(0), EBUSY},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::HeldFolder held;
+        held.put("new.tmp", "new");
+        UniqueHandle scanner = other::open(held / "new.tmp", GENERIC_READ, FILE_SHARE_READ);
+        ASSERT_TRUE(scanner.valid());
+        std::thread letGo;
+        if (row.held.count() > 0)
+            letGo = std::thread([&] {
+                std::this_thread::sleep_for(row.held);
+                scanner.reset();
+            });
+        const Status moved = held.fs().renameNoReplaceAt(held.handle(), "new.tmp", held.handle(), "sshot001.jpg");
+        if (letGo.joinable())
+            letGo.join();
+        scanner.reset();
+        EXPECT_EQ(moved ? 0 : moved.error().systemError, row.error);
+        EXPECT_EQ(held.has("sshot001.jpg"), row.error == 0);
         EXPECT_EQ(held.has("new.tmp"), row.error != 0);
     }
 }
