@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
 namespace pellora {
 
@@ -115,13 +114,18 @@ UniqueHandle openPath(const std::wstring& path, const Request& request)
                                       request.attributes, nullptr));
 }
 
-// The reparse tag of an open file, or 0 when it is no reparse point.
+// The reparse tag of an open file, or 0 when it is no reparse point. A
+// reparse point whose tag the file system will not tell counts as a link:
+// never followed.
 DWORD reparseTagOf(HANDLE handle)
 {
     FILE_ATTRIBUTE_TAG_INFO info{};
-    if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info))
+    if (::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info))
+        return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info.ReparseTag : 0;
+    BY_HANDLE_FILE_INFORMATION plain{};
+    if (::GetFileInformationByHandle(handle, &plain) && !(plain.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return 0;
-    return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info.ReparseTag : 0;
+    return IO_REPARSE_TAG_SYMLINK;
 }
 
 // A symbolic link, a junction: a reparse point that stands for another name.

@@ -116,6 +116,40 @@ Expected<std::wstring, int> finalPathOf(HANDLE handle)
     return std::move(*opened);
 }
 
+namespace {
+
+// `name` after the path `folder` has now.
+Expected<std::wstring, int> joinedTo(HANDLE folder, const std::wstring& name)
+{
+    const auto base = finalPathOf(folder);
+    if (!base)
+        return unexpected(base.error());
+    std::wstring joined = withoutVerbatim(*base);
+    if (!joined.ends_with(L'\\'))
+        joined += L'\\';
+    if (rootLength(joined) == 0)
+        return unexpected(EINVAL); // a volume without a drive letter or share name
+    return joined + name;
+}
+
+// The full path of `path` in the form the wide calls take, when it may name a file.
+Expected<std::wstring, int> verbatimFull(const std::wstring& path)
+{
+    auto full = fullPathOf(path);
+    if (!full)
+        return unexpected(full.error());
+    // A folder typed with its separator at the end: verbatim, that would be
+    // part of the name.
+    if (full->size() > rootLength(*full) && full->ends_with(L'\\'))
+        full->pop_back();
+    // GetFullPathNameW turns "CON" and the other device names into "\\.\CON".
+    if (full->starts_with(kDevice) || !namesAllowed(*full))
+        return unexpected(EINVAL);
+    return verbatim(*full);
+}
+
+} // namespace
+
 Expected<std::wstring, int> resolve(HANDLE folder, const std::filesystem::path& name)
 {
     const std::wstring& text = name.native();
@@ -123,32 +157,16 @@ Expected<std::wstring, int> resolve(HANDLE folder, const std::filesystem::path& 
         return unexpected(ENOENT);
     if (text.find(L'\0') != std::wstring::npos || text.starts_with(kDevice))
         return unexpected(EINVAL);
-    std::wstring joined = text;
     if (folder != nullptr && driveRelative(name))
         return unexpected(EINVAL);
     if (folder != nullptr && !rooted(name)) {
-        const auto base = finalPathOf(folder);
-        if (!base)
-            return unexpected(base.error());
-        joined = withoutVerbatim(*base);
-        if (!joined.ends_with(L'\\'))
-            joined += L'\\';
-        if (rootLength(joined) == 0)
-            return unexpected(EINVAL); // a volume without a drive letter or share name
-        joined += text;
-    } else if (text.starts_with(kVerbatim)) {
-        // Verbatim already: taken as it is, as the system would, but never a stream or a wildcard.
-        if (!namesAllowed(withoutVerbatim(text)))
-            return unexpected(EINVAL);
-        return text;
+        const auto joined = joinedTo(folder, text);
+        return joined ? verbatimFull(*joined) : joined;
     }
-    const auto full = fullPathOf(joined);
-    if (!full)
-        return unexpected(full.error());
-    // GetFullPathNameW turns "CON" and the other device names into "\\.\CON".
-    if (full->starts_with(kDevice) || !namesAllowed(*full))
-        return unexpected(EINVAL);
-    return verbatim(*full);
+    // Verbatim already: taken as it is, as the system would, but never a stream or a wildcard.
+    if (text.starts_with(kVerbatim))
+        return namesAllowed(withoutVerbatim(text)) ? Expected<std::wstring, int>(text) : unexpected(EINVAL);
+    return verbatimFull(text);
 }
 
 } // namespace pellora::windowsPath
