@@ -132,6 +132,12 @@ Expected<std::wstring, int> joinedTo(HANDLE folder, const std::wstring& name)
     return joined + name;
 }
 
+// One name, no "." or "..", no separator: the name a listing gives.
+bool isSingleName(std::wstring_view name)
+{
+    return name != L"." && name != L".." && name.find_first_of(L"\\/") == std::wstring_view::npos;
+}
+
 // The full path of `path` in the form the wide calls take, when it may name a file.
 Expected<std::wstring, int> verbatimFull(const std::wstring& path)
 {
@@ -161,7 +167,12 @@ Expected<std::wstring, int> resolve(HANDLE folder, const std::filesystem::path& 
         return unexpected(EINVAL);
     if (folder != nullptr && !rooted(name)) {
         const auto joined = joinedTo(folder, text);
-        return joined ? verbatimFull(*joined) : joined;
+        if (!joined || !isSingleName(text))
+            return joined ? verbatimFull(*joined) : joined;
+        // Completing would drop a name's dots and blanks at its end, which
+        // a file made through "\\?\" can have: checked, then kept as it is.
+        const auto checked = verbatimFull(*joined);
+        return checked ? Expected<std::wstring, int>(verbatim(*joined)) : checked;
     }
     // Verbatim already: taken as it is, as the system would, but never a stream or a wildcard.
     if (text.starts_with(kVerbatim))

@@ -22,6 +22,17 @@ bool listed(const FileHandle& folder, const std::string& name)
                                       [&](const FolderEntry& entry) { return entry.name == name; });
 }
 
+std::string contentsThrough(FileSystem& fs, const FileHandle& folder, const std::string& name)
+{
+    auto file = fs.openAt(folder, toPath(name), Open::Read | Open::NoFollow);
+    if (!file)
+        return "(cannot open: " + std::to_string(file.error().systemError) + ")";
+    std::string bytes(64, '\0');
+    const auto n = readAllAt(*file, bytes.data(), bytes.size(), 0);
+    bytes.resize(n ? *n : 0);
+    return bytes;
+}
+
 // Every name goes to the system as UTF-16 and comes back from a listing as
 // the same UTF-8: Japanese names, and names code page 932 cannot hold.
 TEST(WindowsNamesTest, AnyNameAFileMayHaveIsMadeListedMovedAndRemovedAsItIs)
@@ -34,6 +45,8 @@ TEST(WindowsNamesTest, AnyNameAFileMayHaveIsMadeListedMovedAndRemovedAsItIs)
         "😀 smile.tga",               // outside the basic plane: a surrogate pair
         "한국어 ñ.tga",               // outside code page 932
         "trailing space .tga",
+        "ends in a dot.",             // made through "\\?\" by another program, say
+        "ends in a blank ",
     };
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
@@ -43,7 +56,9 @@ TEST(WindowsNamesTest, AnyNameAFileMayHaveIsMadeListedMovedAndRemovedAsItIs)
         ASSERT_TRUE(file) << file.error().systemError;
         ASSERT_TRUE(writeAll(*file, "picture", 7));
         ASSERT_TRUE(file->close());
-        EXPECT_EQ(held.contentsOf(name), "picture");
+        // Read back through the backend: the C runtime's own calls drop a
+        // name's final dots and blanks, as Windows' calls do without "\\?\".
+        EXPECT_EQ(contentsThrough(fs, held.handle(), name), "picture");
         EXPECT_TRUE(listed(held.handle(), name));
         const auto status = fs.statusAt(held.handle(), toPath(name), FileSystem::Links::NotFollowed);
         ASSERT_TRUE(status);

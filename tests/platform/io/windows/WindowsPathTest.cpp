@@ -67,6 +67,7 @@ TEST(WindowsPathTest, ANameFromAFolderStaysInThatFolderUnlessItIsAPath)
         {L"sshot001.jpg", *base + L"\\sshot001.jpg"},
         {L".\\sub/x.jpg", *base + L"\\sub\\x.jpg"},
         {L".", *base},
+        {L"ends in a dot.", *base + L"\\ends in a dot."},
         {L"c:sshot001.jpg", EINVAL}, // drive C's current folder, wherever that is
         {L"a:b001.jpg", EINVAL},
         {L"C:\\elsewhere", std::wstring(L"\\\\?\\C:\\elsewhere")},
