@@ -91,12 +91,7 @@ Status PrivateProfile::setValue(std::string_view section, std::string_view key, 
         return ok();
     }
     const bool endsUnterminated = bytes_.size() > bodyStart_ && bytes_.back() != '\n';
-    // Appended piece by piece: GCC 12 at -O3 takes "[" + std::string for an
-    // overlapping copy and would stop the build.
-    std::string header = "[";
-    header += section;
-    header += "]";
-    header += kLineEnd;
+    const std::string header = "[" + std::string(section) + "]" + std::string(kLineEnd);
     insertLine(bytes_.size(), endsUnterminated, header + entry);
     return ok();
 }

@@ -2,13 +2,13 @@
 #include "platform/FailureTable.h"
 
 #include "support/FakeFileSystem.h"
+#include "support/FileTimes.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 #include "support/TgaLayouts.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <utime.h>
+
 
 namespace pellora {
 namespace {
@@ -73,12 +73,10 @@ TEST_F(ConvertTgaToJpegTest, QualityReachesTheEncoderAndOutOfRangeIsUnexpected)
 
 TEST_F(ConvertTgaToJpegTest, TheJpegKeepsTheScreenshotsDate)
 {
-    const utimbuf taken{1'500'000'000, 1'500'000'000};
-    ASSERT_EQ(::utime(source().c_str(), &taken), 0);
+    const timespec taken{1'500'000'000, 0};
+    test::setFileTimes(source(), {taken, taken});
     ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), destination(), 90), ResultCode::Success);
-    struct stat info {};
-    ASSERT_EQ(::stat(destination().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mtime, 1'500'000'000);
+    EXPECT_EQ(test::fileTimes(destination()).modified.tv_sec, 1'500'000'000);
 }
 
 // Each cause gives the code the list line shows and the reason the user reads.

@@ -1,6 +1,6 @@
 #include "ExfatMount.h"
 
-#include "CliProcess.h"
+#include "support/CliProcess.h"
 
 #include <cstdio>
 #include <cstdlib>

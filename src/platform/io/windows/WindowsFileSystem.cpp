@@ -2,6 +2,7 @@
 
 #include "platform/io/windows/UniqueHandle.h"
 #include "platform/io/windows/WindowsErrors.h"
+#include "platform/io/windows/WindowsFileKind.h"
 #include "platform/io/windows/WindowsPath.h"
 #include "platform/text/PathText.h"
 
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
 namespace pellora {
 
@@ -22,6 +22,10 @@ using windowsErrors::lastFailure;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A held folder: others may read and write in it, but neither rename nor remove it.
 constexpr DWORD kShareHeldFolder = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// How often, and after how long a first pause (doubled each time), a move
+// refused for sharing is tried.
+constexpr int kMoveAttempts = 8;
+constexpr DWORD kFirstSharingPause = 10;
 // What ReadFile and WriteFile take at once.
 constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
 // The MinGW-w64 headers declare it for Windows 10 1709 builds only, which
@@ -110,20 +114,24 @@ UniqueHandle openPath(const std::wstring& path, const Request& request)
                                       request.attributes, nullptr));
 }
 
-// The reparse tag of an open file, or 0 when it is no reparse point.
+// The reparse tag of an open file, or 0 when it is no reparse point. A
+// reparse point whose tag the file system will not tell counts as a link:
+// never followed.
 DWORD reparseTagOf(HANDLE handle)
 {
     FILE_ATTRIBUTE_TAG_INFO info{};
-    if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info))
+    if (::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info))
+        return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info.ReparseTag : 0;
+    BY_HANDLE_FILE_INFORMATION plain{};
+    if (::GetFileInformationByHandle(handle, &plain) && !(plain.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return 0;
-    return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info.ReparseTag : 0;
+    return IO_REPARSE_TAG_SYMLINK;
 }
 
 // A symbolic link, a junction: a reparse point that stands for another name.
 bool isNameLink(HANDLE handle)
 {
-    const DWORD tag = reparseTagOf(handle);
-    return tag != 0 && IsReparseTagNameSurrogate(tag);
+    return windowsFileKind::of(FILE_ATTRIBUTE_REPARSE_POINT, reparseTagOf(handle)) == FileKind::Link;
 }
 
 struct Identity {
@@ -205,9 +213,7 @@ FILETIME fileTimeOf(const timespec& time)
 
 FileKind kindOf(HANDLE handle, DWORD attributes)
 {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isNameLink(handle))
-        return FileKind::Link;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Folder : FileKind::Regular;
+    return windowsFileKind::of(attributes, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? reparseTagOf(handle) : 0);
 }
 
 // Windows keeps one bit of what POSIX keeps in nine: read-only or not.
@@ -281,17 +287,32 @@ Status syncFolder(HANDLE folder)
     return failed(FailureCause::CannotWrite, windowsErrors::toErrno(error));
 }
 
+// A virus scanner, an indexer or a backup program may hold a file just
+// written for a moment, sharing no deletion, and a move of it then fails:
+// waited for a little (about a second in all) rather than failing the picture.
+BOOL moveWaitingForSharing(const wchar_t* from, const wchar_t* to, DWORD flags)
+{
+    DWORD pause = kFirstSharingPause;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from, to, flags))
+            return TRUE;
+        if (::GetLastError() != ERROR_SHARING_VIOLATION || attempt == kMoveAttempts)
+            return FALSE;
+        ::Sleep(pause);
+        pause *= 2;
+    }
+}
+
 bool isFolder(HANDLE handle)
 {
     BY_HANDLE_FILE_INFORMATION info{};
     return ::GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A listing tells a reparse point's tag in dwReserved0.
 FileKind kindOfEntry(const WIN32_FIND_DATAW& data)
 {
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0))
-        return FileKind::Link;
-    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileKind::Folder : FileKind::Regular;
+    return windowsFileKind::of(data.dwFileAttributes, data.dwReserved0);
 }
 
 bool isDotOrDotDot(const wchar_t* name)
@@ -388,7 +409,7 @@ Status WindowsFileSystem::move(const FileHandle& fromFolder, const std::filesyst
     const auto target = resolved(toFolder, to, cause);
     if (!target)
         return unexpected(target.error());
-    return statusOf(::MoveFileExW(source->c_str(), target->c_str(), flags), cause);
+    return statusOf(moveWaitingForSharing(source->c_str(), target->c_str(), flags), cause);
 }
 
 // Without MOVEFILE_REPLACE_EXISTING the system refuses a name that exists

@@ -7,10 +7,14 @@ namespace pellora {
 // FileSystem on Windows: the wide-character calls, with every name resolved
 // against the path its folder's handle has now (windowsPath). A Folder's
 // handle is opened without FILE_SHARE_DELETE where Windows allows it, so
-// that nobody can rename or remove the folder while a run holds it: the path
+// that nobody can rename or remove the folder while a run holds it (nor,
+// on Windows' file systems, a folder above it while it is open): the path
 // the handle has is then the path of the folder the run opened, as a POSIX
-// call relative to the folder would have it. GetLastError() becomes an
-// error number here and goes no further (windowsErrors).
+// call relative to the folder would have it. Opening relative to the handle
+// itself (NtCreateFile's RootDirectory) would cover opens only: moves, hard
+// links and listings take paths, and MoveFileExW is what refuses a taken
+// name in the same step and writes the move through. GetLastError() becomes
+// an error number here and goes no further (windowsErrors).
 //
 // Sharing: a file is opened sharing reading, writing and deleting with
 // everyone, so the game may go on writing a screenshot we read and our own
