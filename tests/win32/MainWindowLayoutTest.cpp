@@ -82,8 +82,9 @@ TEST_F(MainWindowLayoutTest, EveryControlStandsWhereDesignedWithItsKindAndCaptio
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(GetParent(control), window->handle());
         EXPECT_EQ(classNameOf(control), classOf(row.kind));
-        if (row.caption != nullptr)
+        if (row.caption != nullptr) {
             EXPECT_EQ(windowText(control), row.caption);
+        }
         EXPECT_EQ((styleOf(control) & WS_TABSTOP) != 0, win32::windowDesign::takesFocus(row.kind));
         EXPECT_NE(styleOf(control) & WS_VISIBLE, 0);
     }
@@ -244,11 +245,13 @@ TEST_F(MainWindowLayoutTest, EveryControlHasTheSystemsUiFontWithEveryCaptionInIt
     for (const auto& row : kRows) {
         SCOPED_TRACE(static_cast<int>(row.control));
         HWND control = window->control(row.control);
-        if (row.kind != Kind::ScrollBar) // which draws no text and keeps no font
+        if (row.kind != Kind::ScrollBar) { // which draws no text and keeps no font
             EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), font);
-        if (row.kind == Kind::Label)
+        }
+        if (row.kind == Kind::Label) {
             EXPECT_LE(win32::WindowFont::widthOf(font, windowText(control)), clientRect(control).right)
                 << "the caption is cut off";
+        }
     }
 }
 
