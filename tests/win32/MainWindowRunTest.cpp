@@ -270,19 +270,63 @@ TEST_F(MainWindowRunTest, TheQuestionForAMissingOutputFolderIsAMessageBoxOverThe
     }
 }
 
-TEST_F(MainWindowRunTest, AMissingInputFolderIsToldInAnErrorBoxAndTheFocusGoesToItsBox)
+// A value the run refuses is told in the system's error box over the window,
+// and the focus goes to the box that holds it.
+TEST_F(MainWindowRunTest, ARefusedValueIsToldInAnErrorBoxAndTheFocusGoesToItsBox)
 {
-    SetWindowTextW(control(*window, Control::InputFolderBox), widePath(work / "nowhere").c_str());
-    SetFocus(control(*window, Control::PrefixBox));
-    ModalAnswer box(L"Pellora", IDOK);
+    struct Case {
+        Control box;
+        std::wstring value;
+        std::wstring told;
+    };
+    const Case cases[] = {
+        {Control::InputFolderBox, widePath(work / "nowhere"), L"コピー元フォルダが無効です。"},
+        {Control::PrefixBox, L"sub\\shot", L"ファイル名が無効です。"},
+    };
+    addSources(1);
+    for (const Case& refused : cases) {
+        SCOPED_TRACE(utf8(refused.told));
+        const std::wstring before = text(*window, refused.box);
+        SetWindowTextW(control(*window, refused.box), refused.value.c_str());
+        SetFocus(control(*window, Control::LogCheck));
+        ModalAnswer box(L"Pellora", IDOK);
 
-    pressAltM();
+        pressAltM();
 
-    ASSERT_TRUE(box.answered());
-    const auto texts = box.texts();
-    EXPECT_NE(std::find(texts.begin(), texts.end(), L"コピー元フォルダが無効です。"), texts.end());
-    EXPECT_EQ(GetFocus(), control(*window, Control::InputFolderBox));
-    EXPECT_TRUE(IsWindowEnabled(control(*window, Control::MoveButton)));
+        ASSERT_TRUE(box.answered());
+        const auto texts = box.texts();
+        EXPECT_NE(std::find(texts.begin(), texts.end(), refused.told), texts.end());
+        EXPECT_EQ(box.owner(), window->handle());
+        EXPECT_EQ(GetFocus(), control(*window, refused.box));
+        EXPECT_TRUE(IsWindowEnabled(control(*window, Control::MoveButton)));
+        const auto names = listNames(out());
+        EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const std::string& name) { return name.ends_with(".jpg"); }))
+            << "nothing converted";
+        SetWindowTextW(control(*window, refused.box), before.c_str());
+    }
+}
+
+// Windows ends the program as soon as the window has answered: the run
+// stops at its next file and ends through its end line, and the settings
+// are saved first.
+TEST_F(MainWindowRunTest, TheEndOfTheSessionStopsTheRunAndSavesTheSettings)
+{
+    const int sources = 10 * static_cast<int>(jobs()) + 10;
+    addSources(sources);
+    SetWindowTextW(control(*window, Control::PrefixBox), L"ended_");
+    bool ended = false;
+    DuringRun endTheSession(*window, [&] {
+        SendMessageW(window->handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        ended = true;
+        return true;
+    });
+    pressAltAnd(*window, L'M');
+    ASSERT_TRUE(pumpUntil(window.get(), [&] { return ended; }));
+
+    EXPECT_FALSE(BatchRun::inProgress()) << "the run must be over when the window answers";
+    EXPECT_NE(logText().find("---処理終了---"), std::string::npos) << logText();
+    EXPECT_LT(listNames(out()).size(), static_cast<std::size_t>(sources) + 1);
+    EXPECT_NE(settingsText(programFolder.path()).find("match=ended_\r\n"), std::string::npos);
 }
 
 } // namespace
