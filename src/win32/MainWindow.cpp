@@ -103,10 +103,16 @@ MainWindow::MainWindow(HINSTANCE instance, const std::filesystem::path& programF
                               CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         throw std::runtime_error("the window could not be created");
-    createControls();
-    applyDpi(GetDpiForWindow(window_));
-    run_ = std::make_unique<WindowRunController>(window_, kRunMessage, static_cast<RunView&>(*this), options_);
-    loadSettings();
+    try {
+        createControls();
+        applyDpi(GetDpiForWindow(window_));
+        run_ = std::make_unique<WindowRunController>(window_, kRunMessage, static_cast<RunView&>(*this), options_);
+        loadSettings();
+    } catch (...) {
+        // No destructor will run: the window must not outlive this object.
+        DestroyWindow(window_);
+        throw;
+    }
     lastFocus_ = control(Control::InputFolderBox);
 }
 
@@ -114,8 +120,6 @@ MainWindow::~MainWindow()
 {
     run_.reset();
     gone_ = nullptr;
-    drops_ = {};
-    results_.reset();
     if (window_ != nullptr)
         DestroyWindow(window_);
 }
@@ -307,6 +311,9 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
             endSession();
         return 0;
     case WM_DESTROY:
+        // What lives on the controls goes with them, not with this object.
+        drops_ = {};
+        results_.reset();
         gone();
         return 0;
     default:
@@ -519,12 +526,14 @@ bool MainWindow::close()
 
 void MainWindow::clearList()
 {
-    results_->clear();
+    if (results_)
+        results_->clear();
 }
 
 void MainWindow::addLine(const std::wstring& line, const std::wstring& detail)
 {
-    results_->append(line, detail);
+    if (results_)
+        results_->append(line, detail);
 }
 
 void MainWindow::setProgressMaximum(int maximum)
