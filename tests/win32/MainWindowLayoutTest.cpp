@@ -255,6 +255,33 @@ TEST_F(MainWindowLayoutTest, EveryControlHasTheSystemsUiFontWithEveryCaptionInIt
     }
 }
 
+// On a Japanese system the UI font is a Japanese face: every character of
+// the captions is in the font itself, not left to a fallback or shown as a
+// box. (These tests run in Japanese; Wine without a Japanese font, or in
+// another language, fails here.)
+TEST_F(MainWindowLayoutTest, InJapaneseTheFontHasAGlyphForEveryCharacterOfTheCaptions)
+{
+    auto window = openWindow();
+    HDC dc = GetDC(window->handle());
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window->control(Control::MoveButton), WM_GETFONT, 0, 0)));
+    std::wstring captions = windowText(window->handle());
+    for (const auto& row : kRows)
+        if (row.caption != nullptr)
+            captions += row.caption;
+    std::vector<WORD> glyphs(captions.size());
+    ASSERT_NE(GetGlyphIndicesW(dc, captions.c_str(), static_cast<int>(captions.size()), glyphs.data(),
+                               GGI_MARK_NONEXISTING_GLYPHS),
+              GDI_ERROR);
+    for (std::size_t i = 0; i < captions.size(); ++i)
+        EXPECT_NE(glyphs[i], 0xFFFF) << "no glyph for " << utf8(captions.substr(i, 1));
+    wchar_t face[LF_FACESIZE]{};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    RecordProperty("face", utf8(face));
+    SelectObject(dc, previous);
+    ReleaseDC(window->handle(), dc);
+}
+
 // A monitor of another scale: the window lays itself out again for it, where
 // Windows suggests, its client area the design's at that scale.
 TEST_F(MainWindowLayoutTest, ADpiChangeLaysTheWindowOutAgain)
