@@ -290,8 +290,7 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         onActivate(LOWORD(wParam) != WA_INACTIVE);
         return 0;
     case WM_SETFOCUS:
-        if (IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_))
-            SetFocus(lastFocus_);
+        restoreFocus();
         return 0;
     case WM_SETCURSOR:
         if (onSetCursor())
@@ -358,8 +357,16 @@ void MainWindow::onActivate(bool active)
             lastFocus_ = focus;
         return;
     }
-    if (IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_))
+    restoreFocus();
+}
+
+// Never the window itself, where typed keys would reach no control.
+void MainWindow::restoreFocus()
+{
+    if (IsWindow(lastFocus_) && IsChild(window_, lastFocus_) && IsWindowEnabled(lastFocus_))
         SetFocus(lastFocus_);
+    else
+        SetFocus(GetNextDlgTabItem(window_, nullptr, FALSE));
 }
 
 // The hourglass over the whole window while a run goes on.

@@ -89,6 +89,7 @@ private:
     void onCommand(int id, int notification);
     void onScroll(int request, int position);
     void onActivate(bool active);
+    void restoreFocus();
     bool onSetCursor();
     void onDpiChanged(unsigned dpi, const RECT& suggested);
     void endSession();
