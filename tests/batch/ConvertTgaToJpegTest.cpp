@@ -9,6 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace pellora {
 namespace {
@@ -30,6 +36,37 @@ TEST_F(ConvertTgaToJpegTest, WritesAJpegCloseToTheSource)
     ASSERT_TRUE(decoded.has_value());
     EXPECT_GT(test::psnr(test::opaque(picture), *decoded), 35.0);
     EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"shot.tga", "sshot001.jpg"}));
+}
+
+// Each worker of a run converts with what it keeps for the next file; the
+// workers of a run that is over end together, and what each kept must go
+// with it cleanly, while the program goes on using its memory.
+TEST_F(ConvertTgaToJpegTest, WorkersThatEndTogetherAfterConvertingLeaveNothingToCrashOn)
+{
+    constexpr int kRuns = 40, kWorkers = 4;
+    std::atomic<bool> running{true};
+    std::thread reuser([&] { // takes back and overwrites whatever memory was let go
+        while (running) {
+            for (std::size_t size = 16; size <= 8192; size *= 2)
+                std::memset(std::make_unique<char[]>(size).get(), 0x5A, size);
+        }
+    });
+    std::vector<std::int16_t> results(kRuns * kWorkers, ResultCode::UnexpectedFailure);
+    for (int run = 0; run < kRuns; ++run) {
+        std::vector<std::thread> workers;
+        for (int worker = 0; worker < kWorkers; ++worker) {
+            const int index = run * kWorkers + worker;
+            workers.emplace_back([&, index] {
+                results[index] = ConvertTgaToJpeg(systemFileSystem(), source(),
+                                                  dir / ("shot" + std::to_string(index) + ".jpg"), 90);
+            });
+        }
+        for (auto& worker : workers)
+            worker.join();
+    }
+    running = false;
+    reuser.join();
+    EXPECT_EQ(std::count(results.begin(), results.end(), ResultCode::Success), kRuns * kWorkers);
 }
 
 TEST_F(ConvertTgaToJpegTest, ANonTgaGivesMinusOneAndTouchesNothing)

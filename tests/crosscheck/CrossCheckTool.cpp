@@ -18,6 +18,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 using namespace pellora;
@@ -139,6 +144,7 @@ int run(const std::vector<std::string>& arguments)
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv)
 {
+    ::_setmode(::_fileno(stdout), _O_BINARY); // the table's lines end as on Linux
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(utf8::fromUtf16(reinterpret_cast<const char16_t*>(argv[i])));

@@ -270,6 +270,17 @@ Status FakeFileSystem::unlinkAt(const FileHandle& folder, const std::filesystem:
     return removed;
 }
 
+Status FakeFileSystem::unlinkOpened(const FileHandle& file, const FileHandle& folder,
+                                    const std::filesystem::path& path)
+{
+    const std::string text = "unlink " + fileNameOf(path);
+    if (const int error = record(Op::Unlink, text))
+        return injected(FailureCause::CannotDelete, error);
+    const Status removed = NativeFileSystem::unlinkOpened(file, folder, path);
+    runHook(Op::Unlink, text);
+    return removed;
+}
+
 Status FakeFileSystem::mkdirAt(const FileHandle& folder, const std::filesystem::path& path, unsigned permissions)
 {
     if (const int error = record(Op::Mkdir, "mkdir " + fileNameOf(path)))

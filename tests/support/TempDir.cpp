@@ -3,17 +3,33 @@
 #include "platform/text/PathText.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace pellora::test {
 
 namespace {
 
 #ifdef _WIN32
+// A crash in any thread of a test program, even one that nobody joins any
+// more, fails the program: otherwise the debugger Wine starts for it reports
+// it and the program may still end with 0.
+LONG WINAPI failTheProgram(EXCEPTION_POINTERS*)
+{
+    std::fputs("a thread crashed\n", stderr);
+    ::TerminateProcess(::GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+const LPTOP_LEVEL_EXCEPTION_FILTER crashesFailThePrograms = ::SetUnhandledExceptionFilter(failTheProgram);
+
 // Windows' C library has no mkdtemp: a random name, made only if nobody has it.
 std::filesystem::path makeUniqueFolder(const std::filesystem::path& parent)
 {

@@ -22,10 +22,15 @@ struct ExtraMapping {
     char32_t codePoint;
     std::string_view bytes;
 };
-// glibc writes these too (the yen sign and the overline share their bytes
-// with the backslash and the tilde, the em dash with the horizontal bar);
-// Windows' table has them only as best-fit guesses.
-constexpr ExtraMapping kExtraMappings[] = {{0x00A5, "\x5C"}, {0x203E, "\x7E"}, {0x2014, "\x81\x5C"}};
+// glibc writes these too, as the JIS characters they stand for in Shift_JIS
+// (the yen sign and the overline share their bytes with the backslash and
+// the tilde; the wave dash, the em dash, the double vertical line, the minus
+// sign, the cent, pound and not signs with their full-width forms); Windows'
+// table has them only as best-fit guesses.
+constexpr ExtraMapping kExtraMappings[] = {
+    {0x00A2, "\x81\x91"}, {0x00A3, "\x81\x92"}, {0x00A5, "\x5C"},     {0x00AC, "\x81\xCA"}, {0x2014, "\x81\x5C"},
+    {0x2016, "\x81\x61"}, {0x203E, "\x7E"},     {0x2212, "\x81\x7C"}, {0x301C, "\x81\x60"},
+};
 
 // Windows' table holds these single bytes (and the characters they stand
 // for), glibc's does not: both treat them as not code page 932.
