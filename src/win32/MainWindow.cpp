@@ -12,6 +12,7 @@
 #include "win32/WindowRunController.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -278,6 +279,11 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (reinterpret_cast<HWND>(lParam) == control(Control::QualityBar))
             onScroll(LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        if (onWheel(GET_WHEEL_DELTA_WPARAM(wParam), message == WM_MOUSEHWHEEL, lParam))
+            return 0;
+        break;
     case WM_NOTIFY:
         if (results_ && results_->answerTip(*reinterpret_cast<NMHDR*>(lParam)))
             return 0;
@@ -346,6 +352,20 @@ void MainWindow::onScroll(int request, int position)
         showQuality();
         publishOptions();
     }
+}
+
+// The quality bar takes the wheel when the mouse is over it; a scroll bar
+// leaves the wheel to its parent.
+bool MainWindow::onWheel(int delta, bool tilted, LPARAM screenPoint)
+{
+    const POINT mouse{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+    if (WindowFromPoint(mouse) != control(Control::QualityBar))
+        return false;
+    if (quality_.wheel(delta, tilted)) {
+        showQuality();
+        publishOptions();
+    }
+    return true;
 }
 
 // The focus comes back to the control that had it, as in a dialog box.

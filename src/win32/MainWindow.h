@@ -88,6 +88,7 @@ private:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(int id, int notification);
     void onScroll(int request, int position);
+    bool onWheel(int delta, bool tilted, LPARAM screenPoint);
     void onActivate(bool active);
     void restoreFocus();
     bool onSetCursor();

@@ -52,4 +52,20 @@ std::optional<int> QualityBar::scroll(int request, int position)
     return wanted;
 }
 
+std::optional<int> QualityBar::wheel(int delta, bool tilted)
+{
+    // A device may report any amount at once; more notches than the range
+    // holds add nothing.
+    const long long total = static_cast<long long>(wheelRemainder_) + (tilted ? -delta : delta);
+    const long long notches = total / WHEEL_DELTA;
+    wheelRemainder_ = static_cast<int>(total - notches * WHEEL_DELTA);
+    const long long steps = std::min<long long>(notches < 0 ? -notches : notches, kMaximum - kMinimum);
+    const int before = value_;
+    for (long long i = 0; i < steps; ++i)
+        scroll(notches > 0 ? SB_LINELEFT : SB_LINERIGHT, 0);
+    if (value_ == before)
+        return std::nullopt;
+    return value_;
+}
+
 } // namespace pellora::win32

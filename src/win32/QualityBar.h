@@ -32,9 +32,16 @@ public:
     // user let go at `released`.
     static std::optional<int> valueAfter(int request, int current, int released);
 
+    // The mouse wheel turned by `delta` (WHEEL_DELTA a notch; positive away
+    // from the user, or tilted right when `tilted`): each notch is one press
+    // of an arrow button, away or left down, towards or right up. Movement
+    // short of a notch is kept for the next turn.
+    std::optional<int> wheel(int delta, bool tilted);
+
 private:
     HWND bar_ = nullptr;
     int value_ = kMinimum;
+    int wheelRemainder_ = 0;
 };
 
 } // namespace pellora::win32

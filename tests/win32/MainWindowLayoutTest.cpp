@@ -220,6 +220,22 @@ TEST_F(MainWindowLayoutTest, QualityLabelFollowsCompletedChangesOnly)
     EXPECT_EQ(press(VK_NEXT), L"99");
     EXPECT_EQ(press(VK_HOME), L"1");
     EXPECT_EQ(GetFocus(), bar) << "the arrow keys move the bar, not the focus";
+
+    // The wheel over the bar: a notch is an arrow button, towards the user up.
+    RECT place{};
+    GetWindowRect(bar, &place);
+    const LPARAM overTheBar = MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    const auto turn = [&](UINT message, int delta, LPARAM where) {
+        SendMessageW(window->handle(), message, MAKEWPARAM(0, delta), where);
+        return text(*window, Control::QualityLabel);
+    };
+    EXPECT_EQ(turn(WM_MOUSEWHEEL, -2 * WHEEL_DELTA, overTheBar), L"3");
+    EXPECT_EQ(turn(WM_MOUSEWHEEL, WHEEL_DELTA, overTheBar), L"2");
+    EXPECT_EQ(turn(WM_MOUSEWHEEL, -WHEEL_DELTA / 2, overTheBar), L"2") << "half a notch is kept";
+    EXPECT_EQ(turn(WM_MOUSEWHEEL, -WHEEL_DELTA / 2, overTheBar), L"3");
+    EXPECT_EQ(turn(WM_MOUSEHWHEEL, WHEEL_DELTA, overTheBar), L"4") << "tilted right";
+    EXPECT_EQ(turn(WM_MOUSEWHEEL, -250 * WHEEL_DELTA, overTheBar), L"100");
+    EXPECT_EQ(turn(WM_MOUSEWHEEL, WHEEL_DELTA, MAKELPARAM(1, 1)), L"100") << "not over the bar";
 }
 
 // The manifest (the same in this test's executable) asks for it.

@@ -30,5 +30,21 @@ TEST(QualityBarTest, EachRequestMovesTheValueAsDesigned)
     }
 }
 
+// Without a bar to move, the wheel's arithmetic alone: notches, what is
+// left of one, and a device that reports far more than the range at once.
+TEST(QualityBarTest, TheWheelStepsANotchAtATimeAndKeepsWhatIsShortOfOne)
+{
+    QualityBar bar;
+    bar.setValue(50);
+    EXPECT_EQ(bar.wheel(-2 * WHEEL_DELTA, false), 52);
+    EXPECT_EQ(bar.wheel(WHEEL_DELTA, false), 51);
+    EXPECT_EQ(bar.wheel(WHEEL_DELTA / 3, false), std::nullopt);
+    EXPECT_EQ(bar.wheel(WHEEL_DELTA / 3, false), std::nullopt);
+    EXPECT_EQ(bar.wheel(WHEEL_DELTA / 3, false), 50) << "three thirds make a notch";
+    EXPECT_EQ(bar.wheel(2 * WHEEL_DELTA, true), 52) << "tilted right goes up";
+    EXPECT_EQ(bar.wheel(-1000000 * WHEEL_DELTA, false), 100);
+    EXPECT_EQ(bar.wheel(-WHEEL_DELTA, false), std::nullopt) << "already at the end";
+}
+
 } // namespace
 } // namespace pellora::win32
