@@ -8,6 +8,10 @@ set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
 set(PELLORA_WINDOWS_DEPS "" CACHE PATH "Where scripts/windows-deps installed libjpeg-turbo, GoogleTest and the headers")
+# CMake's compiler checks read this file again inside the same process; they
+# must see the same folder, or they would point pkg-config at /lib/pkgconfig
+# for the rest of the first configuration.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PELLORA_WINDOWS_DEPS)
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${PELLORA_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

@@ -1,6 +1,5 @@
 #include "checks/ProfileRewriteCheck.h"
 
-#include "platform/text/IconvConverter.h"
 #include "platform/text/Utf8.h"
 #include "settings/IniFile.h"
 #include "settings/PrivateProfile.h"
@@ -10,6 +9,12 @@
 #include <iterator>
 #include <string_view>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "platform/text/posix/IconvConverter.h"
+#endif
 
 namespace pellora::fuzz {
 
@@ -188,9 +193,30 @@ bool carriesOurUtf8Note(const std::string& bytes)
     return bytes.starts_with(std::string(profileEncoding::kUtf8Bom) + std::string(profileEncoding::kUtf8Note));
 }
 
-// A UTF-16 file's text in UTF-8 behind its mark, decoded by the C library's
-// iconv, not by the code under test. What it cannot decode (half of a
-// surrogate pair) becomes U+FFFD, a unit at a time.
+// A UTF-16 file's text in UTF-8 behind its mark, decoded by the system (the
+// C library's iconv, Windows' own conversion), not by the code under test.
+// What it cannot decode (half of a surrogate pair) becomes U+FFFD, a unit at
+// a time.
+#ifdef _WIN32
+std::string utf8FormOf(std::string_view utf16Bytes)
+{
+    const bool little = utf16Bytes.starts_with(profileEncoding::kUtf16LeBom);
+    std::wstring units;
+    for (std::size_t at = 2; at + 1 < utf16Bytes.size(); at += 2) {
+        const auto first = static_cast<unsigned char>(utf16Bytes[at]);
+        const auto second = static_cast<unsigned char>(utf16Bytes[at + 1]);
+        units += static_cast<wchar_t>(little ? first | second << 8 : first << 8 | second);
+    }
+    if (utf16Bytes.size() % 2 != 0)
+        units += L'\xFFFD'; // a byte left over, as iconv replaces it
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, units.data(), static_cast<int>(units.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, units.data(), static_cast<int>(units.size()), text.data(), size, nullptr,
+                          nullptr);
+    return std::string(kBom) + text;
+}
+#else
 std::string utf8FormOf(std::string_view utf16Bytes)
 {
     const bool little = utf16Bytes.starts_with(profileEncoding::kUtf16LeBom);
@@ -200,6 +226,7 @@ std::string utf8FormOf(std::string_view utf16Bytes)
     return std::string(kBom)
         + decoder->convert(utf16Bytes.substr(2), utf8::kReplacement, [](std::string_view) { return std::size_t{2}; });
 }
+#endif
 
 // A UTF-16 file stays UTF-16 in its own byte order, holds the value written
 // and keeps every other key; one that could not come back as it was is never

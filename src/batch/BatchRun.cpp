@@ -63,7 +63,11 @@ std::string generalDateNow()
 {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm local {};
+#ifdef _WIN32
+    ::localtime_s(&local, &now);
+#else
     ::localtime_r(&now, &local);
+#endif
     char text[80];
     std::snprintf(text, sizeof text, "%04d/%02d/%02d %d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
                   local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);

@@ -2,6 +2,7 @@
 
 #include "platform/io/FolderEntries.h"
 #include "platform/text/NaturalOrder.h"
+#include "platform/text/PathText.h"
 #include "platform/text/UnicodeCase.h"
 #include "platform/text/VisibleName.h"
 
@@ -42,7 +43,7 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& fold
     while (const auto entry = entries.next()) {
         // Shown as the list and the log show it, so that a name with a line
         // break or an escape sequence is still one line and only text.
-        std::string name = visibleName(std::filesystem::path(entry->name));
+        std::string name = visibleName(pathText::toPath(entry->name));
         // A name that starts with a dot is hidden here, and hidden files are
         // not what the user sees in the folder: they are never sources.
         if (name.starts_with('.') || !unicodeCase::endsWithIgnoringCase(name, extension))
@@ -51,7 +52,7 @@ Expected<std::vector<SourceFile>, Failure> CollectSourceFiles(const Folder& fold
         // and following it would read outside the folder the user chose.
         if (!entries.isRegularFile(*entry))
             continue;
-        files.push_back(SourceFile{entry->name, std::move(name)});
+        files.push_back(SourceFile{pathText::toPath(entry->name), std::move(name)});
     }
     if (entries.error() != 0)
         return unexpected(Failure::of(FailureCause::CannotRead, entries.error()));

@@ -7,6 +7,9 @@
 
 #include <cerrno>
 #include <exception>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 namespace pellora {
 
@@ -15,17 +18,66 @@ namespace {
 // No valid screenshot comes near it.
 constexpr std::uint64_t kMaxSourceBytes = std::uint64_t{2} << 30;
 
-// What a worker keeps from one file to the next.
+// What a conversion needs beyond the file, kept from one file to the next.
 struct Workspace {
     JpegStreamEncoder encoder;
     TgaReadBuffers buffers;
 };
 
-Workspace& workspace()
+// The workspaces no conversion is using; a conversion borrows one and gives
+// it back, so there are as many as conversions ever ran at once. They are
+// not kept per thread: MinGW's runtime frees a thread's storage before it
+// runs the destructors of its thread_local objects, so a worker that ended
+// destroyed its encoder in memory already given back, and sometimes crashed.
+class WorkspaceShelf {
+public:
+    std::unique_ptr<Workspace> take()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (!idle_.empty()) {
+                std::unique_ptr<Workspace> work = std::move(idle_.back());
+                idle_.pop_back();
+                return work;
+            }
+        }
+        return std::make_unique<Workspace>();
+    }
+
+    void giveBack(std::unique_ptr<Workspace> work) noexcept
+    {
+        try {
+            const std::lock_guard lock(mutex_);
+            idle_.push_back(std::move(work));
+        } catch (...) {
+            // No room to keep it: the next conversion makes another.
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Workspace>> idle_;
+};
+
+WorkspaceShelf& shelf()
 {
-    thread_local Workspace perThread;
-    return perThread;
+    static WorkspaceShelf workspaces;
+    return workspaces;
 }
+
+// A workspace for one conversion, back on the shelf when the conversion ends.
+class BorrowedWorkspace {
+public:
+    BorrowedWorkspace() : work_(shelf().take()) {}
+    ~BorrowedWorkspace() { shelf().giveBack(std::move(work_)); }
+    BorrowedWorkspace(const BorrowedWorkspace&) = delete;
+    BorrowedWorkspace& operator=(const BorrowedWorkspace&) = delete;
+
+    Workspace& operator*() const { return *work_; }
+
+private:
+    std::unique_ptr<Workspace> work_;
+};
 
 Status encodeRows(TgaRowSource& rows, JpegStreamEncoder& encoder, const FileHandle& file, int quality)
 {
@@ -86,7 +138,8 @@ Expected<StagedJpeg, Failure> stage(const FileHandle& sourceFolder, const std::f
     const FileHandle& file = opened->handle;
     const FileStatus& before = opened->status;
 
-    Workspace& work = workspace();
+    const BorrowedWorkspace borrowed;
+    Workspace& work = *borrowed;
     TgaRowSource rows(file, static_cast<std::uint64_t>(before.size), work.buffers, digestContent);
     if (const Status opened = rows.open(); !opened)
         return unexpected(opened.error());

@@ -32,7 +32,8 @@ struct StagedJpeg {
 
 // Converts one TGA file to one JPEG file, streaming it from the file through
 // the encoder a strip at a time. The JPEG keeps the TGA's modification time.
-// Thread-safe: each thread keeps its own encoder and buffers.
+// Thread-safe: each conversion borrows an encoder and buffers of its own,
+// which the next conversion reuses.
 std::int16_t ConvertTgaToJpeg(FileSystem& fs, const std::filesystem::path& source, const std::filesystem::path& destination,
                               int quality);
 

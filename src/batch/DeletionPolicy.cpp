@@ -46,29 +46,35 @@ Expected<void, SourceKept> DeletionPolicy::deleteConverted(const SourceFile& sou
     }
     // A source replaced or rewritten since it was read holds a picture the
     // JPEG does not show, and stays.
-    const auto now = sourceNow(source.path, converted);
-    if (!now)
-        return unexpected(now.error());
-    if (*now == SourceNow::Gone)
+    auto checked = checkedSource(source.path, converted);
+    if (!checked)
+        return unexpected(checked.error());
+    if (!checked->has_value())
         return {};
-    if (const Status deleted = fileHelpers::deleteFileIfExists(sourceFolder_.handle(), source.path); !deleted)
+    // Through the handle it was checked with, where the system can.
+    const Status deleted = fileHelpers::deleteCheckedFile(sourceFolder_.handle(), source.path, **checked);
+    if (!deleted)
         return keptFor(deleted.error());
+    // On Windows it goes now: a delete marked on a handle happens at its
+    // close, which has nothing left to refuse.
+    [[maybe_unused]] const Status closed = (*checked)->close();
     return {};
 }
 
-// Unchanged when `name` still names the very file that was converted and
-// that file still holds exactly the bytes that were converted; Gone when
+// The file open when `name` still names the very file that was converted and
+// that file still holds exactly the bytes that were converted; nothing when
 // nothing is there any more.
-Expected<DeletionPolicy::SourceNow, SourceKept> DeletionPolicy::sourceNow(const std::filesystem::path& name,
-                                                                          const ConvertedSource& converted)
+Expected<std::optional<FileHandle>, SourceKept> DeletionPolicy::checkedSource(const std::filesystem::path& name,
+                                                                              const ConvertedSource& converted)
 {
     if (!converted.digest.hashed())
         return kept(SourceKept::Because::ReadBeforeDeleteWasOn);
-    const auto opened =
-        openRegular(sourceFolder_.handle(), name, Open::Read | Open::NoFollow, FailureCause::CannotRead);
+    // Where the system can, nobody may write, move or delete it from here on.
+    auto opened = openRegular(sourceFolder_.handle(), name, Open::Read | Open::NoFollow | Open::ToDelete,
+                              FailureCause::CannotRead);
     const int error = opened ? 0 : opened.error().systemError;
     if (error == ENOENT)
-        return SourceNow::Gone;
+        return std::optional<FileHandle>();
     // A link now stands under its name (ELOOP), or something else that is no picture.
     if (error == ELOOP || (!opened && opened.error().cause == FailureCause::NotRegularFile))
         return kept(SourceKept::Because::Changed);
@@ -87,10 +93,10 @@ Expected<DeletionPolicy::SourceNow, SourceKept> DeletionPolicy::sourceNow(const 
     // And the name still leads to it.
     const auto named = FileIdentity::of(sourceFolder_.handle(), name);
     if (!named)
-        return SourceNow::Gone;
+        return std::optional<FileHandle>();
     if (named->device != converted.identity.device || named->inode != converted.identity.inode)
         return kept(SourceKept::Because::Changed);
-    return SourceNow::Unchanged;
+    return std::optional<FileHandle>(std::move(opened->handle));
 }
 
 } // namespace pellora

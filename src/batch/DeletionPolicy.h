@@ -8,6 +8,7 @@
 #include "platform/io/UninitializedBytes.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace pellora {
 
@@ -31,9 +32,10 @@ public:
 
 private:
     // What is under a source's name when its turn to go comes, when that is
-    // not a reason to keep it.
-    enum class SourceNow { Unchanged, Gone };
-    Expected<SourceNow, SourceKept> sourceNow(const std::filesystem::path& name, const ConvertedSource& converted);
+    // not a reason to keep it: the very file that was converted, held open
+    // (Open::ToDelete) so it goes as it was checked, or nothing (gone).
+    Expected<std::optional<FileHandle>, SourceKept> checkedSource(const std::filesystem::path& name,
+                                                                  const ConvertedSource& converted);
 
     const Folder& sourceFolder_;
     const Folder& jpegFolder_;

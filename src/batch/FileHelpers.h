@@ -20,5 +20,11 @@ namespace pellora::fileHelpers {
 [[nodiscard]] Status deleteFileIfExists(const FileHandle& folder, const std::filesystem::path& name);
 // The same for a path in `fs`.
 [[nodiscard]] Status deleteFileIfExists(FileSystem& fs, const std::filesystem::path& path);
+// The same for `name` when the caller holds it open as `file` (opened with
+// Open::ToDelete) and has checked it: where the system can (Windows), the
+// file goes through that very handle, once it is closed, so nobody can put
+// another file under the name between the check and the delete.
+[[nodiscard]] Status deleteCheckedFile(const FileHandle& folder, const std::filesystem::path& name,
+                                       const FileHandle& file);
 
 } // namespace pellora::fileHelpers

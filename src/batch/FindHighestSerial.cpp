@@ -26,7 +26,7 @@ int FindHighestSerial(const Folder& folder, std::string_view prefix)
     int highest = 0;
     FolderEntries entries(folder.handle(), ".");
     while (const auto entry = entries.next()) {
-        const std::string name = pathText::toText(std::filesystem::path(entry->name));
+        const std::string name = pathText::toText(pathText::toPath(entry->name));
         std::size_t prefixBytes = 0;
         if (!unicodeCase::startsWithIgnoringCase(name, prefix, &prefixBytes))
             continue;

@@ -11,8 +11,7 @@
 namespace pellora {
 
 // A fixed set of threads that run submitted tasks in submission order. The
-// threads live as long as the pool, so per-thread state (an encoder and its
-// buffer) is reused from one file to the next.
+// threads live as long as the pool, so each file costs no thread of its own.
 //
 // The system may refuse a thread (a limit on the user's processes, or on the
 // memory their stacks take): the pool then makes do with half the threads it

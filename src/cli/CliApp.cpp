@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/SettingsFileProblem.h"
+#include "cli/Terminal.h"
 #include "platform/io/FileSystem.h"
 #include "platform/text/PathText.h"
 #include "platform/text/VisibleName.h"
@@ -10,7 +11,6 @@
 
 #include <cstring>
 #include <thread>
-#include <unistd.h>
 
 namespace pellora {
 
@@ -102,7 +102,7 @@ int CliApp::run(const std::vector<std::string>& arguments)
     Settings settings = Settings::from(stored);
     settings.overlay(*options);
 
-    ConsoleHost host(settings, options->createOutputFolder, out_, err_, ::isatty(::fileno(err_)) == 1, say_);
+    ConsoleHost host(settings, options->createOutputFolder, out_, err_, isTerminal(err_), say_);
     const RunRequest request = host.request(options->jobs == 0 ? defaultJobs() : options->jobs);
     if (options->watch)
         return watch(host, request, options->settle);

@@ -1,5 +1,6 @@
 #include "cli/CliMessages.h"
 
+#include "cli/SystemLanguage.h"
 #include "platform/text/Cp932.h"
 
 #include <array>
@@ -8,6 +9,36 @@
 namespace pellora {
 
 namespace {
+
+// Where the settings go when the program's folder cannot take them, and what
+// stops a run, as each system has them.
+#ifdef _WIN32
+#define PELLORA_USER_SETTINGS_EN "%APPDATA%\\Pellora\\Pellora.ini, as for the window;\n"
+#define PELLORA_USER_SETTINGS_JA "それ以外はウィンドウ版と同じく %APPDATA%\\Pellora\\Pellora.ini です。\n"
+#define PELLORA_STOPS_EN                                                                                      \
+    "2 bad usage or a folder problem before any file; 128+N when the run was stopped before its\n"             \
+    "last file: 130 Ctrl+C or Ctrl+Break, 129 the console closed, 143 logoff or shutdown, 141 standard\n"      \
+    "output closed (its reader went away). A stopped run finishes the files in hand and logs its\n"            \
+    "end line; the files\n"
+#define PELLORA_STOPS_JA                                                                                      \
+    "上限に達した。2 使い方の誤り、またはファイルを処理する前のフォルダの問題。128+N 最後のファイルの\n"    \
+    "前に止められた（130 Ctrl+C または Ctrl+Break、129 コンソールが閉じられた、143 ログオフまたは\n"          \
+    "シャットダウン、141 標準出力が閉じられた（読み手が終了した））。\n"                                     \
+    "止まるときは処理中のファイルを終えて終了行をログに書き、\n"
+#else
+#define PELLORA_USER_SETTINGS_EN \
+    "$XDG_CONFIG_HOME/pellora/Pellora.ini (by default ~/.config/pellora/Pellora.ini), as for the window;\n"
+#define PELLORA_USER_SETTINGS_JA \
+    "それ以外はウィンドウ版と同じく $XDG_CONFIG_HOME/pellora/Pellora.ini\n（既定では ~/.config/pellora/Pellora.ini）です。"
+#define PELLORA_STOPS_EN                                                                                      \
+    "2 bad usage or a folder problem before any file; 128+N when signal N stopped the run before its\n"       \
+    "last file: 130 Ctrl+C, 129 SIGHUP, 143 SIGTERM, 141 standard output closed (a reader such as\n"           \
+    "head went away). A stopped run finishes the files in hand and logs its end line; the files\n"
+#define PELLORA_STOPS_JA                                                                                      \
+    "上限に達した。2 使い方の誤り、またはファイルを処理する前のフォルダの問題。128+N シグナル N で\n"        \
+    "最後のファイルの前に止まった（130 Ctrl+C、129 SIGHUP、143 SIGTERM、141 標準出力が閉じられた\n"           \
+    "（head などの読み手が終了した））。止まるときは処理中のファイルを終えて終了行をログに書き、\n"
+#endif
 
 struct Translation {
     const char* english;
@@ -21,7 +52,7 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "Converts every *.tga file of the input folder to a numbered JPEG in the output folder.\n"
      "Values not given come from the settings file, which is never written: Pellora.ini beside the\n"
      "program when it is there or the program's folder is writable, otherwise\n"
-     "$XDG_CONFIG_HOME/pellora/Pellora.ini (by default ~/.config/pellora/Pellora.ini), as for the window;\n"
+     PELLORA_USER_SETTINGS_EN
      "or --settings FILE, which must exist and hold an [initialize] section.\n"
      "  -i, --in DIR        input folder (where the game writes its TGA screenshots)\n"
      "  -o, --out DIR       output folder (JPEG files and kavlog.txt)\n"
@@ -42,9 +73,7 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "A value follows its option (--quality 90, -q 90) or is joined to it (--quality=90, -q90).\n"
      "Of --delete and --keep, and of --log and --no-log, the last one given counts.\n"
      "Exit status: 0 all converted or none found, 1 a file failed or the serial limit was reached,\n"
-     "2 bad usage or a folder problem before any file; 128+N when signal N stopped the run before its\n"
-     "last file: 130 Ctrl+C, 129 SIGHUP, 143 SIGTERM, 141 standard output closed (a reader such as\n"
-     "head went away). A stopped run finishes the files in hand and logs its end line; the files\n"
+     PELLORA_STOPS_EN
      "not started are untouched. --watch ends only by a signal (then 128+N as above, after the end\n"
      "line of a batch in progress) or with 2 when the input folder cannot be watched any more; each\n"
      "batch of new files is a run of its own in the list and the log.\n",
@@ -54,8 +83,7 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "入力フォルダの *.tga ファイルをすべて、出力フォルダに連番の JPEG ファイルとして変換します。\n"
      "指定しない値は設定ファイルから読みます（設定ファイルには書き込みません）。設定ファイルは、\n"
      "プログラムと同じフォルダに Pellora.ini があるかそのフォルダに書き込めるときはそこの Pellora.ini、\n"
-     "それ以外はウィンドウ版と同じく $XDG_CONFIG_HOME/pellora/Pellora.ini\n"
-     "（既定では ~/.config/pellora/Pellora.ini）です。--settings ファイル で指定したファイルは、\n"
+     PELLORA_USER_SETTINGS_JA "--settings ファイル で指定したファイルは、\n"
      "存在して [initialize] セクションを含んでいる必要があります。\n"
      "  -i, --in フォルダ        入力フォルダ（ゲームが TGA のスクリーンショットを書き出す場所）\n"
      "  -o, --out フォルダ       出力フォルダ（JPEG ファイルと kavlog.txt）\n"
@@ -76,9 +104,7 @@ constexpr std::array<Translation, static_cast<size_t>(CliText::Count)> kTexts{{
      "値はオプションの後に続けても（--quality 90、-q 90）、つなげても（--quality=90、-q90）指定できます。\n"
      "--delete と --keep、--log と --no-log は、最後に指定したものが有効です。\n"
      "終了ステータス: 0 すべて変換した、または対象がない。1 変換に失敗したファイルがある、または連番が\n"
-     "上限に達した。2 使い方の誤り、またはファイルを処理する前のフォルダの問題。128+N シグナル N で\n"
-     "最後のファイルの前に止まった（130 Ctrl+C、129 SIGHUP、143 SIGTERM、141 標準出力が閉じられた\n"
-     "（head などの読み手が終了した））。止まるときは処理中のファイルを終えて終了行をログに書き、\n"
+     PELLORA_STOPS_JA
      "まだ始めていないファイルには手を触れません。--watch はシグナルでのみ終わり（上と同じ 128+N。\n"
      "処理中のまとまりは終了行まで書きます）、入力フォルダを見張れなくなったときは 2 で終わります。\n"
      "新しいファイルのまとまりごとに、一覧とログでは 1 回の処理として扱います。\n"},
@@ -131,7 +157,14 @@ CliLanguage CliMessages::languageOf(const char* lcAll, const char* lcMessages, c
 
 CliMessages CliMessages::fromEnvironment()
 {
-    return CliMessages(languageOf(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
+    const char* lcAll = std::getenv("LC_ALL");
+    const char* lcMessages = std::getenv("LC_MESSAGES");
+    const char* lang = std::getenv("LANG");
+    for (const char* locale : {lcAll, lcMessages, lang}) {
+        if (locale && *locale)
+            return CliMessages(languageOf(lcAll, lcMessages, lang));
+    }
+    return CliMessages(systemLanguage());
 }
 
 std::string CliMessages::operator()(CliText text, std::initializer_list<std::string_view> values) const

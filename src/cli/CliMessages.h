@@ -48,6 +48,7 @@ public:
     // The locale that names the messages' language, as the C library picks
     // it: LC_ALL, else LC_MESSAGES, else LANG, the first one set and not empty.
     static CliLanguage languageOf(const char* lcAll, const char* lcMessages, const char* lang);
+    // That language, or without any of them the system's (see systemLanguage).
     static CliMessages fromEnvironment();
 
     CliLanguage language() const { return language_; }

@@ -4,7 +4,6 @@
 #include "platform/text/PathText.h"
 
 #include <cerrno>
-#include <csignal>
 #include <string>
 
 namespace pellora {
@@ -54,16 +53,6 @@ std::string onOneLine(std::string_view text)
 
 } // namespace
 
-Status writeUtf8(std::FILE* stream, std::string_view text)
-{
-    errno = 0;
-    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-    const bool flushed = std::fflush(stream) == 0;
-    if (written && flushed)
-        return ok();
-    return unexpected(Failure::of(FailureCause::CannotWrite, errno != 0 ? errno : EIO));
-}
-
 ConsoleHost::ConsoleHost(Settings settings, bool answerYes, std::FILE* out, std::FILE* err, bool showProgress,
                          CliMessages messages)
     : settings_(std::move(settings)), answerYes_(answerYes), out_(out), err_(err), showProgress_(showProgress),
@@ -103,7 +92,7 @@ int ConsoleHost::stopSignal() const
 {
     if (const int caught = StopSignals::received())
         return caught;
-    return outputClosed_ ? SIGPIPE : 0;
+    return outputClosed_ ? kBrokenPipeSignal : 0;
 }
 
 void ConsoleHost::setProgressMaximum(int maximum)

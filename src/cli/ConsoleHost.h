@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliMessages.h"
+#include "cli/Terminal.h"
 #include "platform/Failure.h"
 #include "batch/PerFileOptions.h"
 #include "batch/RunControl.h"
@@ -38,12 +39,12 @@ public:
     void showCritical(std::string_view text) override;
     bool askYesNo(std::string_view text) override;
 
-    // After Ctrl+C, SIGTERM or SIGHUP (see StopSignals), or once nobody reads
-    // the list any more.
+    // After Ctrl+C, SIGTERM or SIGHUP, or their Windows forms (see
+    // StopSignals), or once nobody reads the list any more.
     bool stopRequested() override;
 
-    // Why the run was asked to stop: the signal caught, SIGPIPE when standard
-    // output was closed (as when `head` has read its lines), or 0.
+    // Why the run was asked to stop: the signal caught, SIGPIPE's number when
+    // standard output was closed (as when `head` has read its lines), or 0.
     int stopSignal() const;
 
 private:
@@ -60,9 +61,5 @@ private:
     bool outputClosed_ = false;
     CliMessages say_;
 };
-
-// Writes `text` (UTF-8) to a terminal or a pipe at once. On failure,
-// CannotWrite with the system's error: EPIPE when nobody reads the pipe any more.
-[[nodiscard]] Status writeUtf8(std::FILE* stream, std::string_view text);
 
 } // namespace pellora

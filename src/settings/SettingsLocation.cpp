@@ -5,97 +5,71 @@
 #include "settings/Settings.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <optional>
-#include <pwd.h>
-#include <unistd.h>
-#include <vector>
 
 namespace pellora {
 
 namespace {
-
-constexpr const char* kConfigFolderName = "pellora";
 
 std::filesystem::path settingsFileName()
 {
     return std::string(Settings::kApplicationTitle) + ".ini";
 }
 
-// An environment value the XDG rules accept: set, not empty, absolute.
-std::optional<std::filesystem::path> absoluteValue(const char* value)
+// An environment value the rules accept: set, not empty, absolute.
+std::optional<std::filesystem::path> absoluteValue(const std::optional<std::string>& value)
 {
-    if (value == nullptr || *value != '/')
+    if (!value || value->empty())
         return std::nullopt;
-    return std::filesystem::path(value);
+    std::filesystem::path path = pathText::toPath(*value);
+    if (!path.is_absolute())
+        return std::nullopt;
+    return path;
 }
+
+std::optional<std::filesystem::path> absoluteValue(const std::filesystem::path& path)
+{
+    if (path.empty() || !path.is_absolute())
+        return std::nullopt;
+    return path;
+}
+
+#ifdef _WIN32
+constexpr const char* kConfigFolderName = "Pellora";
+
+std::optional<std::filesystem::path> userConfigFolder(const SettingsLocation::Probe& probe)
+{
+    auto appData = absoluteValue(probe.environment("APPDATA"));
+    if (!appData)
+        appData = absoluteValue(probe.accountHome());
+    if (!appData)
+        return std::nullopt;
+    return *appData / kConfigFolderName;
+}
+#else
+constexpr const char* kConfigFolderName = "pellora";
 
 std::optional<std::filesystem::path> userConfigFolder(const SettingsLocation::Probe& probe)
 {
     if (auto configHome = absoluteValue(probe.environment("XDG_CONFIG_HOME")))
         return *configHome / kConfigFolderName;
     auto home = absoluteValue(probe.environment("HOME"));
-    if (!home) {
-        const std::filesystem::path accountHome = probe.accountHome();
-        home = absoluteValue(accountHome.c_str());
-    }
+    if (!home)
+        home = absoluteValue(probe.accountHome());
     if (!home)
         return std::nullopt;
     return *home / ".config" / kConfigFolderName;
 }
+#endif
 
 // Every message that names the settings file names it as UTF-8 text; a
-// folder whose name has no such form (bytes that are not UTF-8) would be
-// shown as another one, which the user could not find.
+// folder whose name has no such form (bytes that are not UTF-8, half of a
+// surrogate pair) would be shown as another one, which the user could not find.
 bool survivesAsText(const std::filesystem::path& path)
 {
     return pathText::toPath(pathText::toText(path)) == path;
 }
 
-// Folders the package manager fills are never a program's own, although root
-// may write there: root running the installed window must not leave a
-// settings file among the system's programs.
-bool isSystemProgramFolder(const std::filesystem::path& folder)
-{
-    std::error_code error;
-    const std::filesystem::path real = std::filesystem::weakly_canonical(folder, error);
-    if (error || real.begin() == real.end())
-        return false;
-    auto part = std::next(real.begin()); // after the root
-    return part != real.end() && (*part == "usr" || *part == "bin" || *part == "sbin");
-}
-
-std::filesystem::path accountHomeFolder()
-{
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
-    passwd entry {};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr
-        || found->pw_dir == nullptr)
-        return {};
-    return found->pw_dir;
-}
-
 } // namespace
-
-SettingsLocation::Probe SettingsLocation::systemProbe()
-{
-    Probe probe;
-    probe.entryExists = [](const std::filesystem::path& path) {
-        std::error_code error;
-        return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found
-               && !error;
-    };
-    probe.folderWritable = [](const std::filesystem::path& folder) {
-        // The effective user's rights, and a read-only mount says no even to root.
-        return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0 && !isSystemProgramFolder(folder);
-    };
-    probe.environment = [](const char* name) { return static_cast<const char*>(std::getenv(name)); };
-    probe.accountHome = accountHomeFolder;
-    return probe;
-}
 
 SettingsLocation SettingsLocation::find(const std::filesystem::path& programFolder)
 {
@@ -121,8 +95,10 @@ Status SettingsLocation::prepareForSaving(FileSystem& fs) const
 {
     if (place_ != Place::UserConfigFolder)
         return ok();
-    std::filesystem::path folder;
-    for (const auto& part : file_.parent_path()) {
+    // From the root down ("C:\" on Windows is a root too, not a folder to make).
+    const std::filesystem::path parent = file_.parent_path();
+    std::filesystem::path folder = parent.root_path();
+    for (const auto& part : parent.relative_path()) {
         folder /= part;
         const Status made = fs.mkdirAt(fs.workingFolder(), folder, 0700);
         if (!made && made.error().systemError != EEXIST)

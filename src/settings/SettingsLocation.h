@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace pellora {
 
@@ -13,8 +14,9 @@ namespace pellora {
 // the command line. Beside the program when a settings file is there already
 // or the program's folder can take one, so a copy of the program in a folder
 // of its own keeps its own settings. An installed program, whose folder only
-// the system may change, keeps them in the user's configuration folder
-// ($XDG_CONFIG_HOME/pellora, by default ~/.config/pellora).
+// the system may change, keeps them in the user's configuration folder: on
+// Linux $XDG_CONFIG_HOME/pellora (by default ~/.config/pellora), on Windows
+// %APPDATA%\Pellora.
 class SettingsLocation {
 public:
     enum class Place { BesideProgram, UserConfigFolder };
@@ -26,12 +28,15 @@ public:
         // Anything under that name counts, a link too: it was put there on purpose.
         std::function<bool(const std::filesystem::path&)> entryExists;
         std::function<bool(const std::filesystem::path&)> folderWritable;
-        std::function<const char*(const char* name)> environment;
-        // The home folder of the account, for a session without $HOME.
+        // An environment variable's value (UTF-8 on Windows), or nothing.
+        std::function<std::optional<std::string>(const char* name)> environment;
+        // Where the account keeps its files, for a session whose environment
+        // does not say: on Linux its home folder (for one without $HOME), on
+        // Windows its roaming application-data folder (without %APPDATA%).
         std::function<std::filesystem::path()> accountHome;
     };
 
-    static Probe systemProbe();
+    static Probe systemProbe(); // in posix/ and windows/
     static SettingsLocation find(const std::filesystem::path& programFolder);
     static SettingsLocation find(const std::filesystem::path& programFolder, const Probe& probe);
 
@@ -41,7 +46,7 @@ public:
     Place place() const { return place_; }
 
     // Creates the missing folders of a file in the user's configuration folder
-    // (owner only, as the XDG rules ask), so the first save can create the
+    // (owner only on Linux, as the XDG rules ask), so the first save can create the
     // file. Beside the program nothing is created.
     Status prepareForSaving(FileSystem& fs = FileSystem::forFrontEnds()) const;
 

@@ -3,6 +3,7 @@
 #include "platform/text/Cp932.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
+#include "support/FileTimes.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 
@@ -14,7 +15,6 @@
 #include <regex>
 #include <functional>
 #include <new>
-#include <sys/stat.h>
 #include <thread>
 
 namespace pellora {
@@ -331,7 +331,7 @@ std::vector<KeptCase> keptCases()
         {"someone else's file in a folder with the sticky bit",
          [](KeptScene& s) { s.fs.fail(Op::Unlink, EPERM, "c.tga"); },
          {"", "", "c.tga: " + kNotDeleted + "（アクセスが拒否されました）"}},
-        {"a read-only file", [](KeptScene& s) { ::chmod((s.in / "b.tga").c_str(), 0444); },
+        {"a read-only file", [](KeptScene& s) { test::makeReadOnly(s.in / "b.tga"); },
          {"", "b.tga: 元の TGA ファイルは読み取り専用のため残しました", ""}},
         {"rewritten after it was read",
          [](KeptScene& s) {

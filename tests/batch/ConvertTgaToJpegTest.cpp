@@ -2,13 +2,19 @@
 #include "platform/FailureTable.h"
 
 #include "support/FakeFileSystem.h"
+#include "support/FileTimes.h"
 #include "support/JpegProbe.h"
 #include "support/TempDir.h"
 #include "support/TgaLayouts.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <utime.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace pellora {
 namespace {
@@ -30,6 +36,37 @@ TEST_F(ConvertTgaToJpegTest, WritesAJpegCloseToTheSource)
     ASSERT_TRUE(decoded.has_value());
     EXPECT_GT(test::psnr(test::opaque(picture), *decoded), 35.0);
     EXPECT_EQ(test::listNames(dir.path()), (std::vector<std::string>{"shot.tga", "sshot001.jpg"}));
+}
+
+// Each worker of a run converts with what it keeps for the next file; the
+// workers of a run that is over end together, and what each kept must go
+// with it cleanly, while the program goes on using its memory.
+TEST_F(ConvertTgaToJpegTest, WorkersThatEndTogetherAfterConvertingLeaveNothingToCrashOn)
+{
+    constexpr int kRuns = 40, kWorkers = 4;
+    std::atomic<bool> running{true};
+    std::thread reuser([&] { // takes back and overwrites whatever memory was let go
+        while (running) {
+            for (std::size_t size = 16; size <= 8192; size *= 2)
+                std::memset(std::make_unique<char[]>(size).get(), 0x5A, size);
+        }
+    });
+    std::vector<std::int16_t> results(kRuns * kWorkers, ResultCode::UnexpectedFailure);
+    for (int run = 0; run < kRuns; ++run) {
+        std::vector<std::thread> workers;
+        for (int worker = 0; worker < kWorkers; ++worker) {
+            const int index = run * kWorkers + worker;
+            workers.emplace_back([&, index] {
+                results[index] = ConvertTgaToJpeg(systemFileSystem(), source(),
+                                                  dir / ("shot" + std::to_string(index) + ".jpg"), 90);
+            });
+        }
+        for (auto& worker : workers)
+            worker.join();
+    }
+    running = false;
+    reuser.join();
+    EXPECT_EQ(std::count(results.begin(), results.end(), ResultCode::Success), kRuns * kWorkers);
 }
 
 TEST_F(ConvertTgaToJpegTest, ANonTgaGivesMinusOneAndTouchesNothing)
@@ -73,12 +110,10 @@ TEST_F(ConvertTgaToJpegTest, QualityReachesTheEncoderAndOutOfRangeIsUnexpected)
 
 TEST_F(ConvertTgaToJpegTest, TheJpegKeepsTheScreenshotsDate)
 {
-    const utimbuf taken{1'500'000'000, 1'500'000'000};
-    ASSERT_EQ(::utime(source().c_str(), &taken), 0);
+    const timespec taken{1'500'000'000, 0};
+    test::setFileTimes(source(), {taken, taken});
     ASSERT_EQ(ConvertTgaToJpeg(systemFileSystem(), source(), destination(), 90), ResultCode::Success);
-    struct stat info {};
-    ASSERT_EQ(::stat(destination().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mtime, 1'500'000'000);
+    EXPECT_EQ(test::fileTimes(destination()).modified.tv_sec, 1'500'000'000);
 }
 
 // Each cause gives the code the list line shows and the reason the user reads.

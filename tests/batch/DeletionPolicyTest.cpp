@@ -1,14 +1,14 @@
 #include "batch/DeletionPolicy.h"
 
 #include "support/FakeFileSystem.h"
+#include "support/FileTimes.h"
 #include "support/TempDir.h"
 #include "support/JpegProbe.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#include <fstream>
 #include <functional>
-#include <sys/stat.h>
 
 namespace pellora {
 namespace {
@@ -28,18 +28,16 @@ struct Scene {
 // back its date: only its content tells it changed.
 void rewriteKeepingSizeAndDate(const Scene& s)
 {
-    struct stat before {};
-    ASSERT_EQ(::stat(s.source().c_str(), &before), 0);
+    const test::FileTimes before = test::fileTimes(s.source());
     auto bytes = test::readBytes(s.source());
     bytes.back() ^= 0xFF;
     {
-        std::FILE* file = std::fopen(s.source().c_str(), "r+b");
-        ASSERT_NE(file, nullptr);
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-        std::fclose(file);
+        std::fstream file(s.source(), std::ios::in | std::ios::out | std::ios::binary); // in place, not a new file
+        ASSERT_TRUE(file.is_open());
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        ASSERT_TRUE(file.good());
     }
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, s.source().c_str(), times, 0), 0);
+    test::setFileTimes(s.source(), before);
 }
 
 struct Row {
@@ -83,7 +81,7 @@ std::vector<Row> rows()
              std::filesystem::create_symlink(s.in / "moved.tga", s.source());
          },
          true, keptFor(Because::Changed)},
-        {"read-only", true, [](Scene& s) { ::chmod(s.source().c_str(), 0444); }, true,
+        {"read-only", true, [](Scene& s) { test::makeReadOnly(s.source()); }, true,
          failed(FailureCause::ReadOnly, 0)},
         {"cannot be read again", true, [](Scene& s) { s.fs.fail(Op::Open, EIO, "a.tga"); }, true,
          failed(FailureCause::CannotRead, EIO)},

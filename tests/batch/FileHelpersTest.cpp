@@ -1,11 +1,11 @@
 #include "batch/FileHelpers.h"
 
 #include "support/FakeFileSystem.h"
+#include "support/FileTimes.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <functional>
-#include <sys/stat.h>
 
 namespace pellora {
 namespace {
@@ -29,7 +29,7 @@ TEST(DeleteFileIfExists, DeletesFilesAndIgnoresEverythingElse)
 
     // Read-only stays, even for root, as Windows keeps a read-only file.
     test::writeBytes(dir / "ro.tga", {1});
-    ::chmod((dir / "ro.tga").c_str(), 0444);
+    test::makeReadOnly(dir / "ro.tga");
     (void)fileHelpers::deleteFileIfExists(systemFileSystem(), dir / "ro.tga");
     EXPECT_TRUE(std::filesystem::exists(dir / "ro.tga"));
 
@@ -57,7 +57,7 @@ TEST(DeleteFileIfExists, SaysWhyAFileStays)
         // Between the look and the unlink (the fake only plays it: the file stays).
         {"removed by someone else first", [](const auto&, auto& fs) { fs.fail(Op::Unlink, ENOENT); },
          FailureCause::Unexpected, 0},
-        {"read-only", [](const auto& file, auto&) { ::chmod(file.c_str(), 0444); }, FailureCause::ReadOnly, 0},
+        {"read-only", [](const auto& file, auto&) { test::makeReadOnly(file); }, FailureCause::ReadOnly, 0},
         {"a folder",
          [](const auto& file, auto&) {
              std::filesystem::remove(file);

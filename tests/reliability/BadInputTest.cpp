@@ -11,7 +11,13 @@
 
 #include <gtest/gtest.h>
 #include <chrono>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 
 namespace pellora {
 namespace {
@@ -125,12 +131,21 @@ TEST_F(BadInputTest, ALinkNamedLikeASerialIsNeverWrittenThrough)
     EXPECT_EQ(accountFor(2), 0);
 }
 
+#ifdef _WIN32
+long peakKilobytes()
+{
+    PROCESS_MEMORY_COUNTERS usage{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &usage, sizeof usage);
+    return static_cast<long>(usage.PeakWorkingSetSize / 1024);
+}
+#else
 long peakKilobytes()
 {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
+#endif
 
 TEST_F(BadInputTest, TenThousandFilesStopAtTheSerialLimitInBoundedTimeAndMemory)
 {

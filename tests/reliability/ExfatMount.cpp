@@ -1,7 +1,7 @@
 #include "ExfatMount.h"
 
-#include "CliProcess.h"
 #include "ShellCommand.h"
+#include "support/CliProcess.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "CliProcess.h"
+#include "support/CliProcess.h"
 #include "CliScene.h"
 #include "PictureLedger.h"
 #include "ReliabilitySummary.h"
@@ -9,6 +9,7 @@
 #include "platform/text/Cp932.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
+#include "support/FileTimes.h"
 #include "support/JpegProbe.h"
 #include "support/RivalSweep.h"
 #include "support/TempDir.h"
@@ -16,10 +17,12 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <functional>
-#include <fcntl.h>
 #include <map>
+
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 #include <thread>
 
 namespace pellora {
@@ -142,8 +145,7 @@ void replaceWithNewPicture(FaultedRun& run, const std::string& name, int index, 
     const auto staged = run.dir / ("staged-" + name);
     test::writeGameTga(staged, picture);
     const auto bytes = test::readBytes(staged);
-    struct stat before {};
-    ::stat(path.c_str(), &before);
+    const test::FileTimes before = test::fileTimes(path);
     if (how == Replacement::NewFile) {
         std::filesystem::rename(staged, path); // a new file under the old name
     } else {
@@ -152,10 +154,8 @@ void replaceWithNewPicture(FaultedRun& run, const std::string& name, int index, 
     }
     // As on a file system that keeps times in whole seconds (exFAT) or two
     // (FAT): a rewrite within the step keeps size and date.
-    if (how == Replacement::InPlaceKeepingTheDate) {
-        const timespec times[2] = {before.st_atim, before.st_mtim};
-        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-    }
+    if (how == Replacement::InPlaceKeepingTheDate)
+        test::setFileTimes(path, before);
     run.ledger.expect(name + " (new)", bytes, picture);
 }
 
@@ -275,7 +275,7 @@ std::vector<FaultCase> faultCases()
          false, false, {"a.tga", "b.tga", "c.tga", "d.tga"}},
         {"source made read-only after it is read",
          [](FaultedRun& r) {
-             r.fs.after(Op::Close, "c.tga", [&r] { ::chmod((r.in() / "c.tga").c_str(), 0444); });
+             r.fs.after(Op::Close, "c.tga", [&r] { test::makeReadOnly(r.in() / "c.tga"); });
          },
          0, 0, false, false, {"c.tga"}},
         {"log cannot be opened", [](FaultedRun& r) { r.fs.fail(Op::Open, EACCES, "kavlog.txt"); }, 0, 0, true},
@@ -492,6 +492,7 @@ TEST(FaultedRun, EveryFaultAtEveryStepKeepsEveryPicture)
                        " survived=" + std::to_string(survived) + " failures_delivered=" + std::to_string(delivered));
 }
 
+#ifndef _WIN32
 // Noise compresses badly: its JPEG is far larger than a screenshot's of the same size.
 test::TgaPicture noisePicture(int width, int height, unsigned seed)
 {
@@ -604,6 +605,12 @@ TEST(FaultedRun, ARealResourceLimitFailsOnlyTheFilesThatDoNotFit)
     test::printSummary("group=thread_limit runs=" + std::to_string(threadLimited) +
                        " survived=" + std::to_string(threadSurvived));
 }
+#else
+TEST(FaultedRun, ARealResourceLimitFailsOnlyTheFilesThatDoNotFit)
+{
+    GTEST_SKIP() << "resource limits (ulimit -f, -v) are Linux's: Windows sets none on a process";
+}
+#endif
 
 TEST(FaultedRun, ASourceIsUnlinkedOnlyAfterItsJpegIsDurable)
 {

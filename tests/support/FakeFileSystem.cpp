@@ -163,7 +163,7 @@ Expected<FileHandle, Failure> FakeFileSystem::openAt(const FileHandle& folder, c
     const std::string text = openText(path, flags);
     if (const int error = record(Op::Open, text))
         return injected(openingCause(flags), error);
-    auto file = PosixFileSystem::openAt(folder, path, flags, permissions);
+    auto file = NativeFileSystem::openAt(folder, path, flags, permissions);
     if (file) {
         std::lock_guard lock(mutex_);
         names_[file->native()] = fileNameOf(path);
@@ -177,7 +177,7 @@ Expected<std::size_t, Failure> FakeFileSystem::read(const FileHandle& file, void
     const std::string text = "read " + nameOf(file);
     if (const int error = record(Op::Read, text))
         return injected(FailureCause::CannotRead, error);
-    auto n = PosixFileSystem::read(file, buffer, size);
+    auto n = NativeFileSystem::read(file, buffer, size);
     runHook(Op::Read, text);
     return n;
 }
@@ -188,7 +188,7 @@ Expected<std::size_t, Failure> FakeFileSystem::readAt(const FileHandle& file, vo
     const std::string text = "read " + nameOf(file);
     if (const int error = record(Op::Read, text))
         return injected(FailureCause::CannotRead, error);
-    auto n = PosixFileSystem::readAt(file, buffer, size, offset);
+    auto n = NativeFileSystem::readAt(file, buffer, size, offset);
     runHook(Op::Read, text);
     return n;
 }
@@ -200,7 +200,7 @@ Expected<std::size_t, Failure> FakeFileSystem::write(const FileHandle& file, con
         return injected(FailureCause::CannotWrite, error);
     if (const size_t limit = writeLimitFor(text); limit != 0 && size > limit)
         size = limit;
-    return PosixFileSystem::write(file, buffer, size);
+    return NativeFileSystem::write(file, buffer, size);
 }
 
 Status FakeFileSystem::sync(const FileHandle& file)
@@ -208,7 +208,7 @@ Status FakeFileSystem::sync(const FileHandle& file)
     const std::string text = "fsync " + nameOf(file);
     if (const int error = record(Op::Fsync, text))
         return injected(FailureCause::CannotWrite, error);
-    const Status synced = PosixFileSystem::sync(file);
+    const Status synced = NativeFileSystem::sync(file);
     runHook(Op::Fsync, text);
     return synced;
 }
@@ -223,7 +223,7 @@ Status FakeFileSystem::close(NativeHandle handle)
             names_.erase(it);
         }
     }
-    const Status closed = PosixFileSystem::close(handle); // the file is closed whatever is reported
+    const Status closed = NativeFileSystem::close(handle); // the file is closed whatever is reported
     const int error = record(Op::Close, text);
     runHook(Op::Close, text);
     return error != 0 ? Status(injected(FailureCause::CannotWrite, error)) : closed;
@@ -235,7 +235,7 @@ Status FakeFileSystem::renameNoReplaceAt(const FileHandle& fromFolder, const std
     const std::string text = moveText("rename", from, to);
     if (const int error = record(Op::RenameNoReplace, text))
         return unexpected(Failure::ofPlacing(error));
-    const Status moved = PosixFileSystem::renameNoReplaceAt(fromFolder, from, toFolder, to);
+    const Status moved = NativeFileSystem::renameNoReplaceAt(fromFolder, from, toFolder, to);
     runHook(Op::RenameNoReplace, text);
     return moved;
 }
@@ -246,7 +246,7 @@ Status FakeFileSystem::renameAt(const FileHandle& fromFolder, const std::filesys
     const std::string text = moveText("replace", from, to);
     if (const int error = record(Op::Rename, text))
         return injected(FailureCause::CannotCommit, error);
-    const Status moved = PosixFileSystem::renameAt(fromFolder, from, toFolder, to);
+    const Status moved = NativeFileSystem::renameAt(fromFolder, from, toFolder, to);
     runHook(Op::Rename, text);
     return moved;
 }
@@ -257,7 +257,7 @@ Status FakeFileSystem::linkAt(const FileHandle& fromFolder, const std::filesyste
     const std::string text = moveText("link", from, to);
     if (const int error = record(Op::Link, text))
         return unexpected(Failure::ofPlacing(error));
-    const Status linked = PosixFileSystem::linkAt(fromFolder, from, toFolder, to);
+    const Status linked = NativeFileSystem::linkAt(fromFolder, from, toFolder, to);
     runHook(Op::Link, text);
     return linked;
 }
@@ -267,7 +267,18 @@ Status FakeFileSystem::unlinkAt(const FileHandle& folder, const std::filesystem:
     const std::string text = "unlink " + fileNameOf(path);
     if (const int error = record(Op::Unlink, text))
         return injected(FailureCause::CannotDelete, error);
-    const Status removed = PosixFileSystem::unlinkAt(folder, path);
+    const Status removed = NativeFileSystem::unlinkAt(folder, path);
+    runHook(Op::Unlink, text);
+    return removed;
+}
+
+Status FakeFileSystem::unlinkOpened(const FileHandle& file, const FileHandle& folder,
+                                    const std::filesystem::path& path)
+{
+    const std::string text = "unlink " + fileNameOf(path);
+    if (const int error = record(Op::Unlink, text))
+        return injected(FailureCause::CannotDelete, error);
+    const Status removed = NativeFileSystem::unlinkOpened(file, folder, path);
     runHook(Op::Unlink, text);
     return removed;
 }
@@ -276,35 +287,35 @@ Status FakeFileSystem::mkdirAt(const FileHandle& folder, const std::filesystem::
 {
     if (const int error = record(Op::Mkdir, "mkdir " + fileNameOf(path)))
         return injected(FailureCause::CannotCreate, error);
-    return PosixFileSystem::mkdirAt(folder, path, permissions);
+    return NativeFileSystem::mkdirAt(folder, path, permissions);
 }
 
 Status FakeFileSystem::setModificationTime(const FileHandle& file, const timespec& time)
 {
     if (const int error = record(Op::SetTime, "mtime " + nameOf(file)))
         return injected(FailureCause::CannotWrite, error);
-    return PosixFileSystem::setModificationTime(file, time);
+    return NativeFileSystem::setModificationTime(file, time);
 }
 
 Status FakeFileSystem::setOwner(const FileHandle& file, std::uint32_t owner, std::uint32_t group)
 {
     if (const int error = record(Op::SetOwner, "owner " + nameOf(file)))
         return injected(FailureCause::CannotWrite, error);
-    return PosixFileSystem::setOwner(file, owner, group);
+    return NativeFileSystem::setOwner(file, owner, group);
 }
 
 Status FakeFileSystem::setPermissions(const FileHandle& file, unsigned permissions)
 {
     if (const int error = record(Op::SetMode, "mode " + nameOf(file)))
         return injected(FailureCause::CannotWrite, error);
-    return PosixFileSystem::setPermissions(file, permissions);
+    return NativeFileSystem::setPermissions(file, permissions);
 }
 
 Expected<FileStatus, Failure> FakeFileSystem::status(const FileHandle& file)
 {
     if (const int error = record(Op::Stat, "stat " + nameOf(file)))
         return injected(FailureCause::CannotRead, error);
-    return PosixFileSystem::status(file);
+    return NativeFileSystem::status(file);
 }
 
 Expected<FileStatus, Failure> FakeFileSystem::statusAt(const FileHandle& folder, const std::filesystem::path& name,
@@ -312,21 +323,21 @@ Expected<FileStatus, Failure> FakeFileSystem::statusAt(const FileHandle& folder,
 {
     if (const int error = record(Op::Stat, "stat " + fileNameOf(name)))
         return injected(FailureCause::CannotRead, error);
-    return PosixFileSystem::statusAt(folder, name, links);
+    return NativeFileSystem::statusAt(folder, name, links);
 }
 
 Status FakeFileSystem::tryLock(const FileHandle& file)
 {
     if (const int error = record(Op::Lock, "lock " + nameOf(file)))
         return injected(FailureCause::CannotRead, error);
-    return PosixFileSystem::tryLock(file);
+    return NativeFileSystem::tryLock(file);
 }
 
 FolderListing FakeFileSystem::listAt(const FileHandle& folder, const std::filesystem::path& where)
 {
     if (const int error = record(Op::List, "list " + fileNameOf(where)))
         return FolderListing{{}, injected(FailureCause::CannotRead, error)};
-    return PosixFileSystem::listAt(folder, where);
+    return NativeFileSystem::listAt(folder, where);
 }
 
 } // namespace pellora::test

@@ -1,6 +1,10 @@
 #pragma once
 
+#ifdef _WIN32
+#include "platform/io/windows/WindowsFileSystem.h"
+#else
 #include "platform/io/posix/PosixFileSystem.h"
+#endif
 
 #include <functional>
 #include <map>
@@ -10,6 +14,13 @@
 #include <vector>
 
 namespace pellora::test {
+
+// The backend whose calls the fake makes for real.
+#ifdef _WIN32
+using NativeFileSystem = WindowsFileSystem;
+#else
+using NativeFileSystem = PosixFileSystem;
+#endif
 
 // The file system of the tests: it makes the real calls, records each one in
 // order, makes the calls a rule picks fail (root ignores permission bits, so
@@ -25,7 +36,7 @@ namespace pellora::test {
 //   "rename from to" (never replaces), "replace from to", "link from to",
 //   "unlink name", "mkdir name", "stat name" (of an open file or by name),
 //   "lock name", "list name", "owner name", "mode name".
-class FakeFileSystem : public PosixFileSystem {
+class FakeFileSystem : public NativeFileSystem {
 public:
     // Rename stands for both kinds of rename; RenameNoReplace only for the
     // kind that never replaces. Read covers read and pread.
@@ -67,6 +78,8 @@ public:
     Status linkAt(const FileHandle& fromFolder, const std::filesystem::path& from, const FileHandle& toFolder,
                   const std::filesystem::path& to) override;
     Status unlinkAt(const FileHandle& folder, const std::filesystem::path& name) override;
+    // Recorded and failed as an unlink of `name`, whichever way the system removes it.
+    Status unlinkOpened(const FileHandle& file, const FileHandle& folder, const std::filesystem::path& name) override;
     Status mkdirAt(const FileHandle& folder, const std::filesystem::path& name, unsigned permissions) override;
     Status setModificationTime(const FileHandle& file, const timespec& time) override;
     Status setOwner(const FileHandle& file, std::uint32_t owner, std::uint32_t group) override;

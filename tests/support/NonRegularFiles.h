@@ -18,8 +18,10 @@ bool makeCharDevice(const std::filesystem::path& path);
 // a link is not followed.
 std::string kindOf(const std::filesystem::path& path);
 
-// Runs `action` in a child process and tells whether it ended within `limit`;
-// a child still running then is killed. For code that might block for ever.
+// Runs `action` in a child process and tells whether it ended within `limit`
+// without throwing; a child still running then is killed. For code that might
+// block for ever. (Windows has no fork: there a thread runs it, and is left
+// behind when it blocks.)
 bool endsWithin(std::chrono::duration<double> limit, const std::function<void()>& action);
 
 } // namespace pellora::test

@@ -2,19 +2,12 @@
 
 #include "platform/io/FileSystem.h"
 #include "platform/io/TemporaryFiles.h"
+#include "platform/text/PathText.h"
 #include "support/TempDir.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace pellora::test {
 
-RivalSweep::~RivalSweep()
-{
-    for (const int fd : held_)
-        ::close(fd);
-}
+RivalSweep::~RivalSweep() = default; // closing what it holds lets go
 
 std::function<void()> RivalSweep::at(Moment moment, std::string name)
 {
@@ -37,19 +30,17 @@ std::function<void()> RivalSweep::onEveryOther(Moment moment)
     };
 }
 
+// As another process's sweeper would, through the system's own calls.
 void RivalSweep::holdAndRemove(const std::string& name)
 {
-    const auto path = folder_ / name;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd); // a live writer's: not for a sweeper
-        return;
-    }
-    ::unlink(path.c_str());
+    FileSystem& fs = systemFileSystem();
+    const auto path = folder_ / pathText::toPath(name);
+    auto file = fs.open(path, Open::Read | Open::NoFollow | Open::NonBlocking);
+    if (!file || !fs.tryLock(*file))
+        return; // gone, or a live writer's: not for a sweeper
+    (void)fs.unlinkAt(fs.workingFolder(), path);
     std::lock_guard lock(mutex_);
-    held_.push_back(fd);
+    held_.push_back(std::move(*file));
 }
 
 } // namespace pellora::test

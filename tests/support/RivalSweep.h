@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/io/FileHandle.h"
+
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -36,7 +38,7 @@ private:
 
     std::filesystem::path folder_;
     std::mutex mutex_;
-    std::vector<int> held_;
+    std::vector<FileHandle> held_;
 };
 
 } // namespace pellora::test

@@ -16,7 +16,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // `name` as UTF-8 text (on Linux any bytes), as pathText::toPath reads it.
+    std::filesystem::path operator/(const std::string& name) const;
 
 private:
     std::filesystem::path path_;
@@ -26,7 +27,7 @@ private:
 std::vector<unsigned char> readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 std::string readText(const std::filesystem::path& path);
-// Names in a folder, sorted.
+// Names in a folder, sorted: on Linux their bytes, on Windows UTF-8.
 std::vector<std::string> listNames(const std::filesystem::path& folder);
 
 } // namespace pellora::test

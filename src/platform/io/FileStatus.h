@@ -27,7 +27,9 @@ struct FileStatus {
     bool ownerMayWrite() const { return (permissions & 0200) != 0; }
 };
 
-// A name in a folder, with its kind where the listing tells it (Unknown otherwise).
+// A name in a folder, with its kind where the listing tells it (Unknown
+// otherwise). The name is the system's bytes on Linux and UTF-8 on Windows,
+// whose names are UTF-16: pathText::toPath makes it the same name on both.
 struct FolderEntry {
     std::string name;
     FileKind kind = FileKind::Unknown;

@@ -57,6 +57,13 @@ public:
                             const FileHandle& toFolder, const std::filesystem::path& to) = 0;
     // A file, never a folder (CannotDelete).
     virtual Status unlinkAt(const FileHandle& folder, const std::filesystem::path& name) = 0;
+    // Deletes `file`, which the caller opened as `name` in `folder` with
+    // Open::ToDelete and has checked since: where the system can, through
+    // the handle itself, so that the file checked is the file that goes (on
+    // Windows when the handle is closed); otherwise by name, as unlinkAt
+    // (CannotDelete).
+    virtual Status unlinkOpened(const FileHandle& file, const FileHandle& folder,
+                                const std::filesystem::path& name) = 0;
     virtual Status mkdirAt(const FileHandle& folder, const std::filesystem::path& name,
                            unsigned permissions = 0777) = 0;
     virtual Status setModificationTime(const FileHandle& file, const timespec& time) = 0;

@@ -1,6 +1,7 @@
 #include "platform/io/FolderEntries.h"
 
 #include "platform/io/FileSystem.h"
+#include "platform/text/PathText.h"
 
 namespace pellora {
 
@@ -27,7 +28,7 @@ int FolderEntries::error() const
 std::optional<FileKind> FolderEntries::kindOf(const Entry& entry, bool followLink) const
 {
     const auto links = followLink ? FileSystem::Links::Followed : FileSystem::Links::NotFollowed;
-    const auto status = folder_.fileSystem().statusAt(folder_, where_ / entry.name, links);
+    const auto status = folder_.fileSystem().statusAt(folder_, where_ / pathText::toPath(entry.name), links);
     return status ? std::optional(status->kind) : std::nullopt;
 }
 

@@ -5,16 +5,26 @@
 #include "platform/io/OpenRegular.h"
 #include "platform/io/TemporaryFiles.h"
 #include "platform/io/WriteAll.h"
+#include "platform/text/PathText.h"
 
 #include <cerrno>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace pellora {
 
 namespace {
 
+// The longest name the system takes, in the bytes its record holds: 255 on
+// Linux; on Windows 255 UTF-16 units, at most three bytes of UTF-8 each.
+#ifdef _WIN32
+constexpr size_t kLongestName = 255 * 3;
+constexpr std::string_view kNeverInName{"/\\:\0", 4};
+#else
 constexpr size_t kLongestName = 255;
+constexpr std::string_view kNeverInName{"/\0", 2};
+#endif
 
 Unexpected<Failure> cannotPlace(int error) { return unexpected(Failure::ofPlacing(error)); }
 
@@ -44,7 +54,7 @@ std::optional<std::string> recordedName(const std::string& intent)
     if (end == std::string::npos || end == 0)
         return std::nullopt; // written only in part
     const std::string name = rest.substr(0, end);
-    if (name == "." || name == ".." || name.find_first_of(std::string("/\0", 2)) != std::string::npos)
+    if (name == "." || name == ".." || name.find_first_of(kNeverInName) != std::string::npos)
         return std::nullopt;
     return name;
 }
@@ -110,7 +120,7 @@ Expected<NameReservation, Failure> NameReservation::take(const FileHandle& folde
 
 Status NameReservation::recordIntent()
 {
-    const std::string name = path_.filename().string();
+    const std::string name = pathText::toBytes(path_.filename());
     if (name.empty() || name.size() > kLongestName)
         return cannotPlace(EINVAL);
     auto intent = temporaryFiles::createLocked(*folder_, temporaryFiles::folderOf(path_), 0644);
@@ -168,7 +178,7 @@ bool NameReservation::clearAbandoned(const FileHandle& file, const FileHandle& f
                                      const std::filesystem::path& where)
 {
     const auto name = recordedName(readUpTo(file, kIntent.size() + kLongestName + 1));
-    return name && removeIfUnfinishedReservation(folder, where / *name);
+    return name && removeIfUnfinishedReservation(folder, where / pathText::toPath(*name));
 }
 
 } // namespace pellora

@@ -16,6 +16,9 @@ struct Open {
     static constexpr OpenFlags NonBlocking = 1u << 6; // a FIFO cannot hang the open
     static constexpr OpenFlags Folder = 1u << 7;     // only a folder (ENOTDIR otherwise)
     static constexpr OpenFlags SearchOnly = 1u << 8; // a folder we may search but not list: names only
+    // To be checked, then deleted through this very handle (FileSystem::unlinkOpened).
+    // Where the system can (Windows), nobody may write, move or delete it while it is open.
+    static constexpr OpenFlags ToDelete = 1u << 9;
 
     static bool writes(OpenFlags flags) { return (flags & (Write | ReadWrite)) != 0; }
 };

@@ -1,5 +1,18 @@
 #include "platform/io/StandardDescriptors.h"
 
+#ifdef _WIN32
+
+namespace pellora {
+
+Status ensureStandardDescriptorsOpen()
+{
+    return ok();
+}
+
+} // namespace pellora
+
+#else
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -45,3 +58,5 @@ Status ensureStandardDescriptorsOpen()
 }
 
 } // namespace pellora
+
+#endif

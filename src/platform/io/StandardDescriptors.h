@@ -12,6 +12,9 @@ namespace pellora {
 // Opens each closed one on /dev/null, so no file of ours can take its
 // number. Call first in main, before anything else opens a file. A failure
 // means one could not be filled: then nothing may safely be opened.
+//
+// On Windows a file is a handle, which never takes the place of a standard
+// stream, so there is nothing to fill.
 [[nodiscard]] Status ensureStandardDescriptorsOpen();
 
 } // namespace pellora

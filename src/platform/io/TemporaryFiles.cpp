@@ -6,6 +6,7 @@
 #include "platform/io/FolderEntries.h"
 #include "platform/io/NameReservation.h"
 #include "platform/io/OpenRegular.h"
+#include "platform/text/PathText.h"
 
 #include <atomic>
 #include <cerrno>
@@ -51,7 +52,7 @@ int sweepIn(const FileHandle& folder, const std::filesystem::path& where)
     int removed = 0;
     while (const auto entry = entries.next())
         if (isOurs(entry->name) && entries.isRegularFile(*entry))
-            removed += clearAbandoned(folder, where, where / entry->name);
+            removed += clearAbandoned(folder, where, where / pathText::toPath(entry->name));
     return removed;
 }
 

@@ -54,6 +54,15 @@ std::filesystem::path toPath(std::string_view text)
 #endif
 }
 
+std::string toBytes(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return toText(path);
+#else
+    return path.native();
+#endif
+}
+
 std::string toText(const std::filesystem::path& path)
 {
 #ifdef _WIN32

@@ -31,7 +31,13 @@ std::string homeFolder();
 // its end (the root keeps its own).
 std::string cleaned(std::string_view text);
 
+// UTF-8 text, or on Linux any bytes, as a path: on Linux the same bytes,
+// on Windows the same characters in UTF-16.
 std::filesystem::path toPath(std::string_view text);
+// The path as bytes that toPath turns back into it, for a name kept in a
+// file or a listing: the system's own bytes on Linux, UTF-8 on Windows
+// (where only half of a surrogate pair cannot come back).
+std::string toBytes(const std::filesystem::path& path);
 // A name whose bytes are not UTF-8 comes back with U+FFFD for each stray
 // byte, so the text is always UTF-8; toPath of it then names another file.
 std::string toText(const std::filesystem::path& path);

@@ -84,7 +84,7 @@ std::string visibleName(std::string_view utf8Bytes)
 std::string visibleName(const std::filesystem::path& name)
 {
 #ifdef _WIN32
-    return visibleName(pathText::toText(name));
+    return visibleName(std::string_view(pathText::toText(name)));
 #else
     return visibleName(std::string_view(name.native()));
 #endif

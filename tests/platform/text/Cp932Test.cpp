@@ -26,6 +26,32 @@ TEST(Cp932, EncodesJapaneseAsShiftJisBytes)
     EXPECT_EQ(encoded("C:\\か？"), std::string("C:\\\x82\xA9\x81\x48"));
 }
 
+// Where tables of the code page differ, the bytes are the same whichever
+// system wrote them: the Linux build's (glibc's CP932) are the rule.
+TEST(Cp932, WritesTheSameBytesOnEverySystem)
+{
+    struct Row {
+        const char* text;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        // Written as the JIS characters they stand for, not as '?'.
+        {"\u301C\u2212\u2016\u2014", "\x81\x60\x81\x7C\x81\x61\x81\x5C"},
+        {"\u00A2\u00A3\u00AC\u00A5\u203E", "\x81\x91\x81\x92\x81\xCA\x5C\x7E"},
+        // NEC's and IBM's extensions: IBM's bytes for its kanji and small
+        // roman numerals, NEC's row 13 for the circled digits.
+        {"\u2170\u7E8A\u2460", "\xFA\x40\xFA\x5C\x87\x40"},
+        // Bytes only Windows' table maps, from characters glibc lacks.
+        {"\u0080\uF8F0", "??"},
+        // A language tag is dropped.
+        {"a\U000E0041b", "ab"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(encoded(row.text), row.bytes) << row.text;
+    // The single bytes only Windows' table decodes.
+    EXPECT_EQ(decoded(std::string("\x80\xA0\xFD\xFE\xFF", 5)), "?????");
+}
+
 TEST(Cp932, RoundTripsWhatTheCodePageHolds)
 {
     const std::string text = "コピー先フォルダが無効です。\r\n新しく作成しますか？ ｱｲｳ ①";

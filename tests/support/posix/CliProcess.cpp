@@ -1,6 +1,4 @@
-#include "CliProcess.h"
-
-#include "support/TempDir.h"
+#include "support/CliProcess.h"
 
 #include <cerrno>
 #include <csignal>
@@ -84,21 +82,9 @@ bool placeStreams(const ChildPlan& plan)
 
 } // namespace
 
-std::optional<std::filesystem::path> CliProcess::program()
+bool CliProcess::started() const
 {
-    const char* build = std::getenv("PELLORA_BUILD_DIR");
-    if (!build || !*build)
-        build = PELLORA_DEFAULT_BUILD_DIR;
-    const auto path = std::filesystem::path(build) / "pellora-cli";
-    if (!std::filesystem::exists(path))
-        return std::nullopt;
-    return path;
-}
-
-CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFile,
-                       ClosedStreams closed)
-    : CliProcess(arguments, outputFile, ChildSetup{closed, {}, {}, false})
-{
+    return pid_ > 0;
 }
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::filesystem::path& outputFile,
@@ -135,7 +121,7 @@ CliProcess::~CliProcess()
 {
     closeOutput();
     if (started() && !reaped_) {
-        kill(SIGKILL);
+        kill(kKillSignal);
         wait();
     }
 }
@@ -213,19 +199,6 @@ void CliProcess::closeOutput()
 int CliProcess::statusCode() const
 {
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
-}
-
-bool waitForText(const std::filesystem::path& file, const std::string& text, std::chrono::duration<double> limit)
-{
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        std::error_code error;
-        if (std::filesystem::exists(file, error) && readText(file).find(text) != std::string::npos)
-            return true;
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
 }
 
 } // namespace pellora::test

@@ -1,4 +1,4 @@
-#include "platform/text/IconvConverter.h"
+#include "platform/text/posix/IconvConverter.h"
 
 #include <iconv.h>
 

@@ -11,6 +11,7 @@ namespace {
 
 // Only lock-free atomics may be touched from a handler.
 static_assert(std::atomic<int>::is_always_lock_free);
+static_assert(kHangUpSignal == SIGHUP && kBrokenPipeSignal == SIGPIPE);
 
 std::atomic<int> firstSignal{0};
 std::atomic<int> wakeFd{-1};

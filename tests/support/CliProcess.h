@@ -1,15 +1,30 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/resource.h>
-#include <sys/types.h>
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/types.h>
+#endif
+
 namespace pellora::test {
+
+#ifdef _WIN32
+// Windows sets no such limits on a process: tests that need them are Linux's.
+using ResourceLimit = unsigned long long;
+// What kill() takes: SIGINT and SIGTERM come as the console's Ctrl+Break
+// (which the program takes as Ctrl+C), SIGKILL ends the process at once.
+inline constexpr int kKillSignal = 9;
+#else
+using ResourceLimit = rlim_t;
+inline constexpr int kKillSignal = SIGKILL;
+#endif
 
 // Standard descriptors a child starts without, as a shell's `<&-`, `>&-` and
 // `2>&-` leave them.
@@ -25,7 +40,7 @@ struct ChildSetup {
     ClosedStreams closed;
     // Limits the child starts under, as `ulimit` or `prlimit` set them:
     // resource (RLIMIT_...) and value, soft and hard alike.
-    std::vector<std::pair<int, rlim_t>> limits;
+    std::vector<std::pair<int, ResourceLimit>> limits;
     // Where standard error goes; empty: /dev/null.
     std::filesystem::path errorFile;
     // Standard output into a pipe this process reads (readOutputLine) and may
@@ -48,7 +63,7 @@ public:
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
 
-    bool started() const { return pid_ > 0; }
+    bool started() const;
     void kill(int signal);
     // The exit status, or -1 when it ended by a signal.
     int wait();
@@ -66,10 +81,17 @@ public:
 private:
     int statusCode() const;
 
+#ifdef _WIN32
+    void* process_ = nullptr;
+    void* outputPipe_ = nullptr;
+    int processId_ = -1;
+    int killedBy_ = 0;
+#else
     pid_t pid_ = -1;
+    int outputPipe_ = -1;
+#endif
     bool reaped_ = false;
     int status_ = 0;
-    int outputPipe_ = -1;
 };
 
 // Waits until `file` holds `text`; false when `limit` passed first.

@@ -1,0 +1,10 @@
+#include "cli/SystemLanguage.h"
+
+namespace pellora {
+
+CliLanguage systemLanguage()
+{
+    return CliLanguage::English;
+}
+
+} // namespace pellora
