@@ -1,6 +1,6 @@
 #include "SlowDriveMount.h"
 
-#include "CliProcess.h"
+#include "support/CliProcess.h"
 #include "ShellCommand.h"
 
 namespace pellora::test {
