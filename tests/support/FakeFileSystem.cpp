@@ -1,5 +1,7 @@
 #include "support/FakeFileSystem.h"
 
+#include "platform/text/PathText.h"
+
 #include <algorithm>
 
 namespace pellora::test {
@@ -11,8 +13,8 @@ using Op = FakeFileSystem::Op;
 // A folder's path may end in a separator: its name is the part before.
 std::string fileNameOf(const std::filesystem::path& path)
 {
-    return path.has_filename() || !path.has_relative_path() ? path.filename().string()
-                                                             : path.parent_path().filename().string();
+    return pathText::toBytes(path.has_filename() || !path.has_relative_path() ? path.filename()
+                                                                               : path.parent_path().filename());
 }
 
 // Whether this thread is running a hook's action now.
@@ -268,6 +270,23 @@ Status FakeFileSystem::unlinkAt(const FileHandle& folder, const std::filesystem:
     const Status removed = NativeFileSystem::unlinkAt(folder, path);
     runHook(Op::Unlink, text);
     return removed;
+}
+
+// Deleting through the handle a file was checked with is an unlink of its
+// name to the rules, whatever the system does for it.
+Status FakeFileSystem::unlinkOpened(const FileHandle& file, const FileHandle& folder, const std::filesystem::path& name)
+{
+#ifdef _WIN32
+    const std::string text = "unlink " + fileNameOf(name);
+    if (const int error = record(Op::Unlink, text))
+        return injected(FailureCause::CannotDelete, error);
+    const Status removed = NativeFileSystem::unlinkOpened(file, folder, name);
+    runHook(Op::Unlink, text);
+    return removed;
+#else
+    // Linux deletes by name, through unlinkAt above, which records it.
+    return NativeFileSystem::unlinkOpened(file, folder, name);
+#endif
 }
 
 Status FakeFileSystem::mkdirAt(const FileHandle& folder, const std::filesystem::path& path, unsigned permissions)

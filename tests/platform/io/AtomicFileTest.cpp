@@ -166,10 +166,12 @@ TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNot
     for (const Moment moment : {Moment::Whole, Moment::Holding}) {
         SCOPED_TRACE(test::RivalSweep::nameOf(moment));
         test::TempDir here;
-        test::RivalSweep rival(here.path());
-        test::FakeFileSystem racing;
-        racing.after(Op::Open, "create .pellora-", rival.at(moment));
-        EXPECT_EQ(causeOf(writeAtomically(racing, here / "a.jpg", GetParam())), std::nullopt);
+        {
+            test::RivalSweep rival(here.path());
+            test::FakeFileSystem racing;
+            racing.after(Op::Open, "create .pellora-", rival.at(moment));
+            EXPECT_EQ(causeOf(writeAtomically(racing, here / "a.jpg", GetParam())), std::nullopt);
+        } // the holding sweeper lets go: on Windows only then is a file it removed gone
         EXPECT_EQ(test::listNames(here.path()), std::vector<std::string>{"a.jpg"});
         if (std::filesystem::exists(here / "a.jpg")) {
             EXPECT_EQ(test::readBytes(here / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
@@ -179,6 +181,9 @@ TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNot
 
 TEST_P(AtomicFileTest, InAFolderMovedMeanwhileItLandsOrIsRemovedWhereTheFolderWent)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows refuses to move a folder a run holds open: nothing can land elsewhere";
+#endif
     for (const bool link : {false, true}) {
         for (const bool commit : {true, false}) {
             SCOPED_TRACE(std::string(link ? "a link put where the folder was, " : "") + (commit ? "committed" : "dropped"));
@@ -275,7 +280,7 @@ TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
     const auto fifo = temporaryFiles::nameIn(dir.path());
     const bool fifoMade = test::makeFifo(fifo); // Windows has none
     const auto link = temporaryFiles::nameIn(dir.path());
-    std::filesystem::create_symlink(dir / "sshot001.jpg", link);
+    const bool linkMade = test::makeLink(dir / "sshot001.jpg", link); // not under Wine
 
     // Another run is still writing `live`: it holds the lock.
     {
@@ -294,8 +299,10 @@ TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
     if (fifoMade) {
         EXPECT_EQ(test::kindOf(fifo), "fifo");
     }
-    EXPECT_EQ(test::kindOf(link), "link");
-    EXPECT_EQ(test::listNames(dir.path()).size(), fifoMade ? 6u : 5u);
+    if (linkMade) {
+        EXPECT_EQ(test::kindOf(link), "link");
+    }
+    EXPECT_EQ(test::listNames(dir.path()).size(), 4u + fifoMade + linkMade);
 }
 
 } // namespace
