@@ -244,6 +244,13 @@ TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBef
     };
     const std::vector<unsigned char> picture(kBytes.begin(), kBytes.end());
     for (const CommitCase& c : cases) {
+#ifdef _WIN32
+        // Windows moves a file without replacing on every file system: the
+        // way round Linux's exFAT (a reservation renamed over, which Windows
+        // refuses while the reservation is held) is never taken there.
+        if (std::string_view(c.name).find("exFAT") != std::string_view::npos)
+            continue;
+#endif
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         const auto destination = dir / "a.jpg";
