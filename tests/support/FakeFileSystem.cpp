@@ -272,21 +272,15 @@ Status FakeFileSystem::unlinkAt(const FileHandle& folder, const std::filesystem:
     return removed;
 }
 
-// Deleting through the handle a file was checked with is an unlink of its
-// name to the rules, whatever the system does for it.
-Status FakeFileSystem::unlinkOpened(const FileHandle& file, const FileHandle& folder, const std::filesystem::path& name)
+Status FakeFileSystem::unlinkOpened(const FileHandle& file, const FileHandle& folder,
+                                    const std::filesystem::path& path)
 {
-#ifdef _WIN32
-    const std::string text = "unlink " + fileNameOf(name);
+    const std::string text = "unlink " + fileNameOf(path);
     if (const int error = record(Op::Unlink, text))
         return injected(FailureCause::CannotDelete, error);
-    const Status removed = NativeFileSystem::unlinkOpened(file, folder, name);
+    const Status removed = NativeFileSystem::unlinkOpened(file, folder, path);
     runHook(Op::Unlink, text);
     return removed;
-#else
-    // Linux deletes by name, through unlinkAt above, which records it.
-    return NativeFileSystem::unlinkOpened(file, folder, name);
-#endif
 }
 
 Status FakeFileSystem::mkdirAt(const FileHandle& folder, const std::filesystem::path& path, unsigned permissions)

@@ -78,6 +78,7 @@ public:
     Status linkAt(const FileHandle& fromFolder, const std::filesystem::path& from, const FileHandle& toFolder,
                   const std::filesystem::path& to) override;
     Status unlinkAt(const FileHandle& folder, const std::filesystem::path& name) override;
+    // Recorded and failed as an unlink of `name`, whichever way the system removes it.
     Status unlinkOpened(const FileHandle& file, const FileHandle& folder, const std::filesystem::path& name) override;
     Status mkdirAt(const FileHandle& folder, const std::filesystem::path& name, unsigned permissions) override;
     Status setModificationTime(const FileHandle& file, const timespec& time) override;

@@ -187,10 +187,12 @@ Status PosixFileSystem::unlinkAt(const FileHandle& folder, const std::filesystem
     return statusOf(::unlinkat(folder.native(), name.c_str(), 0), FailureCause::CannotDelete);
 }
 
-// POSIX has no call that removes an open file's name through its descriptor.
+// POSIX has no call that removes an open file's name through its
+// descriptor. This backend's own unlink, so that a FileSystem built on it
+// sees one removal, not two.
 Status PosixFileSystem::unlinkOpened(const FileHandle&, const FileHandle& folder, const std::filesystem::path& name)
 {
-    return unlinkAt(folder, name);
+    return PosixFileSystem::unlinkAt(folder, name);
 }
 
 Status PosixFileSystem::mkdirAt(const FileHandle& folder, const std::filesystem::path& name, unsigned permissions)

@@ -327,6 +327,21 @@ void addEntry(FolderListing& listing, const WIN32_FIND_DATAW& data)
             FolderEntry{pathText::toText(std::filesystem::path(data.cFileName)), kindOfEntry(data)});
 }
 
+// Why the folder `path` could not be listed (FindFirstFileExW's `error`),
+// as POSIX would say it: a file is no folder whatever error came, and only
+// a folder that is there has nothing in it.
+FolderListing unlisted(const std::wstring& path, DWORD error)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    const bool there = attributes != INVALID_FILE_ATTRIBUTES;
+    if (there && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return FolderListing{{}, failed(FailureCause::CannotRead, ENOTDIR)};
+    // A root folder has no "." to find: empty, not missing.
+    if (there && error == ERROR_FILE_NOT_FOUND)
+        return FolderListing{};
+    return FolderListing{{}, failed(FailureCause::CannotRead, windowsErrors::toErrno(error))};
+}
+
 } // namespace
 
 FileSystem& systemFileSystem()
@@ -543,12 +558,8 @@ FolderListing WindowsFileSystem::listAt(const FileHandle& folder, const std::fil
     WIN32_FIND_DATAW data{};
     const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                           FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
-        // A root folder has no "." to find: empty, not missing.
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND)
-            return FolderListing{};
-        return FolderListing{{}, lastFailure(FailureCause::CannotRead)};
-    }
+    if (find == INVALID_HANDLE_VALUE)
+        return unlisted(*path, ::GetLastError());
     FolderListing listing;
     do
         addEntry(listing, data);
