@@ -1,10 +1,12 @@
 #include "batch/BatchRun.h"
 
 #include "platform/text/Cp932.h"
+#include "platform/text/PathText.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeHost.h"
 #include "support/FileTimes.h"
 #include "support/JpegProbe.h"
+#include "support/NonRegularFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +44,7 @@ protected:
 
     void addSource(const std::string& name, int seed = 0)
     {
-        test::writeGameTga(in() / name, test::samplePicture(24, 16, seed));
+        test::writeGameTga(in() / pathText::toPath(name), test::samplePicture(24, 16, seed));
     }
     void touch(const std::filesystem::path& path) { test::writeBytes(path, {'x'}); }
 
@@ -342,7 +344,7 @@ std::vector<KeptCase> keptCases()
          [](KeptScene& s) {
              s.fs.after(Op::Close, "b.tga", [in = s.in] {
                  std::filesystem::rename(in / "b.tga", in / "b.moved");
-                 std::filesystem::create_symlink(in / "b.moved", in / "b.tga");
+                 test::makeLink(in / "b.moved", in / "b.tga");
              });
          },
          {"", "b.tga: " + kChanged, ""}},
@@ -378,9 +380,11 @@ TEST_F(BatchRunTest, ATgaKeptAgainstTheDeleteOptionIsToldBesideItsLine)
 {
     const Lines lines{"a.tga\t--->\tsshot001.jpg", "b.tga\t--->\tsshot002.jpg", "c.tga\t--->\tsshot003.jpg"};
     for (const KeptCase& c : keptCases()) {
+        if (std::string_view(c.name).find("link") != std::string_view::npos && !test::linksCanBeMade())
+            continue; // Wine makes none
         SCOPED_TRACE(c.name);
         for (const auto& folder : {in(), out()}) {
-            std::filesystem::remove_all(folder);
+            test::removeEverything(folder);
             std::filesystem::create_directory(folder);
         }
         host.onYield = nullptr;

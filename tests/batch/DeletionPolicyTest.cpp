@@ -4,6 +4,7 @@
 #include "support/FileTimes.h"
 #include "support/TempDir.h"
 #include "support/JpegProbe.h"
+#include "support/NonRegularFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +79,7 @@ std::vector<Row> rows()
         {"replaced by a link to itself", true,
          [](Scene& s) {
              std::filesystem::rename(s.source(), s.in / "moved.tga");
-             std::filesystem::create_symlink(s.in / "moved.tga", s.source());
+             test::makeLink(s.in / "moved.tga", s.source());
          },
          true, keptFor(Because::Changed)},
         {"read-only", true, [](Scene& s) { test::makeReadOnly(s.source()); }, true,
@@ -93,6 +94,8 @@ std::vector<Row> rows()
 TEST(DeletionPolicyTest, ASourceGoesOnlyWhenItIsStillWhatItsJpegShows)
 {
     for (const Row& row : rows()) {
+        if (std::string_view(row.name).find("link") != std::string_view::npos && !test::linksCanBeMade())
+            continue; // Wine makes none
         SCOPED_TRACE(row.name);
         test::TempDir dir;
         std::filesystem::create_directory(dir / "in");

@@ -458,11 +458,21 @@ TEST(FaultedRun, EveryFaultAtEveryStepKeepsEveryPicture)
     int injected = 0, survived = 0, delivered = 0;
     for (const unsigned jobs : {1u, 4u}) {
         for (const FaultCase& c : faultCases()) {
+#ifdef _WIN32
+            // Windows refuses to move a folder a run holds open; and it moves
+            // a file without replacing on every file system, so the ways
+            // round Linux's exFAT (and old kernels) are never taken there.
+            const std::string_view name(c.name);
+            if (name.find("folder moved") != std::string_view::npos || name.find("exFAT") != std::string_view::npos
+                || name.find("hard links instead") != std::string_view::npos)
+                continue;
+#endif
             SCOPED_TRACE(std::string(c.name) + ", jobs " + std::to_string(jobs));
             FaultedRun run(jobs);
             c.arrange(run);
             const BatchSummary summary = run.run();
             delivered += run.fs.failuresDelivered();
+            run.rival.letGo();
             auto problems = problemsAfter(run, c, summary);
 
             if (c.tempSurvivesRun) {

@@ -93,7 +93,8 @@ TEST_P(PelloraCliWatch, ConvertsATgaOnlyOnceTheGameHasFinishedWritingIt)
     EXPECT_GT(test::psnr(picture, *converted), 30.0);
     EXPECT_EQ(std::filesystem::exists(shot), keep); // as in any run
 
-    watch.kill(SIGINT);
+    if (!watch.kill(SIGINT))
+        GTEST_SKIP() << "no Ctrl+C could be sent to the watch (Wine delivers none between processes)";
     EXPECT_EQ(watch.waitFor(20s), 130);
     const std::string listed = test::readText(scene.dir / "stdout.txt");
     EXPECT_EQ(listed, test::joinedLines({CliScene::sourceName(1) + kListArrow + "sshot001.jpg",

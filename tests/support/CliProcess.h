@@ -64,7 +64,10 @@ public:
     CliProcess& operator=(const CliProcess&) = delete;
 
     bool started() const;
-    void kill(int signal);
+    // False when the signal could not be sent: Wine delivers no console
+    // Ctrl+Break from one process to another (a terminal's Ctrl+C, which
+    // reaches Wine as SIGINT, does stop pellora-cli.exe).
+    bool kill(int signal);
     // The exit status, or -1 when it ended by a signal.
     int wait();
     // The same, or nothing when the child is still running after `limit`.

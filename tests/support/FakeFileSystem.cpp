@@ -1,5 +1,7 @@
 #include "support/FakeFileSystem.h"
 
+#include "platform/text/PathText.h"
+
 #include <algorithm>
 
 namespace pellora::test {
@@ -11,8 +13,8 @@ using Op = FakeFileSystem::Op;
 // A folder's path may end in a separator: its name is the part before.
 std::string fileNameOf(const std::filesystem::path& path)
 {
-    return path.has_filename() || !path.has_relative_path() ? path.filename().string()
-                                                             : path.parent_path().filename().string();
+    return pathText::toBytes(path.has_filename() || !path.has_relative_path() ? path.filename()
+                                                                               : path.parent_path().filename());
 }
 
 // Whether this thread is running a hook's action now.

@@ -1,6 +1,10 @@
 #include "support/NonRegularFiles.h"
 
+#include "support/TempDir.h"
+
 #ifdef _WIN32
+
+#include <windows.h>
 
 #include <future>
 #include <memory>
@@ -13,6 +17,16 @@ namespace pellora::test {
 bool makeFifo(const std::filesystem::path&) { return false; }
 bool makeSocket(const std::filesystem::path&) { return false; }
 bool makeCharDevice(const std::filesystem::path&) { return false; }
+
+bool makeLink(const std::filesystem::path& target, const std::filesystem::path& link)
+{
+    std::error_code error;
+    const DWORD folder = std::filesystem::is_directory(target, error) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+    ::CreateSymbolicLinkW(link.c_str(), target.c_str(), folder | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    // Wine says it made one when it did not: only the link itself tells.
+    const DWORD attributes = ::GetFileAttributesW(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
 
 std::string kindOf(const std::filesystem::path& path)
 {
@@ -81,6 +95,13 @@ bool makeCharDevice(const std::filesystem::path& path)
     return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
 }
 
+bool makeLink(const std::filesystem::path& target, const std::filesystem::path& link)
+{
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    return !error;
+}
+
 std::string kindOf(const std::filesystem::path& path)
 {
     struct stat info {};
@@ -123,3 +144,16 @@ bool endsWithin(std::chrono::duration<double> limit, const std::function<void()>
 } // namespace pellora::test
 
 #endif
+
+namespace pellora::test {
+
+bool linksCanBeMade()
+{
+    static const bool can = [] {
+        const TempDir dir;
+        return makeLink(dir / "target", dir / "link");
+    }();
+    return can;
+}
+
+} // namespace pellora::test

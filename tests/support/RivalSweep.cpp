@@ -9,6 +9,12 @@ namespace pellora::test {
 
 RivalSweep::~RivalSweep() = default; // closing what it holds lets go
 
+void RivalSweep::letGo()
+{
+    std::lock_guard lock(mutex_);
+    held_.clear();
+}
+
 std::function<void()> RivalSweep::at(Moment moment, std::string name)
 {
     if (moment == Moment::Whole)

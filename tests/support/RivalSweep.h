@@ -33,6 +33,10 @@ public:
 
     static const char* nameOf(Moment moment) { return moment == Moment::Whole ? "whole sweep" : "holding sweeper"; }
 
+    // A holding sweeper lets go of what it took: only then is a file it
+    // removed gone from its folder's listing on Windows.
+    void letGo();
+
 private:
     void holdAndRemove(const std::string& name);
 

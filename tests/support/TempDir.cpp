@@ -64,14 +64,20 @@ std::filesystem::path TempDir::operator/(const std::string& name) const
 
 TempDir::~TempDir()
 {
+    removeEverything(path_);
+}
+
+void removeEverything(const std::filesystem::path& path)
+{
     std::error_code ignored;
-    // Tests may leave folders without permissions behind; give them back first.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+    // Tests leave folders without permissions and read-only files behind
+    // (which Windows will not delete); give them back first.
+    for (auto it = std::filesystem::recursive_directory_iterator(path, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
     }
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(path, ignored);
 }
 
 std::vector<unsigned char> readBytes(const std::filesystem::path& path)

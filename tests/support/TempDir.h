@@ -27,6 +27,8 @@ private:
 std::vector<unsigned char> readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 std::string readText(const std::filesystem::path& path);
+// `path` and everything in it, read-only files and closed folders included.
+void removeEverything(const std::filesystem::path& path);
 // Names in a folder, sorted: on Linux their bytes, on Windows UTF-8.
 std::vector<std::string> listNames(const std::filesystem::path& folder);
 

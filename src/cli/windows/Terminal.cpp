@@ -25,12 +25,14 @@ bool isConsole(HANDLE handle)
     return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0;
 }
 
-// The console's own errors, in the program's vocabulary.
+// The system's errors of a write, in the program's vocabulary.
 int errnoOf(DWORD error)
 {
     switch (error) {
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA: return EPIPE;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: return ENOMEM;
     case ERROR_INVALID_HANDLE: return EBADF;
@@ -55,14 +57,21 @@ Status writeToConsole(HANDLE console, std::string_view text)
     return ok();
 }
 
-Status writeBytes(std::FILE* stream, std::string_view text)
+// Through the system's own call, after whatever the C library still holds:
+// its error says why (a pipe whose reader went away is ERROR_NO_DATA, which
+// the C library would report only as EINVAL).
+Status writeBytes(std::FILE* stream, HANDLE handle, std::string_view text)
 {
-    errno = 0;
-    const bool written = std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-    const bool flushed = std::fflush(stream) == 0;
-    if (written && flushed)
-        return ok();
-    return unexpected(Failure::of(FailureCause::CannotWrite, errno != 0 ? errno : EIO));
+    if (std::fflush(stream) != 0)
+        return unexpected(Failure::of(FailureCause::CannotWrite, errno != 0 ? errno : EIO));
+    while (!text.empty()) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 20));
+        DWORD written = 0;
+        if (!::WriteFile(handle, text.data(), piece, &written, nullptr) || written == 0)
+            return unexpected(Failure::of(FailureCause::CannotWrite, errnoOf(::GetLastError())));
+        text.remove_prefix(written);
+    }
+    return ok();
 }
 
 bool enableTerminalSequences(HANDLE console)
@@ -93,8 +102,10 @@ bool isTerminal(std::FILE* stream)
 Status writeUtf8(std::FILE* stream, std::string_view text)
 {
     const HANDLE handle = handleOf(stream);
+    if (handle == INVALID_HANDLE_VALUE)
+        return unexpected(Failure::of(FailureCause::CannotWrite, EBADF));
     if (!isConsole(handle))
-        return writeBytes(stream, text);
+        return writeBytes(stream, handle, text);
     // Whatever the C library still holds goes first, so the order stays.
     std::fflush(stream);
     return writeToConsole(handle, text);

@@ -168,10 +168,12 @@ TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNot
     for (const Moment moment : {Moment::Whole, Moment::Holding}) {
         SCOPED_TRACE(test::RivalSweep::nameOf(moment));
         test::TempDir here;
-        test::RivalSweep rival(here.path());
-        test::FakeFileSystem racing;
-        racing.after(Op::Open, "create .pellora-", rival.at(moment));
-        EXPECT_EQ(causeOf(writeAtomically(racing, here / "a.jpg", GetParam())), std::nullopt);
+        {
+            test::RivalSweep rival(here.path());
+            test::FakeFileSystem racing;
+            racing.after(Op::Open, "create .pellora-", rival.at(moment));
+            EXPECT_EQ(causeOf(writeAtomically(racing, here / "a.jpg", GetParam())), std::nullopt);
+        } // the holding sweeper lets go: on Windows only then is a file it removed gone
         EXPECT_EQ(test::listNames(here.path()), std::vector<std::string>{"a.jpg"});
         if (std::filesystem::exists(here / "a.jpg")) {
             EXPECT_EQ(test::readBytes(here / "a.jpg"), std::vector<unsigned char>(kBytes.begin(), kBytes.end()));
@@ -181,6 +183,9 @@ TEST_P(AtomicFileTest, ASweepBetweenCreatingTheTemporaryFileAndLockingItTakesNot
 
 TEST_P(AtomicFileTest, InAFolderMovedMeanwhileItLandsOrIsRemovedWhereTheFolderWent)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows refuses to move a folder a run holds open: nothing can land elsewhere";
+#endif
     for (const bool link : {false, true}) {
         for (const bool commit : {true, false}) {
             SCOPED_TRACE(std::string(link ? "a link put where the folder was, " : "") + (commit ? "committed" : "dropped"));
@@ -241,6 +246,13 @@ TEST(AtomicFileNeverReplace, EachMeansIsTriedOnlyWhenTheFileSystemLacksTheOneBef
     };
     const std::vector<unsigned char> picture(kBytes.begin(), kBytes.end());
     for (const CommitCase& c : cases) {
+#ifdef _WIN32
+        // Windows moves a file without replacing on every file system: the
+        // way round Linux's exFAT (a reservation renamed over, which Windows
+        // refuses while the reservation is held) is never taken there.
+        if (std::string_view(c.name).find("exFAT") != std::string_view::npos)
+            continue;
+#endif
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         const auto destination = dir / "a.jpg";
@@ -401,7 +413,7 @@ TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
     const auto fifo = temporaryFiles::nameIn(dir.path());
     const bool fifoMade = test::makeFifo(fifo); // Windows has none
     const auto link = temporaryFiles::nameIn(dir.path());
-    std::filesystem::create_symlink(dir / "sshot001.jpg", link);
+    const bool linkMade = test::makeLink(dir / "sshot001.jpg", link); // not under Wine
 
     // Another run is still writing `live`: it holds the lock.
     {
@@ -420,8 +432,10 @@ TEST(TemporaryFiles, TheSweepRemovesOnlyAbandonedFilesOfOurOwnPattern)
     if (fifoMade) {
         EXPECT_EQ(test::kindOf(fifo), "fifo");
     }
-    EXPECT_EQ(test::kindOf(link), "link");
-    EXPECT_EQ(test::listNames(dir.path()).size(), fifoMade ? 6u : 5u);
+    if (linkMade) {
+        EXPECT_EQ(test::kindOf(link), "link");
+    }
+    EXPECT_EQ(test::listNames(dir.path()).size(), 4u + fifoMade + linkMade);
 }
 
 } // namespace

@@ -20,17 +20,19 @@ TEST(FolderEntries, TellsAnEntrysKindWhetherOrNotTheListingSaysIt)
     test::TempDir dir;
     test::writeBytes(dir / "file", {1});
     std::filesystem::create_directory(dir / "folder");
-    std::filesystem::create_symlink(dir / "file", dir / "link-to-file");
-    std::filesystem::create_directory_symlink(dir / "folder", dir / "link-to-folder");
-    std::filesystem::create_symlink(dir / "missing", dir / "dangling");
-    ASSERT_TRUE(test::makeFifo(dir / "fifo"));
     struct Kind {
         bool regular, folder;
     };
-    const std::map<std::string, Kind> expected = {
-        {"file", {true, false}},          {"folder", {false, true}},     {"link-to-file", {false, false}},
-        {"link-to-folder", {false, true}}, {"dangling", {false, false}}, {"fifo", {false, false}},
-    };
+    std::map<std::string, Kind> expected = {{"file", {true, false}}, {"folder", {false, true}}};
+    // What this system can make of the rest (Windows: no FIFO; Wine: no link).
+    if (test::makeLink(dir / "file", dir / "link-to-file"))
+        expected["link-to-file"] = {false, false};
+    if (test::makeLink(dir / "folder", dir / "link-to-folder"))
+        expected["link-to-folder"] = {false, true};
+    if (test::makeLink(dir / "missing", dir / "dangling"))
+        expected["dangling"] = {false, false};
+    if (test::makeFifo(dir / "fifo"))
+        expected["fifo"] = {false, false};
 
     auto folder = Folder::open(systemFileSystem(), dir.path());
     ASSERT_TRUE(folder.has_value());
@@ -69,8 +71,10 @@ TEST(Folder, OpensOnlyAFolderAndWithinOneNeverThroughALink)
     test::TempDir dir;
     test::writeBytes(dir / "file", {1});
     std::filesystem::create_directory(dir / "folder");
-    std::filesystem::create_directory_symlink(dir / "folder", dir / "link");
-    EXPECT_TRUE(Folder::open(systemFileSystem(), dir / "link").has_value()) << "a folder the user names by a link is that folder";
+    const bool linked = test::makeLink(dir / "folder", dir / "link");
+    if (linked) {
+        EXPECT_TRUE(Folder::open(systemFileSystem(), dir / "link").has_value()) << "a folder the user names by a link is that folder";
+    }
     EXPECT_EQ(Folder::open(systemFileSystem(), dir / "file").error().systemError, ENOTDIR);
     EXPECT_EQ(Folder::open(systemFileSystem(), dir / "missing").error().systemError, ENOENT);
     EXPECT_EQ(Folder::open(systemFileSystem(), std::string((dir / "folder").string() + '\0' + "x")).error().systemError, EINVAL);
@@ -78,7 +82,9 @@ TEST(Folder, OpensOnlyAFolderAndWithinOneNeverThroughALink)
     auto parent = Folder::open(systemFileSystem(), dir.path());
     ASSERT_TRUE(parent.has_value());
     EXPECT_TRUE(Folder::openIn(*parent, "folder").has_value());
-    EXPECT_FALSE(Folder::openIn(*parent, "link").has_value());
+    if (linked) {
+        EXPECT_FALSE(Folder::openIn(*parent, "link").has_value());
+    }
     EXPECT_TRUE(parent->sync().has_value());
 }
 

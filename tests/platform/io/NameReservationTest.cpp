@@ -19,6 +19,10 @@ const std::vector<unsigned char> kMarker(NameReservation::kMarker.begin(), NameR
 
 TEST(NameReservation, ANameTakenOverMeanwhileIsNeverReplacedNorRemoved)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a name is reserved only on Linux's exFAT: Windows moves a file without replacing on every "
+                    "file system, and refuses to replace or remove for good a name someone holds open";
+#endif
     test::TempDir dir;
     test::writeBytes(dir / "ours", kPicture);
     {
@@ -73,6 +77,10 @@ TEST(NameReservation, ASweepAsItsIntentFileIsCreatedLeavesARunKilledThenNothingB
 
 TEST(NameReservation, ANewReservationThatASweepTakesForADeadRunsIsANameTakenAndNeverRemovedByUs)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a name is reserved only on Linux's exFAT: Windows moves a file without replacing on every "
+                    "file system, and refuses to replace or remove for good a name someone holds open";
+#endif
     for (const Moment moment : {Moment::Whole, Moment::Holding}) {
         SCOPED_TRACE(test::RivalSweep::nameOf(moment));
         test::TempDir dir;

@@ -1,5 +1,6 @@
 #include "platform/text/VisibleName.h"
 
+#include "platform/text/PathText.h"
 #include "platform/text/Utf8.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,12 @@ TEST(VisibleName, ShowsEveryNameOnOneLineAndOrdinaryNamesAsTheyAre)
     for (const NameCase& c : kNameCases) {
         SCOPED_TRACE(c.shown);
         EXPECT_EQ(visibleName(std::string_view(c.bytes)), c.shown);
-        EXPECT_EQ(visibleName(std::filesystem::path(c.bytes)), c.shown);
+#ifdef _WIN32
+        // A Windows name is UTF-16: bytes that are no UTF-8 cannot name a file there.
+        if (!utf8::isWellFormed(c.bytes))
+            continue;
+#endif
+        EXPECT_EQ(visibleName(pathText::toPath(c.bytes)), c.shown);
     }
 }
 

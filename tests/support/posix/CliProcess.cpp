@@ -126,10 +126,9 @@ CliProcess::~CliProcess()
     }
 }
 
-void CliProcess::kill(int signal)
+bool CliProcess::kill(int signal)
 {
-    if (started() && !reaped_)
-        ::kill(pid_, signal);
+    return started() && !reaped_ && ::kill(pid_, signal) == 0;
 }
 
 int CliProcess::wait()

@@ -117,16 +117,16 @@ CliProcess::~CliProcess()
         ::CloseHandle(process_);
 }
 
-void CliProcess::kill(int signal)
+bool CliProcess::kill(int signal)
 {
     if (!started() || reaped_)
-        return;
+        return false;
     if (signal == kKillSignal) {
         killedBy_ = signal;
-        ::TerminateProcess(process_, 128 + signal);
-        return;
+        return ::TerminateProcess(process_, 128 + signal) != 0;
     }
-    ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(processId_));
+    // The program takes Ctrl+Break as Ctrl+C; it reaches only a console's processes.
+    return ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(processId_)) != 0;
 }
 
 int CliProcess::wait()
