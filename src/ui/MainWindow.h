@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/SettingsLocation.h"
-#include "ui/LiveRunOptions.h"
+#include "batch/LiveRunOptions.h"
 #include "ui/Prompts.h"
 #include "ui/RunController.h"
 #include "ui/WindowBatchHost.h"

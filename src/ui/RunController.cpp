@@ -2,7 +2,7 @@
 
 #include "batch/BatchRun.h"
 #include "platform/io/FileSystem.h"
-#include "ui/LiveRunOptions.h"
+#include "batch/LiveRunOptions.h"
 
 #include <exception>
 

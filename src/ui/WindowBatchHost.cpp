@@ -1,6 +1,6 @@
 #include "ui/WindowBatchHost.h"
 
-#include "ui/LiveRunOptions.h"
+#include "batch/LiveRunOptions.h"
 #include "ui/RunController.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "settings/SettingsLocation.h"
-#include "ui/LiveRunOptions.h"
+#include "batch/LiveRunOptions.h"
 #include "win32/MessageBoxes.h"
 #include "win32/QualityBar.h"
 #include "win32/RunView.h"

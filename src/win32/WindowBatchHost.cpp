@@ -1,6 +1,6 @@
 #include "win32/WindowBatchHost.h"
 
-#include "ui/LiveRunOptions.h"
+#include "batch/LiveRunOptions.h"
 #include "win32/RunView.h"
 #include "win32/WideText.h"
 #include "win32/WindowRunController.h"

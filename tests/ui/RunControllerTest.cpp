@@ -3,7 +3,7 @@
 
 #include "support/JpegProbe.h"
 #include "ui/GuiThreadCall.h"
-#include "ui/LiveRunOptions.h"
+#include "batch/LiveRunOptions.h"
 #include "ui/RunController.h"
 
 #include <QSignalSpy>
