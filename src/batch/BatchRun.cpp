@@ -292,10 +292,14 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
     // for the next, as room appears: on a drive slow to flush, files wait for
     // it in numbers, and the workers must not wait with them. Until then only
     // the first hand-out's files, whatever the drive, so that a stop or a
-    // change of option made on seeing the first line finds no more started.
+    // change of option made on seeing the first line finds no more started;
+    // the next files are only converted ahead, to be dropped unless they
+    // are handed out with the options they were converted with.
     const auto whileWaiting = [&] {
         if (progress > 0)
             handOutWhileRoom(state, inFlight);
+        else
+            convertAheadWhileRoom(state, inFlight);
     };
     for (;;) {
         handOutWhileRoom(state, inFlight);
@@ -318,11 +322,17 @@ BatchEnd BatchRun::convertAll(const std::vector<SourceFile>& files)
 void BatchRun::handOutWhileRoom(HandOutState& state, InFlightConversions& inFlight)
 {
     try {
-        for (unsigned room = inFlight.room();
-             room > 0 && state.end == BatchEnd::Completed && state.next < state.files.size(); --room) {
-            state.end = handOut(state.files[state.next], state.serial, inFlight);
+        // Files converted ahead are in flight already: handing them out
+        // takes no room.
+        for (unsigned room = inFlight.room(); state.end == BatchEnd::Completed && state.next < state.files.size();) {
+            const bool convertedAhead = inFlight.convertedAhead() > 0;
+            if (!convertedAhead && room == 0)
+                break;
+            state.end = handOut(state, inFlight);
             if (state.end == BatchEnd::Completed)
                 ++state.next;
+            if (!convertedAhead)
+                --room;
         }
     } catch (const std::exception& error) {
         state.end = noteUnexpected(error);
@@ -330,19 +340,40 @@ void BatchRun::handOutWhileRoom(HandOutState& state, InFlightConversions& inFlig
 }
 
 // Completed when the file was handed out, otherwise why no more files are.
-BatchEnd BatchRun::handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight)
+BatchEnd BatchRun::handOut(HandOutState& state, InFlightConversions& inFlight)
 {
     frontEnd_.control.yield();
     if (frontEnd_.control.stopRequested())
         return BatchEnd::Stopped;
-    if (++serial > kHighestSerial)
+    if (++state.serial > kHighestSerial)
         return BatchEnd::SerialLimit;
+    state.quality = frontEnd_.options.quality();
     // A file handed out with the delete option off is not hashed as it is
     // read, and so stays even if the option is turned on before it is done:
     // nothing can prove it still holds what was converted.
-    inFlight.start(file, serialName(request_.prefix, serial), frontEnd_.options.quality(),
-                   frontEnd_.options.deleteSources());
+    state.deleteSources = frontEnd_.options.deleteSources();
+    inFlight.start(state.files[state.next], serialName(request_.prefix, state.serial), state.quality,
+                   state.deleteSources);
     return BatchEnd::Completed;
+}
+
+// The files after those handed out, as they would be handed out were no
+// option changed meanwhile; reads no option and tells nothing.
+void BatchRun::convertAheadWhileRoom(HandOutState& state, InFlightConversions& inFlight)
+{
+    try {
+        for (unsigned room = inFlight.room(); room > 0 && state.end == BatchEnd::Completed; --room) {
+            const std::size_t ahead = inFlight.convertedAhead();
+            const std::size_t index = state.next + ahead;
+            const int serial = state.serial + 1 + static_cast<int>(ahead);
+            if (index >= state.files.size() || serial > kHighestSerial || frontEnd_.control.stopRequested())
+                return;
+            inFlight.convertAhead(state.files[index], serialName(request_.prefix, serial), state.quality,
+                                  state.deleteSources);
+        }
+    } catch (const std::exception& error) {
+        state.end = noteUnexpected(error);
+    }
 }
 
 // Completed, or Unexpected when finishing the file threw (its source then stays).

@@ -78,10 +78,15 @@ private:
         int serial = 0;
         size_t next = 0;
         BatchEnd end = BatchEnd::Completed;
+        // The options read for the last file handed out: what the next ones
+        // are converted ahead with.
+        int quality = 0;
+        bool deleteSources = false;
     };
     BatchEnd convertAll(const std::vector<SourceFile>& files);
     void handOutWhileRoom(HandOutState& state, InFlightConversions& inFlight);
-    BatchEnd handOut(const SourceFile& file, int& serial, InFlightConversions& inFlight);
+    BatchEnd handOut(HandOutState& state, InFlightConversions& inFlight);
+    void convertAheadWhileRoom(HandOutState& state, InFlightConversions& inFlight);
     BatchEnd finishOldest(InFlightConversions& inFlight, const std::function<void()>& alsoWhileWaiting);
     void finishFile(const InFlightConversions::Done& done);
     BatchEnd noteUnexpected(const std::exception& error);

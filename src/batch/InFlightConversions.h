@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/ChangeCounter.h"
 #include "batch/ConvertTgaToJpeg.h"
 #include "batch/GroupCommit.h"
 #include "batch/SourceFile.h"
@@ -12,6 +13,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pellora {
@@ -35,9 +37,10 @@ namespace pellora {
 // in flight than that. Files whose JPEG is written and waiting for the disk
 // take no worker, and on a slow drive enough of them must be in flight for
 // their flushes to overlap the encoding of the next ones; they count only
-// against a larger bound. Memory stays bounded whatever the batch: a file in
-// flight holds only descriptors. Threads the system refuses only slow the
-// run down (see WorkerPool).
+// against a larger bound. Files converted ahead count as files in flight.
+// Memory stays bounded whatever the batch: a file in flight holds only
+// descriptors. Threads the system refuses only slow the run down (see
+// WorkerPool).
 class InFlightConversions {
 public:
     struct Done {
@@ -64,10 +67,20 @@ public:
     bool empty() const { return pending_.empty(); }
 
     // `digestContent`: the source may be deleted, so the bytes converted must
-    // be known to compare with it then.
+    // be known to compare with it then. Takes the file's conversion made
+    // ahead when it was made for the same name and options.
     void start(const SourceFile& file, const std::string& newName, int quality, bool digestContent);
-    // Waits for the oldest conversion, calling `whileWaiting` about every
-    // 10 ms so the host stays responsive.
+    // Converts a file the run has not handed out yet, with the options it
+    // expects to read for it, so that the workers need not wait while the
+    // first files wait for the drive. It is named and told of only once the
+    // run hands it out with those very options (start); otherwise it, and
+    // every file converted ahead after it, is dropped, leaving nothing.
+    void convertAhead(const SourceFile& file, const std::string& newName, int quality, bool digestContent);
+    // How many files are converted ahead and not yet handed out.
+    std::size_t convertedAhead() const { return ahead_.size(); }
+    // Waits for the oldest conversion handed out, calling `whileWaiting` as
+    // soon as a worker is free or a group is done, and at least every 10 ms
+    // so the host stays responsive.
     Done takeOldest(const std::function<void()>& whileWaiting);
 
 private:
@@ -81,6 +94,13 @@ private:
         std::string newName;
         std::future<Outcome> outcome;
     };
+    struct Ahead {
+        SourceFile file;
+        std::string newName;
+        int quality;
+        bool digestContent;
+        std::future<Staged> staged;
+    };
     // Counts a file as waiting for or in a worker for as long as it lives.
     class InWorker {
     public:
@@ -93,6 +113,10 @@ private:
         std::atomic<unsigned>* count_;
     };
 
+    void convertLater(std::shared_ptr<std::promise<Staged>> staging, const SourceFile& file,
+                      const std::string& newName, int quality, bool digestContent);
+    std::optional<std::future<Staged>> takeAhead(const SourceFile& file, const std::string& newName, int quality,
+                                                 bool digestContent);
     void flushLater(std::shared_ptr<std::promise<Staged>> staging, Staged staged);
     void makeSpareLater();
 
@@ -100,7 +124,10 @@ private:
     const Folder& sourceFolder_;
     const Folder& destinationFolder_;
     std::deque<Pending> pending_;
+    // Dropped only after the threads that may still be converting them are done.
+    std::deque<Ahead> ahead_;
     std::atomic<unsigned> inWorkers_{0};
+    ChangeCounter changes_; // a worker freed, a group done
     SpareTemporaryFiles spares_;
     GroupCommit commits_;
     // Declared so that each pool outlives the ones that feed it.

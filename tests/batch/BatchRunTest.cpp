@@ -652,13 +652,15 @@ TEST_F(BatchRunTest, FilesReadyTogetherShareOneFolderSyncAndWaitForIt)
 }
 
 // On a drive whose every folder sync takes long, the oldest file waits for
-// the drive while the worker could go on: once the first line is out, the
-// run hands out more files while it waits. Before that, only the files of
-// the first hand-out, so that a stop or a change made on seeing the first
-// line finds no more started than on any drive.
-TEST_F(BatchRunTest, WhileTheDriveTakesLongTheWorkerIsGivenMoreFilesOnceTheFirstIsTold)
+// the drive while the worker could go on: the worker is given more files
+// while the run waits. Until the first line only the files of the first
+// hand-out are handed out, so that a stop or a change made on seeing the
+// first line finds no more started than on any drive; the worker goes on
+// with files converted ahead (see the next test).
+TEST_F(BatchRunTest, WhileTheDriveTakesLongTheWorkerIsGivenMoreFiles)
 {
-    constexpr int kSources = 24;
+    // More than may be in flight at once, converted ahead or not.
+    const int kSources = static_cast<int>(InFlightConversions::mostInFlightFor(1)) + 12;
     for (int i = 0; i < kSources; ++i)
         addSource("s" + std::to_string(10 + i) + ".tga", i);
     test::FakeFileSystem fs;
@@ -668,7 +670,10 @@ TEST_F(BatchRunTest, WhileTheDriveTakesLongTheWorkerIsGivenMoreFilesOnceTheFirst
                              [](const std::string& call) { return call.starts_with("open-r s"); });
     };
     // Tiny files are read at once: whatever is read once a sync is well under
-    // way was handed out while the run waited for it.
+    // way was given to the worker while the run waited for it. Each takes a
+    // while, so that the worker's turns spread over the syncs.
+    fs.afterEach(test::FakeFileSystem::Op::Read, "read s",
+                 [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); });
     std::atomic<int> syncsWithFilesHandedOut{0};
     fs.afterEach(test::FakeFileSystem::Op::Fsync, "fsync out", [&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -687,6 +692,85 @@ TEST_F(BatchRunTest, WhileTheDriveTakesLongTheWorkerIsGivenMoreFilesOnceTheFirst
 
     EXPECT_EQ(handedOutBeforeFirstLine, static_cast<int>(InFlightConversions::limitFor(1)));
     EXPECT_GT(syncsWithFilesHandedOut.load(), 0) << "the worker was left without files while the drive synced";
+}
+
+// While the first files wait for a slow drive, the worker converts the next
+// ones ahead with the options of the last file handed out. Each is named and
+// told of only when the run hands it out with those very options: an option
+// changed, or a stop, on seeing the first line takes the files after the
+// first hand-out exactly as if nothing had been converted ahead.
+TEST_F(BatchRunTest, FilesConvertedAheadOfTheFirstLineAreUsedOnlyWithTheOptionsTheyWereMadeWith)
+{
+    constexpr int kSources = 8;
+    const int firstHandOut = static_cast<int>(InFlightConversions::limitFor(1));
+    const struct {
+        const char* change;
+        std::function<void(FakeHost&)> onFirstLine;
+        int laterQuality;
+        bool laterDeleted;
+        bool stops;
+    } rows[] = {
+        {"none", [](FakeHost&) {}, 90, false, false},
+        {"quality", [](FakeHost& h) { h.qualityValue = 40; }, 40, false, false},
+        {"delete turned on", [](FakeHost& h) { h.deleteValue = true; }, 90, true, false},
+        {"stop", [](FakeHost& h) { h.stop = true; }, 90, false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.change);
+        for (const auto& folder : {in(), out()}) {
+            std::filesystem::remove_all(folder);
+            std::filesystem::create_directory(folder);
+        }
+        host = FakeHost{};
+        SetUp();
+        for (int i = 0; i < kSources; ++i)
+            addSource("s" + std::to_string(10 + i) + ".tga", i);
+        test::FakeFileSystem fs;
+        const auto sourcesRead = [&fs] {
+            const auto calls = fs.calls({Op::Open});
+            return std::count_if(calls.begin(), calls.end(),
+                                 [](const std::string& call) { return call.starts_with("open-r s"); });
+        };
+        fs.afterEach(Op::Fsync, "fsync out", [] { std::this_thread::sleep_for(std::chrono::milliseconds(40)); });
+        // Files converted ahead still hold the worker when the first line is
+        // out: handing them out must not wait for a worker to be free.
+        for (int i = firstHandOut; i < kSources; ++i)
+            fs.afterEach(Op::Read, "s" + std::to_string(10 + i),
+                         [] { std::this_thread::sleep_for(std::chrono::milliseconds(15)); });
+        long readBeforeFirstLine = -1;
+        host.onYield = [&](int) {
+            if (host.lines.size() == 1 && readBeforeFirstLine < 0) {
+                readBeforeFirstLine = sourcesRead();
+                row.onFirstLine(host);
+            }
+        };
+
+        const BatchSummary summary = run(1, fs);
+
+        ASSERT_GT(readBeforeFirstLine, firstHandOut) << "nothing was converted ahead";
+        const int told = row.stops ? firstHandOut : kSources;
+        EXPECT_EQ(summary.converted, told);
+        ASSERT_EQ(host.lines.size(), static_cast<size_t>(told));
+        for (int i = 0; i < kSources; ++i) {
+            SCOPED_TRACE(i);
+            const bool later = i >= firstHandOut;
+            const auto jpeg = out() / ("sshot00" + std::to_string(i + 1) + ".jpg");
+            if (i >= told) {
+                EXPECT_FALSE(std::filesystem::exists(jpeg));
+                EXPECT_TRUE(std::filesystem::exists(in() / ("s" + std::to_string(10 + i) + ".tga")));
+                continue;
+            }
+            EXPECT_EQ(test::readBytes(jpeg),
+                      test::referenceJpeg(test::samplePicture(24, 16, i), false, later ? row.laterQuality : 90));
+            EXPECT_EQ(std::filesystem::exists(in() / ("s" + std::to_string(10 + i) + ".tga")),
+                      !(later && row.laterDeleted));
+        }
+        // Nothing converted ahead and dropped is left behind.
+        EXPECT_EQ(test::listNames(out()).size(), static_cast<size_t>(told) + 1);
+        if (row.laterQuality == 90 && !row.laterDeleted && !row.stops) {
+            EXPECT_EQ(sourcesRead(), kSources) << "a file converted ahead was converted again";
+        }
+    }
 }
 
 TEST_F(BatchRunTest, SerialLimitWithWorkInFlightWritesNothingPastIt)
