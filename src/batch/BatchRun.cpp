@@ -380,8 +380,15 @@ void BatchRun::convertAheadWhileRoom(HandOutState& state, InFlightConversions& i
 BatchEnd BatchRun::finishOldest(InFlightConversions& inFlight, const std::function<void()>& alsoWhileWaiting)
 {
     // Everything visible happens in list order, after that file's conversion.
+    // The wait wakes whenever a worker is free, but the host is asked to
+    // catch up no more often than every 10 ms: a window waits for its
+    // thread each time.
+    auto lastYield = std::chrono::steady_clock::now();
     const auto done = inFlight.takeOldest([&] {
-        frontEnd_.control.yield();
+        if (const auto now = std::chrono::steady_clock::now(); now - lastYield >= std::chrono::milliseconds(10)) {
+            frontEnd_.control.yield();
+            lastYield = now;
+        }
         alsoWhileWaiting();
     });
     try {
