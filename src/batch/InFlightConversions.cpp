@@ -8,8 +8,10 @@
 
 namespace pellora {
 
-InFlightConversions::InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder)
-    : jobs_(jobs == 0 ? 1 : jobs), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder),
+InFlightConversions::InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder,
+                                         std::size_t openFilesAllowed)
+    : jobs_(jobs == 0 ? 1 : jobs), bounds_(boundsFor(jobs_, openFilesAllowed)), sourceFolder_(sourceFolder),
+      destinationFolder_(destinationFolder),
       spares_(destinationFolder), commits_(destinationFolder), committer_(std::make_unique<WorkerPool>(1)),
       flushers_(std::make_unique<WorkerPool>(kMostWaitingForTheDisk)), workers_(std::make_unique<WorkerPool>(jobs_))
 {
@@ -23,12 +25,28 @@ InFlightConversions::~InFlightConversions()
         ahead.staged.wait();
 }
 
+// A file in a worker holds two descriptors (its TGA and its JPEG), one
+// waiting for a worker none, one written and waiting for the disk one, a
+// spare one. What the limit leaves after the workers' files and the rest
+// goes two parts to files waiting for the disk, one to spares: under a low
+// limit a slow drive is paid for more often, but no file fails for want of
+// a descriptor.
+InFlightConversions::Bounds InFlightConversions::boundsFor(unsigned jobs, std::size_t openFilesAllowed)
+{
+    const std::size_t inWorkers = std::size_t{2} * (jobs == 0 ? 1 : jobs) + 2;
+    const std::size_t reserved = kDescriptorsForTheRest + inWorkers;
+    const std::size_t left = openFilesAllowed > reserved ? openFilesAllowed - reserved : 0;
+    const auto waiting = static_cast<unsigned>(std::min<std::size_t>(kMostWaitingForTheDisk, left - left / 3));
+    const auto spares = static_cast<unsigned>(std::min<std::size_t>(kMostSpares, left - waiting));
+    return {waiting, spares};
+}
+
 unsigned InFlightConversions::room() const
 {
     const unsigned inWorkers = inWorkers_.load();
     const unsigned forWorkers = inWorkers < limitFor(jobs_) ? limitFor(jobs_) - inWorkers : 0;
     const size_t inFlight = pending_.size() + ahead_.size();
-    const size_t most = mostInFlightFor(jobs_);
+    const size_t most = limitFor(jobs_) + bounds_.waitingForTheDisk;
     // With nothing in flight no file holds a worker; were the count ever
     // off, the run must still go on rather than end with files not handed out.
     if (inFlight == 0)
@@ -126,7 +144,7 @@ void InFlightConversions::flushLater(std::shared_ptr<std::promise<Staged>> stagi
 }
 
 // One for the file a worker just took one for, or made its own, and one
-// more until kMostSpares wait: on a slow drive every file the workers start
+// more until as many wait as the bounds allow (kMostSpares at most): on a slow drive every file the workers start
 // while the folder is being synced needs one, and a worker that runs out
 // waits for the sync (seen as 6 ms encodes taking 20 ms with jobs + 2 spares).
 void InFlightConversions::makeSpareLater()
@@ -134,8 +152,8 @@ void InFlightConversions::makeSpareLater()
     // Only a help: a file never fails for want of one.
     try {
         flushers_->submit([this] {
-            spares_.makeOne(kMostSpares);
-            spares_.makeOne(kMostSpares);
+            spares_.makeOne(bounds_.spares);
+            spares_.makeOne(bounds_.spares);
         });
     } catch (const std::exception&) {
     }

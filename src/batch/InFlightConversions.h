@@ -6,6 +6,7 @@
 #include "batch/SourceFile.h"
 #include "batch/WorkerPool.h"
 #include "platform/io/Folder.h"
+#include "platform/io/OpenFilesLimit.h"
 #include "platform/io/SpareTemporaryFiles.h"
 
 #include <atomic>
@@ -51,14 +52,27 @@ public:
     };
 
     // Sources are read from `sourceFolder`, JPEGs written into
-    // `destinationFolder`; both must outlive this object.
-    InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder);
+    // `destinationFolder`; both must outlive this object. No more files are
+    // kept open than `openFilesAllowed` leaves room for.
+    InFlightConversions(unsigned jobs, const Folder& sourceFolder, const Folder& destinationFolder,
+                        std::size_t openFilesAllowed = pellora::openFilesAllowed());
     ~InFlightConversions(); // waits for whatever is still running
+
+    // Each file written and waiting for the disk, and each spare temporary
+    // file, holds a descriptor: how many of each a run may have.
+    struct Bounds {
+        unsigned waitingForTheDisk;
+        unsigned spares;
+    };
+    static Bounds boundsFor(unsigned jobs, std::size_t openFilesAllowed);
 
     // How many files `jobs` workers may have waiting for or in a worker.
     static unsigned limitFor(unsigned jobs) { return (jobs == 0 ? 1 : jobs) + 2; }
     // How many files may be in flight at all, most of them waiting for the disk.
-    static unsigned mostInFlightFor(unsigned jobs) { return limitFor(jobs) + kMostWaitingForTheDisk; }
+    static unsigned mostInFlightFor(unsigned jobs, std::size_t openFilesAllowed = pellora::openFilesAllowed())
+    {
+        return limitFor(jobs) + boundsFor(jobs, openFilesAllowed).waitingForTheDisk;
+    }
 
     // How many more files may be handed out now. The run asks once each
     // time it hands files out, so that how many it hands out does not hang
@@ -86,6 +100,10 @@ public:
 private:
     static constexpr unsigned kMostWaitingForTheDisk = 32;
     static constexpr unsigned kMostSpares = 16;
+    // Descriptors kept for all but the files in flight: the standard
+    // streams, the folders, the log, the settings, a watch, a check before
+    // a delete.
+    static constexpr std::size_t kDescriptorsForTheRest = 24;
 
     using Outcome = GroupCommit::Outcome;
     using Staged = GroupCommit::Staged;
@@ -121,6 +139,7 @@ private:
     void makeSpareLater();
 
     unsigned jobs_;
+    Bounds bounds_;
     const Folder& sourceFolder_;
     const Folder& destinationFolder_;
     std::deque<Pending> pending_;

@@ -214,6 +214,24 @@ TEST_F(OnSlowDrive, EveryPictureSurvivesKillsWhileGroupsWaitForTheDrive)
     EXPECT_GT(figures.severalWaiting, 0) << "no kill fell while several files waited for the drive";
 }
 
+// Each file waiting for the drive holds a descriptor: under a low limit of
+// open files (ulimit -n 32) a run keeps fewer files in flight rather than
+// fail any for want of one.
+TEST_F(OnSlowDrive, UnderALowLimitOfOpenFilesEveryFileIsConverted)
+{
+    CliScene scene(1, kSources, mountPoint() / "out");
+    test::ChildSetup setup;
+    setup.limits = {{RLIMIT_NOFILE, 32}};
+    setup.errorFile = scene.dir / "stderr.txt";
+    CliProcess run(scene.arguments(scene.in(), 2), scene.dir / "stdout.txt", setup);
+
+    EXPECT_EQ(run.wait(), 0) << test::readText(scene.dir / "stderr.txt");
+    EXPECT_TRUE(test::listNames(scene.in()).empty()) << "sources kept: every one was to be converted and deleted";
+    EXPECT_EQ(scene.temporariesLeft(), 0);
+    const auto audit = scene.ledger.audit({scene.in(), scene.out()});
+    EXPECT_EQ(audit.lost + audit.truncated + audit.doubled, 0);
+}
+
 // What stops a run of `pellora-cli --delete` once its first list line is out,
 // and the exit status its usage text documents for it.
 struct StopCase {
