@@ -361,6 +361,8 @@ BatchEnd BatchRun::handOut(HandOutState& state, InFlightConversions& inFlight)
 // option changed meanwhile; reads no option and tells nothing.
 void BatchRun::convertAheadWhileRoom(HandOutState& state, InFlightConversions& inFlight)
 {
+    if (state.next == 0) // no options read yet
+        return;
     try {
         for (unsigned room = inFlight.room(); room > 0 && state.end == BatchEnd::Completed; --room) {
             const std::size_t ahead = inFlight.convertedAhead();

@@ -226,7 +226,11 @@ std::function<void(FaultedRun&)> onExfat(Op op, int error, const std::string& na
 std::vector<FaultCase> faultCases()
 {
     return {
-        {"temporary file cannot be created", [](FaultedRun& r) { r.fs.fail(Op::Open, EACCES, ".pellora-", 2); }, 1, 2},
+        // From the second on: a failure met making a spare ahead fails only
+        // the file that takes it, and no file when the run ends first.
+        {"temporary files cannot be created after the first",
+         [](FaultedRun& r) { r.fs.after(Op::Open, ".pellora-", [&r] { r.fs.fail(Op::Open, EACCES, ".pellora-"); }); },
+         3, 2},
         {"disk full on write", [](FaultedRun& r) { r.fs.fail(Op::Write, ENOSPC, ".pellora-", 2); }, 1, 3},
         {"short writes", [](FaultedRun& r) { r.fs.limitWrites(7, ".pellora-"); }, 0},
         {"short writes then disk full",

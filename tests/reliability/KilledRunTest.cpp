@@ -225,11 +225,15 @@ TEST_F(OnSlowDrive, UnderALowLimitOfOpenFilesEveryFileIsConverted)
     setup.errorFile = scene.dir / "stderr.txt";
     CliProcess run(scene.arguments(scene.in(), 2), scene.dir / "stdout.txt", setup);
 
-    EXPECT_EQ(run.wait(), 0) << test::readText(scene.dir / "stderr.txt");
+    const int status = run.wait();
+    EXPECT_EQ(status, 0) << test::readText(scene.dir / "stderr.txt");
     EXPECT_TRUE(test::listNames(scene.in()).empty()) << "sources kept: every one was to be converted and deleted";
     EXPECT_EQ(scene.temporariesLeft(), 0);
     const auto audit = scene.ledger.audit({scene.in(), scene.out()});
     EXPECT_EQ(audit.lost + audit.truncated + audit.doubled, 0);
+    const bool survived = status == 0 && test::listNames(scene.in()).empty() && audit.lost == 0;
+    test::printSummary("group=nofile_limit runs=1 survived=" + std::to_string(survived ? 1 : 0) +
+                       " files=" + std::to_string(kSources) + " pictures_lost=" + std::to_string(audit.lost));
 }
 
 // What stops a run of `pellora-cli --delete` once its first list line is out,
