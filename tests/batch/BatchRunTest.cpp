@@ -731,7 +731,14 @@ TEST_F(BatchRunTest, FilesConvertedAheadOfTheFirstLineAreUsedOnlyWithTheOptionsT
             return std::count_if(calls.begin(), calls.end(),
                                  [](const std::string& call) { return call.starts_with("open-r s"); });
         };
-        fs.afterEach(Op::Fsync, "fsync out", [] { std::this_thread::sleep_for(std::chrono::milliseconds(40)); });
+        // The drive takes its time, at first until a file past the first
+        // hand-out is being read (2 s at most, or nothing was read ahead).
+        fs.afterEach(Op::Fsync, "fsync out", [&] {
+            const auto most = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (sourcesRead() <= firstHandOut && std::chrono::steady_clock::now() < most)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        });
         // Files converted ahead still hold the worker when the first line is
         // out: handing them out must not wait for a worker to be free.
         for (int i = firstHandOut; i < kSources; ++i)
